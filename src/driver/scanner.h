@@ -1,0 +1,33 @@
+#ifndef UNV2TESSAL_DRIVER_SCANNER_H_
+#define UNV2TESSAL_DRIVER_SCANNER_H_
+
+#include <string_view>
+
+#include "driver/run_state.h"
+#include "records/layout.h"
+
+namespace unv2tessal {
+
+/// Columns 1-7 of any line, read as text: how every look-ahead tests for the
+/// dataset delimiter.
+inline constexpr RecordLayout kDelimiterRecord{TextField(7)};
+
+/// True when the 7 columns are four blanks, "-1" and a blank: the dataset
+/// delimiter line ("    -1", also followed by a blank and anything else).
+inline bool isDelimiter(const FixedText<7>& columns) {
+  return columns.view() == "    -1 ";
+}
+
+/// Reads the next line of the input (never taking end of file) and tells
+/// whether it is the delimiter. When it is not, the input is stepped back so
+/// the same line is read again.
+bool atClosingDelimiter(Run& run);
+
+/// Opens the universal file, walks its datasets and hands nodes (2411),
+/// elements (2412) and groups (2435) to their converters; every other
+/// dataset is passed over. Prints "Opening File " and, at the end, "Done.".
+void READ_IDEAS(Run& run, const Text64& unvFileName);
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_DRIVER_SCANNER_H_

@@ -1,0 +1,44 @@
+#ifndef UNV2TESSAL_ELEMENTS_READ_ELEM_H_
+#define UNV2TESSAL_ELEMENTS_READ_ELEM_H_
+
+#include <cstdint>
+
+#include "driver/run_state.h"
+#include "records/layout.h"
+
+namespace unv2tessal {
+
+/// Descriptor record: the element label and the FE descriptor id.
+inline constexpr RecordLayout kDescriptorRecord{Repeat(2, IntegerField(10))};
+/// Node record: up to eight node labels, 10 columns each.
+inline constexpr RecordLayout kElementNodeRecord{Repeat(8, IntegerField(10))};
+
+/// One row of the shape table: an FE descriptor id written in one grid
+/// dimension, with its shape code and vertex count.
+struct Shape {
+  std::int32_t feId;
+  bool in2D;
+  std::int32_t code;
+  std::int32_t vertices;
+};
+
+/// Returns the shape of `feId` in the given dimension, or nullptr when the
+/// element is dropped.
+const Shape* findShape(bool is2D, std::int32_t feId);
+
+/// Rods, beams and pipes carry an orientation record before their nodes.
+bool hasOrientationRecord(std::int32_t feId);
+
+/// Node records after the first for an element of `nodes` nodes (eight
+/// labels a record); 0 for a count of 8 or less.
+std::int32_t continuationRecords(std::int32_t nodes);
+
+/// Converts one element dataset into the connectivity file and the
+/// renumbering map: asks the grid dimension and the file name, writes the
+/// elements of that dimension, leaves is2D, elementOffset and elementCount
+/// in the shared records; returns after the closing delimiter.
+void READ_ELEM(Run& run);
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_ELEMENTS_READ_ELEM_H_

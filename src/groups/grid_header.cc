@@ -1,0 +1,44 @@
+#include "groups/grid_header.h"
+
+namespace unv2tessal {
+
+void writeGridHeader(Run& run) {
+  run.console.writeConsoleLine(
+      {"Enter GRID commands' filename for output (*.inp) [default: grid.inp]:"});
+  Text64 name = run.console.readConsoleReply();
+  if (name.isBlank()) name = Text64::of("GRID.INP");
+  run.state.FILENAMES.inpFileName = name;
+
+  const int out = run.state.CHANNELS.inpUnit;
+  const Offsets& o = run.state.OFFSETS;
+  run.units.openUnit(out, name.view());
+  run.console.writeConsoleLine({"Processing ..."});
+  if (run.state.DIM.is2D) {
+    run.console.writeConsoleLine({"Grid is 2D."});
+    run.units.writeRecord(out, kGrid2DRecord,
+                          "GRID UNSTructured; # of ELEMents ", o.elementCount);
+  } else {
+    run.console.writeConsoleLine({"Grid is 3D."});
+    run.units.writeRecord(out, kGrid3DRecord,
+                          "GRID THREeD  UNSTructured; # of ELEMents ",
+                          o.elementCount);
+  }
+  run.units.writeRecord(out, kVertexCountRecord, "! # of vertices = ",
+                        o.vertexCount);
+  run.units.writeRecord(out, kFullTextRecord,
+                        "CONNectivity HYBRid in file <cncFileName>");
+  run.units.writeRecord(out, kFullTextRecord,
+                        "COOR X Y Z VERTices in file <xyzFileName>");
+  if (o.elementOffset != 0) {
+    run.units.writeRecord(out, kElementOffsetRecord,
+                          "!original element numbers were offset by ",
+                          o.elementOffset);
+  }
+  if (o.nodeOffset != 0) {
+    run.units.writeRecord(out, kNodeOffsetRecord,
+                          "!original node numbers were offset by ",
+                          o.nodeOffset);
+  }
+}
+
+}  // namespace unv2tessal

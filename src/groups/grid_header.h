@@ -1,0 +1,27 @@
+#ifndef UNV2TESSAL_GROUPS_GRID_HEADER_H_
+#define UNV2TESSAL_GROUPS_GRID_HEADER_H_
+
+#include "driver/run_state.h"
+#include "records/layout.h"
+
+namespace unv2tessal {
+
+inline constexpr RecordLayout kGrid2DRecord{TextField(33), IntegerField(8)};
+/// The 3D text is 41 characters in a 40-column field: its last blank is cut.
+inline constexpr RecordLayout kGrid3DRecord{TextField(40), IntegerField(8)};
+inline constexpr RecordLayout kVertexCountRecord{TextField(18),
+                                                 IntegerField(8)};
+inline constexpr RecordLayout kFullTextRecord{FullTextField()};
+inline constexpr RecordLayout kElementOffsetRecord{TextField(41),
+                                                   IntegerField(8)};
+inline constexpr RecordLayout kNodeOffsetRecord{TextField(38),
+                                                IntegerField(8)};
+
+/// Asks for the grid command file's name, opens it on inpUnit and writes
+/// its header from the shared counts and offsets. The file stays open for
+/// the region commands.
+void writeGridHeader(Run& run);
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_GROUPS_GRID_HEADER_H_

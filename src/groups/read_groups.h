@@ -1,0 +1,25 @@
+#ifndef UNV2TESSAL_GROUPS_READ_GROUPS_H_
+#define UNV2TESSAL_GROUPS_READ_GROUPS_H_
+
+#include "driver/run_state.h"
+#include "records/layout.h"
+
+namespace unv2tessal {
+
+/// Group record and entity records: eight 10-column integers.
+inline constexpr RecordLayout kGroupRecord{Repeat(8, IntegerField(10))};
+/// Name record: the group name in columns 1-20.
+inline constexpr RecordLayout kGroupNameRecord{TextField(20)};
+/// Region command: a 45-character text and the entity count in 10 columns.
+inline constexpr RecordLayout kRegionRecord{FullTextField(), IntegerField(10)};
+/// Vertex line: up to eight vertex numbers, 11 columns each.
+inline constexpr RecordLayout kVertexLineRecord{Repeat(8, IntegerField(11))};
+
+/// Converts one group dataset into the grid command file: the header, then
+/// one region command with its vertex lines per group; returns after the
+/// closing delimiter with the file closed.
+void READ_GROUPS(Run& run);
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_GROUPS_READ_GROUPS_H_

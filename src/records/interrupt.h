@@ -1,0 +1,23 @@
+#ifndef UNV2TESSAL_RECORDS_INTERRUPT_H_
+#define UNV2TESSAL_RECORDS_INTERRUPT_H_
+
+namespace unv2tessal {
+
+/// Installs handlers for the console interrupts: SIGINT (the interrupt key,
+/// "control-C"), SIGQUIT (the break key, "control-BREAK") and SIGHUP (the
+/// console closed, "window-CLOSE"). The handlers only record the event; a
+/// blocked console read returns at once, and the run ends with report 200 at
+/// the next console read or input-buffer refill.
+void installInterruptHandlers();
+
+/// Throws the report-200 failure if an interrupt has arrived.
+void checkInterrupt();
+
+/// Returns the pending event name, or nullptr. For tests: raisePendingEvent
+/// sets one without a signal.
+const char* pendingInterrupt();
+void setPendingInterrupt(const char* event);
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_RECORDS_INTERRUPT_H_
