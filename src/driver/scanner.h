@@ -23,6 +23,38 @@ inline bool isDelimiter(const FixedText<7>& columns) {
 /// the same line is read again.
 bool atClosingDelimiter(Run& run);
 
+/// Walks the datasets of the universal file open on `unit`, from its
+/// current position to its end: passes over everything up to a delimiter
+/// line, reads the dataset-number line (columns 3-6 as text; further
+/// delimiter lines are passed over) and calls onDataset(number). The handler
+/// may read the dataset's body; it must leave the unit at or before the
+/// closing delimiter, or directly after it. Returns at end of file.
+template <class OnDataset>
+void scanDatasets(Units& units, int unit, OnDataset&& onDataset) {
+  constexpr RecordLayout kDatasetNumberRecord{SkipField(2), TextField(4)};
+  FixedText<7> delimiter;
+  FixedText<4> number;
+  for (;;) {
+    bool found = false;
+    while (units.readRecord(unit, kDelimiterRecord, true, delimiter)) {
+      if (isDelimiter(delimiter)) {
+        found = true;
+        break;
+      }
+    }
+    if (!found) return;
+    bool haveNumber = false;
+    while (units.readRecord(unit, kDatasetNumberRecord, true, number)) {
+      if (number.view() != "  -1") {
+        haveNumber = true;
+        break;
+      }
+    }
+    if (!haveNumber) return;
+    onDataset(number.view());
+  }
+}
+
 /// Opens the universal file, walks its datasets and hands nodes (2411),
 /// elements (2412) and groups (2435) to their converters; every other
 /// dataset is passed over. Prints "Opening File " and, at the end, "Done.".

@@ -35,6 +35,7 @@ LineReader::Status LineReader::fill() {
 LineReader::Status LineReader::next(std::string_view* line) {
   if (replay_) {
     replay_ = false;
+    ++lineNumber_;
     *line = last_;
     return Status::kLine;
   }
@@ -49,6 +50,7 @@ LineReader::Status LineReader::next(std::string_view* line) {
       if (len > 0 && base[stop - 1] == '\r') --len;
       last_ = std::string_view(base + pos_, len);
       pos_ = stop + 1;
+      ++lineNumber_;
       *line = last_;
       return Status::kLine;
     }
@@ -59,6 +61,7 @@ LineReader::Status LineReader::next(std::string_view* line) {
       if (base[end_ - 1] == '\r') --len;
       last_ = std::string_view(base + pos_, len);
       pos_ = end_;
+      ++lineNumber_;
       *line = last_;
       return Status::kLine;
     }
@@ -92,6 +95,7 @@ LineReader::Status LineReader::skipLongLine(std::string_view* line) {
     }
   }
   last_ = std::string_view(longLine_.get(), kLongLineKeep);
+  ++lineNumber_;
   *line = last_;
   return Status::kLine;
 }

@@ -27,7 +27,13 @@ class LineReader {
 
   /// Makes the next call of next() return the line just read again. O(1).
   /// REQUIRES: the last call of next() returned kLine.
-  void stepBack() { replay_ = true; }
+  void stepBack() {
+    replay_ = true;
+    --lineNumber_;
+  }
+
+  /// 1-based number of the line last returned by next() (0 before any).
+  std::size_t lineNumber() const { return lineNumber_; }
 
   /// errno of the failed read after next() returned kError.
   int lastError() const { return error_; }
@@ -44,6 +50,7 @@ class LineReader {
   bool eof_ = false;
   bool replay_ = false;
   int error_ = 0;
+  std::size_t lineNumber_ = 0;
   std::string_view last_;
   std::unique_ptr<char[]> longLine_;
 };

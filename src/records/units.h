@@ -111,6 +111,12 @@ class Units {
   /// normal or not). Errors are not reported any more.
   void closeAll();
 
+  /// 1-based number of the line last read on `unit` (0 before any read).
+  std::size_t lineNumber(int unit) {
+    Slot& s = slot(unit);
+    return s.reader ? s.reader->lineNumber() : 0;
+  }
+
   /// Full path of the file open on `unit`.
   const std::string& pathOf(int unit) { return slot(unit).path; }
   bool isOpen(int unit) const;

@@ -1,0 +1,84 @@
+#ifndef UNV2TESSAL_TESTS_SUPPORT_TEST_IO_H_
+#define UNV2TESSAL_TESTS_SUPPORT_TEST_IO_H_
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "records/console.h"
+
+namespace unv2tessal::testing {
+
+/// A console whose replies are scripted and whose output is kept.
+class ScriptedConsole : public ConsoleIo {
+ public:
+  explicit ScriptedConsole(std::vector<std::string> replies)
+      : replies_(std::move(replies)) {}
+  void writeOut(std::string_view text) override { out.append(text); }
+  void writeErr(std::string_view text) override { err.append(text); }
+  bool readLine(std::string* line) override {
+    if (next_ == replies_.size()) return false;
+    *line = replies_[next_++];
+    return true;
+  }
+  std::size_t repliesUsed() const { return next_; }
+
+  std::string out;
+  std::string err;
+
+ private:
+  std::vector<std::string> replies_;
+  std::size_t next_ = 0;
+};
+
+/// A fresh temporary directory that is made the current directory for the
+/// object's lifetime; removed with its content afterwards.
+class ScratchDir {
+ public:
+  ScratchDir();
+  ~ScratchDir();
+  ScratchDir(const ScratchDir&) = delete;
+  ScratchDir& operator=(const ScratchDir&) = delete;
+  const std::string& path() const { return path_; }
+  /// Full path of `name` inside the directory.
+  std::string file(std::string_view name) const;
+
+ private:
+  std::string path_;
+  std::string previous_;
+};
+
+std::string readFile(const std::string& path);
+void writeFile(const std::string& path, std::string_view content);
+bool fileExists(const std::string& path);
+
+/// Outcome of one run: exit status, console output and error stream.
+struct RunResult {
+  std::uint32_t status = 0;
+  std::string out;
+  std::string err;
+};
+
+/// Runs a whole conversion in-process in the current directory.
+RunResult runInProcess(std::vector<std::string> replies,
+                       std::vector<std::string> args = {});
+
+/// Runs the built executable in `dir` with `input` on standard input.
+/// `status` is the process exit code (128 + signal when killed).
+RunResult runBinary(const std::string& dir, std::string_view input,
+                    std::vector<std::string> args = {});
+
+/// Path of the built unv2tessal executable.
+std::string binaryPath();
+/// Folder of the hand-made test meshes and expected files.
+std::string testDataDir();
+/// Folder of the shared real sample files, or "" when it is absent.
+std::string samplesDir();
+
+/// Joins lines, each followed by LF.
+std::string lines(std::initializer_list<std::string_view> ls);
+
+}  // namespace unv2tessal::testing
+
+#endif  // UNV2TESSAL_TESTS_SUPPORT_TEST_IO_H_
