@@ -66,7 +66,7 @@ bool FdConsoleIo::readLine(std::string* line) {
     in_.erase(0, inPos_);
     inPos_ = 0;
     char chunk[4096];
-    checkInterrupt();
+    awaitInput(0);
     const ssize_t got = ::read(0, chunk, sizeof chunk);
     if (got > 0) {
       in_.append(chunk, static_cast<std::size_t>(got));

@@ -13,6 +13,12 @@ void installInterruptHandlers();
 /// Throws the report-200 failure if an interrupt has arrived.
 void checkInterrupt();
 
+/// Waits until `fd` has input, end of input or an error to report. Throws
+/// the report-200 failure when an interrupt is pending or arrives during the
+/// wait, however close to its start. Without installed handlers it only
+/// checks for a pending interrupt.
+void awaitInput(int fd);
+
 /// Returns the pending event name, or nullptr. For tests: raisePendingEvent
 /// sets one without a signal.
 const char* pendingInterrupt();
