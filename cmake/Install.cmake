@@ -1,0 +1,77 @@
+# Install rules and the Debian package.
+#
+#   cmake --install build --prefix /usr/local   # bin/, share/man/man1/, share/doc/unv2tessal/
+#   cd build && cpack -G DEB                    # unv2tessal_<version>_<arch>.deb
+#
+# Included once, at the end of the top-level CMakeLists.txt, so that every
+# target of the project is known when the rules are made.
+
+include(GNUInstallDirs)
+
+install(TARGETS unv2tessal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+# The companion checker is optional: install it only when the tree has it.
+# The test runs when the top-level directory is finished, so the checker
+# counts even if its add_subdirectory() stands after the include of this file.
+function(unv2tessal_install_companions)
+  if(TARGET unvcheck)
+    install(TARGETS unvcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
+endfunction()
+cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR}
+               CALL unv2tessal_install_companions)
+
+# Every manual page of section 1 under man/.
+file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.1)
+install(FILES ${UNV2TESSAL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+# CMAKE_INSTALL_DOCDIR is share/doc/unv2tessal.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/formats.md
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The example mesh and its answers file (unv2tessal < answers.txt).
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+        FILES_MATCHING PATTERN "*.unv" PATTERN "*.txt")
+
+# Debian package: cpack -G DEB in the build folder.
+set(CPACK_PACKAGE_NAME unv2tessal)
+set(CPACK_PACKAGE_VENDOR "Quol Team")
+set(CPACK_PACKAGE_CONTACT "Quol Team <unv2tessal@quol.invalid>"
+    CACHE STRING "Maintainer of the Debian package: Name <address>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "convert IDEAS universal mesh files to TESSAL grid files")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build[^/]*/" "/out/")
+
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+# The long description: each line of it is indented by one blank in the
+# control file, so it must not contain empty lines.
+set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
+    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
+unv2tessal reads a finite-element mesh stored as an IDEAS universal file
+(*.unv, as written by I-DEAS, NX, Salome, gmsh and others) and writes the
+text files of the TESSAL flow solver: a vertex file, a connectivity file of
+triangles and quadrilaterals (2D) or tetrahedra, wedges and bricks (3D), a
+grid command file with one region per group, and an element renumbering map.
+It asks its questions on the console, so a file of answers drives it
+unattended. The example mesh and its answers file are installed under
+/usr/share/doc/unv2tessal/examples.")
+
+find_program(UNV2TESSAL_DPKG_SHLIBDEPS dpkg-shlibdeps)
+if(UNV2TESSAL_DPKG_SHLIBDEPS)
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+else()
+  # Without dpkg-shlibdeps: the libraries a C++20 executable of GCC 12 needs
+  # on Debian 12.
+  set(CPACK_DEBIAN_PACKAGE_DEPENDS
+      "libc6 (>= 2.34), libgcc-s1 (>= 3.0), libstdc++6 (>= 12)")
+endif()
+
+set(CPACK_GENERATOR DEB)
+include(CPack)

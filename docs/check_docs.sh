@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# Checks the user documentation and the Debian package:
+#   1. every manual page man/*.1 renders with groff -man -Tutf8 -ww and man -l
+#      without a single line on standard error;
+#   2. cpack -G DEB succeeds in the given build folder and the package holds
+#      the executable, the manual page, the docs and the example.
+# Usage: docs/check_docs.sh BUILD_DIR   (a configured and built folder)
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:?usage: docs/check_docs.sh BUILD_DIR}
+build=$(cd "$build" && pwd)
+
+if ! command -v groff >/dev/null || ! command -v man >/dev/null; then
+  if command -v apt-get >/dev/null && [ "$(id -u)" = 0 ]; then
+    echo "== installing groff and man-db"
+    apt-get install -y --no-install-recommends groff man-db >/dev/null
+  else
+    echo "groff and man are needed: apt-get install groff man-db" >&2
+    exit 1
+  fi
+fi
+
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+fail=0
+
+echo "== manual pages"
+shopt -s nullglob
+pages=("$top"/man/*.1)
+if [ ${#pages[@]} -eq 0 ]; then
+  echo "no manual page in $top/man" >&2
+  exit 1
+fi
+for page in "${pages[@]}"; do
+  LC_ALL=C.UTF-8 groff -man -Tutf8 -ww "$page" >/dev/null 2>"$scratch/groff.err"
+  LC_ALL=C.UTF-8 MANWIDTH=80 man -l "$page" >/dev/null 2>"$scratch/man.err"
+  if [ -s "$scratch/groff.err" ] || [ -s "$scratch/man.err" ]; then
+    echo "FAIL ${page#"$top"/}:" >&2
+    cat "$scratch/groff.err" "$scratch/man.err" >&2
+    fail=1
+  else
+    echo "ok   ${page#"$top"/}"
+  fi
+done
+
+echo "== Debian package"
+rm -f "$build"/unv2tessal_*.deb
+(cd "$build" && cpack -G DEB) >"$scratch/cpack.log" 2>&1 || {
+  cat "$scratch/cpack.log" >&2
+  echo "FAIL cpack -G DEB in $build" >&2
+  exit 1
+}
+debs=("$build"/unv2tessal_*.deb)
+if [ ${#debs[@]} -ne 1 ]; then
+  echo "FAIL expected one unv2tessal_*.deb in $build, found ${#debs[@]}" >&2
+  exit 1
+fi
+dpkg-deb --contents "${debs[0]}" | awk '{print $NF}' >"$scratch/contents"
+for path in ./usr/bin/unv2tessal \
+            ./usr/share/man/man1/unv2tessal.1 \
+            ./usr/share/doc/unv2tessal/README.md \
+            ./usr/share/doc/unv2tessal/formats.md \
+            ./usr/share/doc/unv2tessal/examples/example.unv \
+            ./usr/share/doc/unv2tessal/examples/answers.txt; do
+  if ! grep -qxF "$path" "$scratch/contents"; then
+    echo "FAIL ${debs[0]##*/} lacks $path" >&2
+    fail=1
+  fi
+done
+for field in Package Version Architecture Maintainer Section Depends Description; do
+  if [ -z "$(dpkg-deb --field "${debs[0]}" "$field")" ]; then
+    echo "FAIL ${debs[0]##*/} has no $field field" >&2
+    fail=1
+  fi
+done
+[ "$fail" = 0 ] && echo "ok   ${debs[0]##*/}"
+exit "$fail"
