@@ -50,11 +50,10 @@ set(CPACK_DEBIAN_PACKAGE_MAINTAINER "${CPACK_PACKAGE_CONTACT}")
 set(CPACK_DEBIAN_PACKAGE_SECTION science)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
-# The long description: each line of it is indented by one blank in the
-# control file, so it must not contain empty lines.
-set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
-    "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-unv2tessal reads a finite-element mesh stored as an IDEAS universal file
+# The long description, below the summary line of the control file. Each of
+# its lines is indented by one blank there, so it must hold no empty line.
+set(CPACK_PACKAGE_DESCRIPTION
+    "unv2tessal reads a finite-element mesh stored as an IDEAS universal file
 (*.unv, as written by I-DEAS, NX, Salome, gmsh and others) and writes the
 text files of the TESSAL flow solver: a vertex file, a connectivity file of
 triangles and quadrilaterals (2D) or tetrahedra, wedges and bricks (3D), a
