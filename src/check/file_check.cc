@@ -1,0 +1,161 @@
+#include "check/file_check.h"
+
+#include <errno.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "check/group_checks.h"
+#include "check/mesh_checks.h"
+#include "check/warnings.h"
+#include "driver/scanner.h"
+#include "records/failure.h"
+
+namespace unv2tessal {
+namespace {
+
+std::string trimmed(std::string_view s) {
+  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
+  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+  return std::string(s);
+}
+
+OtherGroups& otherGroupsFor(CheckReport& report, const std::string& number) {
+  for (OtherGroups& g : report.otherGroups) {
+    if (g.number == number) return g;
+  }
+  report.otherGroups.push_back(OtherGroups{number});
+  return report.otherGroups.back();
+}
+
+void notePassedOver(CheckReport& report, const std::string& number) {
+  for (auto& [n, times] : report.passedOver) {
+    if (n == number) {
+      ++times;
+      return;
+    }
+  }
+  report.passedOver.emplace_back(number, 1);
+}
+
+// Reads the body of one dataset; the entry gets its record count.
+void readBody(CheckInput& in, CheckReport& report, DatasetEntry& entry) {
+  const std::string& number = entry.number;
+  entry.converted = true;
+  if (number == "2411") {
+    entry.records = checkNodes(in, report.nodes);
+  } else if (number == "2412") {
+    entry.records = checkElements(in, report.elements);
+  } else if (number == "2435") {
+    GroupFactsAll& groups = report.groups;
+    if (report.nodes.datasets == 0) groups.beforeNodes = true;
+    if (report.elements.datasets == 0) groups.beforeElements = true;
+    entry.records = checkGroups(in, report.nodes, groups);
+  } else {
+    entry.converted = false;
+    notePassedOver(report, number);
+    if (isOtherGroupDataset(number)) {
+      entry.records = countOtherGroups(in, number,
+                                       otherGroupsFor(report, number),
+                                       &entry.closed);
+    } else {
+      entry.closed = in.skipToDelimiter();
+    }
+  }
+}
+
+void addEntry(CheckReport& report, const DatasetEntry& entry) {
+  if (!entry.converted && !report.datasets.empty()) {
+    DatasetEntry& back = report.datasets.back();
+    if (!back.converted && back.number == entry.number) {
+      back.lastLine = entry.lastLine;
+      back.closed = entry.closed;
+      back.records += entry.records;
+      ++back.repeat;
+      return;
+    }
+  }
+  report.datasets.push_back(entry);
+}
+
+// The message text of a record-layer report, without its prefix and line end.
+std::string reportText(const RunFailure& f) {
+  std::string text = formatReport(f);
+  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
+    text.pop_back();
+  }
+  const std::size_t colon = text.find("): ");
+  return colon == std::string::npos ? text : text.substr(colon + 3);
+}
+
+std::string inDataset(const DatasetEntry* current) {
+  if (current == nullptr) return "";
+  return " (dataset " + current->number + " begun at line " +
+         std::to_string(current->firstLine) + ")";
+}
+
+CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
+                         const DatasetEntry* current) {
+  CheckFailure failure;
+  if (f.report == kReportEndOfFile) {
+    failure.line = in.lineNumber() + 1;
+    failure.column = 1;
+    failure.message = "the file ends before the closing delimiter" +
+                      inDataset(current);
+    return failure;
+  }
+  failure.line = in.units().isOpen(CheckInput::kUnit) ? in.lineNumber() : 0;
+  failure.column = failure.line > 0 ? 1 : 0;
+  failure.message = reportText(f) + inDataset(current);
+  return failure;
+}
+
+// A missing file or a directory: the record layer would create the one and
+// refuse the other with a misleading reason.
+bool openable(const std::string& path, CheckReport& report) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) != 0) {
+    report.failure = CheckFailure{0, 0, std::strerror(errno)};
+    return false;
+  }
+  if (S_ISDIR(st.st_mode)) {
+    report.failure = CheckFailure{0, 0, "is a directory"};
+    return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+CheckReport checkFile(const std::string& path) {
+  CheckReport report;
+  report.file = path;
+  if (!openable(path, report)) return report;
+  CheckInput in;
+  DatasetEntry current;
+  bool inBody = false;
+  try {
+    in.open(path);
+    scanDatasets(in.units(), CheckInput::kUnit,
+                 [&](std::string_view number) {
+                   current = DatasetEntry{};
+                   current.number = trimmed(number);
+                   current.firstLine = in.lineNumber() - 1;
+                   inBody = true;
+                   readBody(in, report, current);
+                   inBody = false;
+                   current.lastLine = in.lineNumber();
+                   addEntry(report, current);
+                 });
+  } catch (const CheckFailure& f) {
+    report.failure = f;
+    report.failure->message += inDataset(inBody ? &current : nullptr);
+  } catch (const RunFailure& f) {
+    report.failure = failureFrom(f, in, inBody ? &current : nullptr);
+  }
+  in.units().closeAll();
+  if (!report.failure) concludeReport(report);
+  return report;
+}
+
+}  // namespace unv2tessal

@@ -1,0 +1,98 @@
+#include "check/mesh_checks.h"
+
+#include <array>
+
+#include "elements/read_elem.h"
+#include "nodes/read_nodes.h"
+
+namespace unv2tessal {
+namespace {
+
+// The node count of a descriptor record (columns 51-60), read leniently as
+// the converter reads it: a blank or malformed count is 0.
+constexpr RecordLayout kNodeCountRecord{SkipField(50), IntegerField(10)};
+
+std::int32_t nodeCountOf(std::string_view descriptor) {
+  std::int32_t n = 0;
+  if (!tryParse(descriptor, kNodeCountRecord, n)) return 0;
+  return n;
+}
+
+void passOver(CheckInput& in, std::int32_t records) {
+  std::string_view line;
+  for (std::int32_t k = 0; k < records; ++k) in.readLine(false, &line);
+}
+
+// Element numbering of one grid dimension: the running number and the map.
+void number(GridFacts& grid, bool written, std::int64_t shiftedLabel) {
+  if (!written) return;
+  ++grid.written;
+  if (grid.written != shiftedLabel) ++grid.mapLines;
+}
+
+}  // namespace
+
+std::int64_t checkNodes(CheckInput& in, NodeFacts& facts) {
+  ++facts.datasets;
+  facts.labels = LabelSequence();
+  if (in.atClosingDelimiter()) return 0;
+  do {
+    std::int32_t label = 0;
+    in.readRecord(kNodeLabelRecord, "node label record", label);
+    if (facts.labels.count() == 0 && label != 1) {
+      // The default reply accepts renumbering; an earlier dataset's offset
+      // stays when the first label is 1.
+      facts.renumberingAsked = true;
+      facts.nodeOffset = std::int64_t{label} - 1;
+    }
+    facts.labels.add(label);
+    double x = 0, y = 0, z = 0;
+    in.readRecord(kNodeCoordinateRecord, "node coordinate record", x, y, z);
+  } while (!in.atClosingDelimiter());
+  return facts.labels.count();
+}
+
+std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
+  ++facts.datasets;
+  facts.labels = LabelSequence();
+  facts.perFeId.clear();
+  facts.beams.clear();
+  facts.continued.clear();
+  facts.grid2D = GridFacts();
+  facts.grid3D = GridFacts();
+  if (in.atClosingDelimiter()) return 0;
+  std::int64_t lastShifted = 0;
+  do {
+    std::string_view descriptor;
+    in.readLine(false, &descriptor);
+    std::int32_t label = 0, feId = 0;
+    in.parse(descriptor, kDescriptorRecord, "element descriptor record", label,
+             feId);
+    const std::int32_t nodes = nodeCountOf(descriptor);
+    if (facts.labels.count() == 0 && label != 1) {
+      facts.elementOffset = std::int64_t{label} - 1;
+    }
+    facts.labels.add(label);
+    lastShifted = label - facts.elementOffset;
+    ++facts.perFeId[feId];
+    if (hasOrientationRecord(feId)) {
+      ++facts.beams[feId];
+      passOver(in, 1);
+    }
+    std::array<std::int32_t, 8> v{};
+    in.readRecord(kElementNodeRecord, "element node record", v[0], v[1], v[2],
+                  v[3], v[4], v[5], v[6], v[7]);
+    const std::int32_t more = continuationRecords(nodes);
+    if (more > 0) {
+      ++facts.continued[feId];
+      passOver(in, more);
+    }
+    number(facts.grid2D, findShape(true, feId) != nullptr, lastShifted);
+    number(facts.grid3D, findShape(false, feId) != nullptr, lastShifted);
+  } while (!in.atClosingDelimiter());
+  facts.grid2D.renumberedMessage = facts.grid2D.written != lastShifted;
+  facts.grid3D.renumberedMessage = facts.grid3D.written != lastShifted;
+  return facts.labels.count();
+}
+
+}  // namespace unv2tessal
