@@ -1,0 +1,146 @@
+#ifndef UNV2TESSAL_RECORDS_FAST_FIELDS_H_
+#define UNV2TESSAL_RECORDS_FAST_FIELDS_H_
+
+#include <bit>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <string_view>
+
+#include "records/fields.h"
+
+namespace unv2tessal {
+
+// Fast forms of the field rules for the records that make up nearly all of a
+// large mesh: 10-column integers of at most 8 digits, and coordinates in the
+// exporters' "   d.ddddddddddddddddD+dd" form. Each try* function handles
+// only its common form and returns false for anything else; the caller then
+// takes the plain rule of records/fields.h, which is the reference. The
+// results are the same bytes as the plain rules give (the fast_fields tests
+// compare the two over many millions of values).
+//
+// Eight columns are handled at once as one 64-bit word (little-endian: the
+// first column is the lowest byte).
+
+namespace swar {
+
+inline constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+inline constexpr std::uint64_t kHigh = kOnes * 0x80;
+
+inline std::uint64_t load8(const char* p) {
+  std::uint64_t w;
+  std::memcpy(&w, p, 8);
+  return w;
+}
+
+/// 0x80 in every byte of `x` that is zero, 0 in the others (exact: no
+/// carries between bytes).
+inline std::uint64_t zeroBytes(std::uint64_t x) {
+  return ~(((x & ~kHigh) + ~kHigh) | x | ~kHigh);
+}
+
+/// 0x80 in every byte of `w` that is not an ASCII digit.
+inline std::uint64_t nonDigitBytes(std::uint64_t w) {
+  const std::uint64_t y = w ^ (kOnes * '0');  // digits become 0..9
+  // A byte of 10 or more reaches bit 7 when 0x76 is added to its low 7 bits;
+  // a byte with bit 7 already set is no digit either.
+  return (((y & ~kHigh) + kOnes * 0x76) | y) & kHigh;
+}
+
+/// The value of eight digit bytes (blank bytes count as 0), first column
+/// most significant.
+inline std::uint32_t digitsValue(std::uint64_t w) {
+  std::uint64_t v = w & (kOnes * 0x0F);
+  v = (v * 2561) >> 8;  // pairs: 10 * first + second
+  v = ((v & 0x00FF00FF00FF00FFULL) * 6553601) >> 16;  // quads
+  return static_cast<std::uint32_t>(
+      ((v & 0x0000FFFF0000FFFFULL) * 42949672960001ULL) >> 32);
+}
+
+/// The eight decimal digits of v (v < 100000000) as byte values 0..9,
+/// first column most significant.
+inline std::uint64_t digitBytes(std::uint32_t v) {
+  // Split into two 4-digit halves in 32-bit lanes, then each lane into two
+  // 2-digit quarters in 16-bit lanes, then each quarter into two digits.
+  // Division by 100 and 10 is done by multiply and shift, exact for lanes
+  // below 10000 and 100.
+  std::uint64_t x = (v / 10000) | (std::uint64_t{v % 10000} << 32);
+  std::uint64_t q = ((x * 10486) >> 20) & 0x0000007F0000007FULL;
+  x = q | ((x - q * 100) << 16);
+  q = ((x * 103) >> 10) & 0x000F000F000F000FULL;
+  return q | ((x - q * 10) << 8);
+}
+
+}  // namespace swar
+
+/// Reads a 10-column integer field whose columns are all present at `cols`,
+/// when it has the common form: two blanks, then blanks and at most eight
+/// digits, no sign and no blank after a digit. Returns false otherwise
+/// (nothing is stored).
+inline bool tryReadInteger10(const char* cols, std::int32_t* out) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  if (cols[0] != ' ' || cols[1] != ' ') return false;
+  const std::uint64_t w = swar::load8(cols + 2);
+  const std::uint64_t blanks = swar::zeroBytes(w ^ (swar::kOnes * ' '));
+  if (swar::nonDigitBytes(w) != blanks) return false;  // only digits, blanks
+  // Blanks only before the digits: the blank bytes are the low bytes.
+  const std::uint64_t prefix = (blanks >> 7) * 0xFF;
+  if ((prefix & (prefix + 1)) != 0) return false;
+  *out = static_cast<std::int32_t>(swar::digitsValue(w));
+  return true;
+}
+
+/// readIntegerField on the 10 columns at `cols` (all present in the line).
+inline bool readInteger10(const char* cols, std::int32_t* out) {
+  return tryReadInteger10(cols, out) ||
+         readIntegerField(std::string_view(cols, 10), out);
+}
+
+/// Writes `value` right-justified into dst[0, width) when 0 <= value <
+/// 100000000 and width >= 8. Returns false otherwise (nothing written).
+inline bool tryWriteInteger(std::int32_t value, std::size_t width, char* dst) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  if (value < 0 || value >= 100000000 || width < 8) return false;
+  const std::uint64_t digits =
+      swar::digitBytes(static_cast<std::uint32_t>(value));
+  // Leading zero digits become blanks; a zero value keeps its last digit.
+  const int leading = std::countr_zero(digits | (std::uint64_t{1} << 56)) / 8;
+  const std::uint64_t blankMask = (std::uint64_t{1} << (8 * leading)) - 1;
+  const std::uint64_t text = ((digits + swar::kOnes * '0') & ~blankMask) |
+                             (swar::kOnes * ' ' & blankMask);
+  std::memset(dst, ' ', width - 8);
+  std::memcpy(dst + width - 8, &text, 8);
+  return true;
+}
+
+/// writeIntegerField, fast for the common values. Returns false (and fills
+/// the field with asterisks) when the value does not fit.
+inline bool writeInteger(std::int32_t value, std::size_t width, char* dst) {
+  return tryWriteInteger(value, width, dst) ||
+         writeIntegerField(value, width, dst);
+}
+
+/// Columns of the coordinate field read by the fast path, and of the
+/// exponent field it writes.
+inline constexpr std::size_t kRealFieldWidth = 25;
+inline constexpr std::size_t kExponentFieldWidth = 18;
+
+/// When the 25 columns at `cols` (all present) hold a real in the form
+/// "   d.ddddddddddddddddD+dd" (the sign "-" may take the third blank; the
+/// letter may be D, d, E or e; the exponent sign + or -), writes the
+/// 18-column, 8-digit exponent field of its value into dst[0, 18) and
+/// returns true. Returns false, writing nothing, for any other form and
+/// for a value whose 8-digit rounding the field's digits cannot settle (see
+/// fast_fields.cc).
+bool tryTranscribeReal(const char* cols, char* dst);
+
+/// Reads `cols` as a RealField(25, 16) and writes the value as an
+/// ExponentField(18, 8) into dst[0, 18): the fast path when it applies,
+/// readRealField and writeExponentField otherwise. Returns false, writing
+/// nothing, when the field is not a valid real; `*overflow` is set when the
+/// exponent field was filled with asterisks.
+bool transcribeReal(std::string_view cols, char* dst, bool* overflow);
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_RECORDS_FAST_FIELDS_H_
