@@ -75,16 +75,20 @@ void convertGroup(Run& run) {
                         entityCount);
 
   // Two entities a record; an odd count ends with a record read for its
-  // first entity only (columns 1-40).
+  // first entity only (columns 1-40). The record count is the whole part of
+  // entityCount / 2, plus 1 when the count is odd: a count of -1 reads one
+  // record, one of -3 or below none.
   VertexLine line(run);
-  const std::int32_t pairs = entityCount > 0 ? entityCount / 2 : 0;
+  const bool odd = entityCount % 2 != 0;
+  const std::int32_t records = entityCount / 2 + (odd ? 1 : 0);
+  const std::int32_t pairs = odd ? records - 1 : records;
   for (std::int32_t k = 0; k < pairs; ++k) {
     run.units.readRecord(in, kGroupRecord, false, f[0], f[1], f[2], f[3], f[4],
                          f[5], f[6], f[7]);
     line.add(f[1]);
     line.add(f[5]);
   }
-  if (entityCount > 0 && entityCount % 2 != 0) {
+  if (odd && records > 0) {
     run.units.readRecord(in, kGroupRecord, false, f[0], f[1], f[2], f[3]);
     line.add(f[1]);
   }

@@ -277,6 +277,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "          1\r\n"
                   "LOCATE VERTEX ID=AFTER     ! # of vertices =          0\r\n",
                   {"FIRST   ", "AFTER   "}},
+        // The record count is the whole part of half the count, plus 1
+        // when it is odd: -1 reads one record, -3 and -2 none.
+        GroupCase{"negativeCounts", 0,
+                  "         1         0         0         0         0"
+                  "         0         0        -1\nMINUS1\n"
+                  "         7         9         0         0\n"
+                  "         2         0         0         0         0"
+                  "         0         0        -3\nMINUS3\n"
+                  "         3         0         0         0         0"
+                  "         0         0        -2\nMINUS2\n",
+                  "LOCATE VERTEX ID=MINUS1    ! # of vertices =         -1\r\n"
+                  "          9\r\n"
+                  "LOCATE VERTEX ID=MINUS3    ! # of vertices =         -3\r\n"
+                  "LOCATE VERTEX ID=MINUS2    ! # of vertices =         -2\r\n",
+                  {"MINUS1  ", "MINUS3  ", "MINUS2  "}},
         GroupCase{"twoGroups", 0,
                   group(1, "A", nodes(1, 9)) + group(2, "B", nodes(20, 21)),
                   "LOCATE VERTEX ID=A         ! # of vertices =          9\r\n"
