@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,48 @@ TEST(Conversion, ExecutableGivesTheSameRunOnItsStandardStreams) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out, expected("golden_console.expected"));
   expectOutputFiles();
+}
+
+// The README's quick start feeds examples/answers.txt to the executable from
+// out/example/; the answers name the mesh as ../../examples/example.unv.
+TEST(Conversion, ExampleMeshConvertsWithItsAnswersFile) {
+  ScratchDir dir;
+  const std::string examples = testDataDir() + "/../../examples";
+  std::filesystem::create_directories("examples");
+  std::filesystem::create_directories("out/example");
+  writeFile("examples/example.unv", readFile(examples + "/example.unv"));
+  const auto r = runBinary(dir.file("out/example"),
+                           readFile(examples + "/answers.txt"));
+  EXPECT_EQ(r.status, 0u);
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.out.substr(r.out.size() - 8), " Done.\r\n");
+  // Two bricks written, the skin quadrilateral and the beam dropped.
+  EXPECT_EQ(readFile("out/example/example.cnc"),
+            "         1  6  8           1         2         5         4"
+            "         7         8        11        10\r\n"
+            "         2  6  8           2         3         6         5"
+            "         8         9        12        11\r\n");
+  EXPECT_EQ(readFile("out/example/Element_Renumbering_Map.dat"),
+            "  Original       New\r\n"
+            "         4         2\r\n");
+  EXPECT_EQ(readFile("out/example/example.xyz").size(), 12u * 64u);
+  EXPECT_EQ(readFile("out/example/example.inp"),
+            "GRID THREeD  UNSTructured; # of ELEMents       2\r\n"
+            "! # of vertices =       12\r\n"
+            "CONNectivity HYBRid in file <cncFileName>\r\n"
+            "COOR X Y Z VERTices in file <xyzFileName>\r\n"
+            "!original element numbers were offset by       10\r\n"
+            "!original node numbers were offset by      100\r\n"
+            "LOCATE VERTEX ID=INLET     ! # of vertices =          4\r\n"
+            "          1          4          7         10\r\n"
+            "LOCATE VERTEX ID=OUTLET_F  ! # of vertices =          4\r\n"
+            "          3          6          9         12\r\n"
+            "LOCATE VERTEX ID=TOP_EDGE  ! # of vertices =          3\r\n"
+            "         10         11         12\r\n"
+            "LOCATE VERTEX ID=ALL_NODE  ! # of vertices =         12\r\n"
+            "          1          2          3          4          5"
+            "          6          7          8\r\n"
+            "          9         10         11         12\r\n");
 }
 
 }  // namespace
