@@ -1,0 +1,269 @@
+// Runs of the built executable: the exact bytes of its standard output and
+// standard error, the files it leaves and its exit status.
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_io.h"
+
+namespace unv2tessal {
+namespace {
+
+using testing::lines;
+using testing::readFile;
+using testing::RunResult;
+using testing::runBinary;
+using testing::ScratchDir;
+using testing::writeFile;
+
+constexpr std::string_view kBanner =
+    " IDEAS Universal File -> Quol Grid Converter \r\n"
+    " Quol Team, 2026\r\n"
+    "  \r\n"
+    " Please enter IDEAS universal filename (*.unv): \r\n";
+constexpr std::string_view kBlankNameQuestion =
+    "File name missing or blank - please enter file name\r\nUNIT 10? ";
+constexpr std::string_view kVertexQuestion =
+    " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n";
+
+std::string openingLine(std::string_view name) {
+  std::string padded(name);
+  padded.resize(64, ' ');
+  return " Opening File " + padded + "\r\n";
+}
+
+std::string consoleRun(std::string_view name) {
+  return std::string(kBanner) + openingLine(name) + " Done.\r\n";
+}
+
+std::vector<std::string> filesIn(const std::string& dir) {
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+const std::string kNodeDataset =
+    lines({"    -1", "  2411", "         1         1         1        11",
+           "   1.0000000000000000D+00   2.0000000000000000D+00   "
+           "3.0000000000000000D+00",
+           "    -1"});
+
+TEST(DriverBinary, RunsThatOnlyScanTheInput) {
+  struct Case {
+    std::string_view what;
+    std::string input;  // "" (with none) : no such file before the run
+    std::string stdinText;
+    std::vector<std::string> args;
+    std::string_view name;  // as shown on the "Opening File " line
+    std::string_view file;  // the input file's name in the folder
+  };
+  const std::string name64 = std::string(60, 'n') + ".unv";
+  const Case cases[] = {
+      {"missing input is created empty", "", "new.unv\n", {}, "new.unv",
+       "new.unv"},
+      {"no delimiter", lines({"  2411", "         1", "  2412"}), "in.unv\n",
+       {}, "in.unv", "in.unv"},
+      {"only other datasets",
+       lines({"    -1", "   151", "header", "    -1", "    -1", "  2420", "x",
+              "    -1"}),
+       "in.unv\n", {}, "in.unv", "in.unv"},
+      {"2411 in columns 1-4",
+       lines({"    -1", "2411", "         1", "    -1"}), "in.unv\n", {},
+       "in.unv", "in.unv"},
+      {"2411 in columns 4-7",
+       lines({"    -1", "   2411", "         1", "    -1"}), "in.unv\n", {},
+       "in.unv", "in.unv"},
+      {"-10 and -1X are no delimiters",
+       lines({"    -10", "  2411", "    -1X", "  2412", "x"}), "in.unv\n",
+       {}, "in.unv", "in.unv"},
+      {"ends right after a closing delimiter",
+       lines({"    -1", "  2420", "x", "    -1"}), "in.unv\n", {}, "in.unv",
+       "in.unv"},
+      {"ends right after an opening delimiter",
+       lines({"    -1", "  2420", "x", "    -1", "    -1"}), "in.unv\n", {},
+       "in.unv", "in.unv"},
+      {"CR of the reply dropped", lines({"    -1", "  151", "    -1"}),
+       "in.unv\r\n", {}, "in.unv", "in.unv"},
+      {"reply cut to 64 characters", "", name64 + "CUTOFF\n", {}, name64,
+       name64},
+      {"blank name takes the first argument", lines({"    -1", "    -1"}),
+       "   \n", {"in.unv", "unused"}, "", "in.unv"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    const std::string file(c.file);
+    if (!c.input.empty()) writeFile(file, c.input);
+    const RunResult r = runBinary(dir.path(), c.stdinText, c.args);
+    EXPECT_EQ(r.out, consoleRun(c.name)) << c.what;
+    EXPECT_EQ(r.err, "") << c.what;
+    EXPECT_EQ(r.status, 0u) << c.what;
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{file}) << c.what;
+    EXPECT_EQ(readFile(dir.file(file)), c.input) << c.what;
+  }
+}
+
+TEST(DriverBinary, BlankNameWithoutArgumentsIsAskedUntilGiven) {
+  ScratchDir dir;
+  const RunResult r = runBinary(dir.path(), "\n\n   \n  x.unv  \n");
+  EXPECT_EQ(r.out, std::string(kBanner) + std::string(kBlankNameQuestion) +
+                       std::string(kBlankNameQuestion) +
+                       std::string(kBlankNameQuestion) + openingLine("") +
+                       " Done.\r\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0u);
+  EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"x.unv"});
+}
+
+TEST(DriverBinary, FailureReports) {
+  struct Case {
+    std::string_view what;
+    std::string stdinText;
+    std::string out;        // after the banner
+    std::string err;        // with "DIR" for the run's folder
+    std::uint32_t status;
+  };
+  const std::string opening = openingLine("in.unv");
+  const Case cases[] = {
+      {"missing directory", "nodir/in.unv\n", "",
+       "forrtl: severe (29): file not found, unit 10, file DIR/nodir/in.unv\r\n",
+       29},
+      {"directory as the input", "adir\n", "",
+       "forrtl: severe (9): permission to access file denied, unit 10, file "
+       "DIR/adir\r\n",
+       9},
+      {"end of console input", "", "",
+       "forrtl: severe (24): end-of-file during read, unit -4, file "
+       "/dev/stdin\r\n",
+       24},
+      {"end of console input at the vertex question", "in.unv\n",
+       opening + std::string(kVertexQuestion),
+       "forrtl: severe (24): end-of-file during read, unit -4, file "
+       "/dev/stdin\r\n",
+       24},
+      {"vertex file on a full device", "in.unv\n/dev/full\n",
+       opening + std::string(kVertexQuestion),
+       "forrtl: severe (38): error during write, unit 21, file /dev/full\r\n",
+       38},
+      {"vertex file named like the input", "in.unv\n./in.unv\n",
+       opening + std::string(kVertexQuestion),
+       "forrtl: severe (30): open failure, unit 21, file DIR/in.unv\r\n", 30},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    ::mkdir("adir", 0755);
+    writeFile("in.unv", kNodeDataset);
+    const RunResult r = runBinary(dir.path(), c.stdinText);
+    std::string err = c.err;
+    if (const auto at = err.find("DIR"); at != std::string::npos) {
+      err.replace(at, 3, dir.path());
+    }
+    EXPECT_EQ(r.out, std::string(kBanner) + std::string(c.out)) << c.what;
+    EXPECT_EQ(r.err, err) << c.what;
+    EXPECT_EQ(r.status, c.status) << c.what;
+    EXPECT_EQ(readFile("in.unv"), kNodeDataset) << c.what;
+    EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"adir", "in.unv"}))
+        << c.what;
+  }
+}
+
+// Runs the executable in `dir` with standard input on a pipe that stays
+// open, reads its output until it ends with `prompt`, sends `sig` and
+// collects the rest of the run. Nothing is timed: the test waits on the
+// child's output and its end.
+RunResult runInterrupted(const std::string& dir, std::string_view input,
+                         std::string_view prompt, int sig) {
+  int in[2];
+  int out[2];
+  if (::pipe(in) != 0 || ::pipe(out) != 0) return {};
+  const std::string errPath = dir + "/.interrupted.err";
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(127);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(in[0], 0);
+    ::dup2(out[1], 1);
+    ::dup2(err, 2);
+    ::close(in[0]);
+    ::close(in[1]);
+    ::close(out[0]);
+    ::close(out[1]);
+    std::string bin = testing::binaryPath();
+    char* argv[] = {bin.data(), nullptr};
+    ::execv(bin.c_str(), argv);
+    ::_exit(127);
+  }
+  ::close(in[0]);
+  ::close(out[1]);
+  RunResult r;
+  if (!input.empty() && ::write(in[1], input.data(), input.size()) < 0) {
+    r.out = "(write failed)";
+  }
+  char buf[4096];
+  ssize_t n = 0;
+  while (r.out.size() < prompt.size() ||
+         r.out.compare(r.out.size() - prompt.size(), prompt.size(), prompt) !=
+             0) {
+    n = ::read(out[0], buf, sizeof buf);
+    if (n <= 0) break;  // the run ended before its question
+    r.out.append(buf, static_cast<std::size_t>(n));
+  }
+  ::kill(pid, sig);
+  while ((n = ::read(out[0], buf, sizeof buf)) > 0) {
+    r.out.append(buf, static_cast<std::size_t>(n));
+  }
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  ::close(in[1]);
+  ::close(out[0]);
+  r.status = WIFEXITED(wstatus)
+                 ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
+                 : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
+  r.err = readFile(errPath);
+  std::remove(errPath.c_str());
+  return r;
+}
+
+TEST(DriverBinary, InterruptWhileAQuestionWaits) {
+  struct Case {
+    int sig;
+    std::string_view event;
+  };
+  const Case cases[] = {
+      {SIGINT, "control-C"},
+      {SIGQUIT, "control-BREAK"},
+      {SIGHUP, "window-CLOSE"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    const RunResult r = runInterrupted(dir.path(), "", kBanner, c.sig);
+    EXPECT_EQ(r.out, kBanner) << c.event;
+    EXPECT_EQ(r.err, "forrtl: error (200): program aborting due to " +
+                         std::string(c.event) + " event\r\n");
+    EXPECT_EQ(r.status, 200u) << c.event;
+  }
+}
+
+TEST(DriverBinary, InterruptAtTheBlankNameQuestion) {
+  ScratchDir dir;
+  const std::string asked = std::string(kBanner) + std::string(kBlankNameQuestion);
+  const RunResult r = runInterrupted(dir.path(), "\n", asked, SIGINT);
+  EXPECT_EQ(r.out, asked);
+  EXPECT_EQ(r.err,
+            "forrtl: error (200): program aborting due to control-C event\r\n");
+  EXPECT_EQ(r.status, 200u);
+  EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{});
+}
+
+}  // namespace
+}  // namespace unv2tessal
