@@ -144,9 +144,11 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
   const GroupFactsAll& g = r.groups;
   if (g.datasets == 0) return;
   if (g.beforeNodes || g.beforeElements) {
+    const char* which = !g.beforeNodes      ? "element dataset"
+                        : g.beforeElements ? "node and element datasets"
+                                           : "node dataset";
     w.push_back("a group dataset (2435) comes before the " +
-                std::string(g.beforeNodes ? "node" : "element") +
-                " dataset: its grid header shows counts of 0");
+                std::string(which) + ": its grid header shows counts of 0");
   }
   std::string cut;
   for (const GroupFacts& group : g.groups) {

@@ -1,0 +1,133 @@
+#include "check/unvcheck.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_io.h"
+
+namespace unv2tessal {
+namespace {
+
+using testing::readFile;
+using testing::ScratchDir;
+using testing::testDataDir;
+using testing::writeFile;
+
+// Makes `dir` the current directory for the object's lifetime, so reports
+// name the files as they are given, without a machine's path.
+class InDirectory {
+ public:
+  explicit InDirectory(const std::string& dir)
+      : previous_(std::filesystem::current_path()) {
+    std::filesystem::current_path(dir);
+  }
+  ~InDirectory() { std::filesystem::current_path(previous_); }
+
+ private:
+  std::filesystem::path previous_;
+};
+
+struct Outcome {
+  int status;
+  std::string out;
+  std::string err;
+};
+
+Outcome check(std::vector<std::string> args) {
+  Outcome o{};
+  o.status = runUnvcheck(args, &o.out, &o.err);
+  return o;
+}
+
+// Each crafted file triggers the warnings its name says; the expected
+// report beside it was checked line by line against the files' records.
+TEST(Unvcheck, CraftedFilesGiveTheirReviewedReports) {
+  struct Case {
+    const char* name;
+    int status;
+  };
+  const Case cases[] = {
+      {"clean", 0},        {"plane_stress", 1}, {"other_groups", 1},
+      {"regions", 1},      {"beams", 1},        {"early_groups", 1},
+      {"bad_field", 2},    {"truncated", 2},    {"nofile", 2},
+  };
+  const std::string dir = testDataDir() + "/check";
+  InDirectory in(dir);
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    const Outcome o = check({std::string(c.name) + ".unv"});
+    EXPECT_EQ(o.status, c.status);
+    EXPECT_EQ(o.out, readFile(dir + "/" + c.name + ".txt"));
+  }
+}
+
+TEST(Unvcheck, UnreadableFileNamesLineAndColumnOnTheErrorStream) {
+  InDirectory in(testDataDir() + "/check");
+  EXPECT_EQ(check({"bad_field.unv"}).err,
+            "bad_field.unv:12:11: cannot be read: columns 11-20 of the element "
+            "descriptor record are not a valid number (dataset 2412 begun at "
+            "line 10)\n");
+  EXPECT_EQ(check({"truncated.unv"}).err,
+            "truncated.unv:14:1: cannot be read: the file ends before the "
+            "closing delimiter (dataset 2412 begun at line 10)\n");
+}
+
+TEST(Unvcheck, SeveralFilesGiveOneReportEachAndTheWorstStatus) {
+  const std::string dir = testDataDir() + "/check";
+  InDirectory in(dir);
+  const Outcome o = check({"clean.unv", "truncated.unv", "beams.unv"});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.out, readFile(dir + "/clean.txt") + "\n" +
+                       readFile(dir + "/truncated.txt") + "\n" +
+                       readFile(dir + "/beams.txt"));
+  EXPECT_EQ(check({"clean.unv", "beams.unv"}).status, 1);
+}
+
+TEST(Unvcheck, CommandLineWithoutFileOrWithUnknownOptionIsRefused) {
+  Outcome o = check({});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err, "usage: unvcheck [--json] FILE...\n");
+  o = check({"--jsn", "x.unv"});
+  EXPECT_EQ(o.status, 2);
+  EXPECT_EQ(o.err,
+            "unvcheck: unknown option --jsn\nusage: unvcheck [--json] FILE...\n");
+  EXPECT_EQ(o.out, "");
+}
+
+// The converter's opening rule creates a missing input file; the check
+// must neither create one nor touch an existing one.
+TEST(Unvcheck, CreatesAndChangesNoFile) {
+  ScratchDir dir;
+  const std::string mesh =
+      readFile(testDataDir() + "/check/regions.unv");
+  writeFile(dir.file("mesh.unv"), mesh);
+  ::mkdir(dir.file("folder").c_str(), 0755);
+  struct stat before {};
+  ::stat(dir.file("mesh.unv").c_str(), &before);
+
+  EXPECT_EQ(check({"mesh.unv", "missing.unv"}).status, 2);
+  const Outcome folder = check({"folder"});
+  EXPECT_EQ(folder.err, "folder: cannot be read: is a directory\n");
+
+  struct stat after {};
+  ::stat(dir.file("mesh.unv").c_str(), &after);
+  EXPECT_EQ(readFile(dir.file("mesh.unv")), mesh);
+  EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
+  EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+  EXPECT_FALSE(testing::fileExists(dir.file("missing.unv")));
+  std::vector<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+    names.push_back(e.path().filename().string());
+  }
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"folder", "mesh.unv"}));
+}
+
+}  // namespace
+}  // namespace unv2tessal
