@@ -71,6 +71,8 @@ bool FdConsoleIo::readLine(std::string* line) {
     if (got > 0) {
       in_.append(chunk, static_cast<std::size_t>(got));
     } else if (got == 0) {
+      // An interrupt that came before the end of the input is the cause.
+      checkInterrupt();
       inEof_ = true;
     } else if (errno == EINTR) {
       checkInterrupt();
