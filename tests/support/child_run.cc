@@ -1,0 +1,121 @@
+#include "support/child_run.h"
+
+#include <fcntl.h>
+#include <grp.h>
+#include <pwd.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+
+namespace unv2tessal::testing {
+namespace {
+
+std::uint32_t exitCode(int wstatus) {
+  return WIFEXITED(wstatus)
+             ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
+             : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
+}
+
+[[noreturn]] void execBinary(const std::vector<std::string>& args) {
+  std::string bin = binaryPath();
+  std::vector<std::string> copy = args;
+  std::vector<char*> argv{bin.data()};
+  for (std::string& a : copy) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  ::execv(bin.c_str(), argv.data());
+  ::_exit(127);
+}
+
+std::string drain(int fd) {
+  std::string s;
+  char buf[4096];
+  ssize_t got;
+  while ((got = ::read(fd, buf, sizeof buf)) != 0) {
+    if (got < 0) break;
+    s.append(buf, static_cast<std::size_t>(got));
+  }
+  return s;
+}
+
+}  // namespace
+
+RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
+                            std::vector<std::string> args) {
+  const passwd* nobody = ::getpwnam("nobody");
+  const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
+  const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
+  // The console files live outside `dir`, which "nobody" may not write.
+  char templ[] = "/tmp/unv2tessal-console-XXXXXX";
+  const int in = ::mkstemp(templ);
+  const std::string base = templ;
+  ::write(in, input.data(), input.size());
+  ::lseek(in, 0, SEEK_SET);
+  const int out = ::open((base + ".out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  const int err = ::open((base + ".err").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 ||
+        ::setuid(uid) != 0 || ::chdir(dir.c_str()) != 0) {
+      ::_exit(126);
+    }
+    execBinary(args);
+  }
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  RunResult r;
+  r.status = exitCode(wstatus);
+  r.out = readFile(base + ".out");
+  r.err = readFile(base + ".err");
+  ::close(in);
+  ::close(out);
+  ::close(err);
+  ::unlink(base.c_str());
+  ::unlink((base + ".out").c_str());
+  ::unlink((base + ".err").c_str());
+  return r;
+}
+
+RunResult runBinaryInterrupted(const std::string& dir, std::string_view input,
+                               std::string_view prompt, int signal) {
+  int in[2], out[2], err[2];
+  if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return {};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(in[0], 0);
+    ::dup2(out[1], 1);
+    ::dup2(err[1], 2);
+    for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+    if (::chdir(dir.c_str()) != 0) ::_exit(127);
+    execBinary({});
+  }
+  ::close(in[0]);
+  ::close(out[1]);
+  ::close(err[1]);
+  ::write(in[1], input.data(), input.size());
+  RunResult r;
+  char buf[4096];
+  while (r.out.find(prompt) == std::string::npos) {
+    const ssize_t got = ::read(out[0], buf, sizeof buf);
+    if (got <= 0) break;  // the run ended without asking
+    r.out.append(buf, static_cast<std::size_t>(got));
+  }
+  ::kill(pid, signal);
+  // Closed at once: a signal that lands just before the child's read()
+  // must not leave that read waiting for a reply that never comes.
+  ::close(in[1]);
+  r.out += drain(out[0]);
+  r.err = drain(err[0]);
+  ::close(out[0]);
+  ::close(err[0]);
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  r.status = exitCode(wstatus);
+  return r;
+}
+
+}  // namespace unv2tessal::testing
