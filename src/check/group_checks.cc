@@ -38,16 +38,19 @@ GroupFacts checkGroup(CheckInput& in, const NodeFacts& nodes) {
   group.name = trimmedRight(name.view());
   group.regionId = std::string(name.view().substr(0, 8));
   // Two entities a record; an odd count ends with a record of which only
-  // the first entity (columns 1-40) is read.
+  // the first entity (columns 1-40) is read. The records read are the whole
+  // part of count / 2, plus 1 when it is odd: -1 reads one, -3 or below none.
   const std::int32_t count = f[7];
-  const std::int32_t pairs = count > 0 ? count / 2 : 0;
+  const bool odd = count % 2 != 0;
+  const std::int32_t records = count / 2 + (odd ? 1 : 0);
+  const std::int32_t pairs = odd ? records - 1 : records;
   for (std::int32_t k = 0; k < pairs; ++k) {
     in.readRecord(kGroupRecord, "entity record", f[0], f[1], f[2], f[3], f[4],
                   f[5], f[6], f[7]);
     countEntity(nodes, f[0], f[1], group);
     countEntity(nodes, f[4], f[5], group);
   }
-  if (count > 0 && count % 2 != 0) {
+  if (odd && records > 0) {
     in.readRecord(kGroupRecord, "entity record", f[0], f[1], f[2], f[3]);
     countEntity(nodes, f[0], f[1], group);
   }

@@ -176,6 +176,11 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
     }
   }
   for (const GroupFacts& group : g.groups) {
+    if (group.entities < 0) {
+      w.push_back("group " + quoted(group.name) + ": entity count " +
+                  to_string(group.entities) +
+                  " is negative, and so is its region's vertex count");
+    }
     if (group.elements + group.others > 0) {
       std::string kinds = counted(group.elements, "element");
       if (group.others > 0) kinds += ", " + to_string(group.others) + " other";

@@ -1,0 +1,76 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "check/file_check.h"
+#include "support/test_io.h"
+
+namespace unv2tessal {
+namespace {
+
+using testing::fileExists;
+using testing::readFile;
+using testing::ScratchDir;
+
+std::int64_t lineCount(const std::string& path) {
+  if (!fileExists(path)) return -1;
+  const std::string text = readFile(path);
+  std::int64_t n = 0;
+  for (char c : text) n += c == '\n' ? 1 : 0;
+  return n;
+}
+
+std::int64_t regionCount(const std::string& path) {
+  if (!fileExists(path)) return -1;
+  const std::string text = readFile(path);
+  std::int64_t n = 0;
+  for (std::size_t at = text.find("LOCATE VERTEX ID="); at != std::string::npos;
+       at = text.find("LOCATE VERTEX ID=", at + 1)) {
+    ++n;
+  }
+  return n;
+}
+
+// What the report predicts for a grid dimension is what a conversion in
+// that dimension writes: vertex lines, connectivity lines, map lines below
+// the header and region commands (-1 for a file not written).
+TEST(UnvcheckAgreement, VerdictMatchesAConversionInEachDimension) {
+  std::vector<std::string> paths;
+  for (const char* name : {"clean", "plane_stress", "other_groups", "regions",
+                           "beams", "early_groups", "group_counts"}) {
+    paths.push_back(testing::testDataDir() + "/check/" + name + ".unv");
+  }
+  if (!testing::samplesDir().empty()) {
+    for (const auto& e :
+         std::filesystem::directory_iterator(testing::samplesDir())) {
+      if (e.path().extension() == ".unv") paths.push_back(e.path().string());
+    }
+  }
+  for (const std::string& path : paths) {
+    const std::string name = std::filesystem::path(path).filename().string();
+    const CheckReport report = checkFile(path);
+    ASSERT_FALSE(report.failure) << name;
+    for (const bool is2D : {true, false}) {
+      SCOPED_TRACE(name + (is2D ? " 2D" : " 3D"));
+      ScratchDir dir;
+      // A blank reply too many goes to the dimension question, which asks
+      // again; the dimension follows.
+      const std::vector<std::string> replies{path, "", "", is2D ? "2" : "3",
+                                             "", "", "", "", ""};
+      ASSERT_EQ(testing::runInProcess(replies).status, 0u);
+      const Verdict& v = is2D ? report.verdict2D : report.verdict3D;
+      const GridFacts& g =
+          is2D ? report.elements.grid2D : report.elements.grid3D;
+      EXPECT_EQ(lineCount("OUT.XYZ"), v.vertexFile ? v.vertices : -1);
+      EXPECT_EQ(lineCount("OUT.CNC"), v.connectivityFile ? v.elements : -1);
+      EXPECT_EQ(lineCount("Element_Renumbering_Map.dat"),
+                v.connectivityFile ? g.mapLines + 1 : -1);
+      EXPECT_EQ(regionCount("GRID.INP"), v.gridFile ? v.regions : -1);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace unv2tessal
