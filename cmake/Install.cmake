@@ -18,23 +18,23 @@ function(unv2tessal_install_companions)
     install(TARGETS unvcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
 endfunction()
-cmake_language(DEFER DIRECTORY ${CMAKE_SOURCE_DIR}
+cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
                CALL unv2tessal_install_companions)
 
 # Every manual page of section 1 under man/.
-file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/man/*.1)
+file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.1)
 install(FILES ${UNV2TESSAL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # CMAKE_INSTALL_DOCDIR is share/doc/unv2tessal.
-install(FILES ${CMAKE_SOURCE_DIR}/README.md ${CMAKE_SOURCE_DIR}/docs/formats.md
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/formats.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The example mesh and its answers file (unv2tessal < answers.txt). The
 # first answer names the input mesh by its place in the source tree; the
 # installed file names it plainly, "example.unv", since the installed
 # example is run in a scratch folder holding a copy of the mesh.
-install(FILES ${CMAKE_SOURCE_DIR}/examples/example.unv
+install(FILES ${PROJECT_SOURCE_DIR}/examples/example.unv
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
-set(UNV2TESSAL_ANSWERS ${CMAKE_SOURCE_DIR}/examples/answers.txt)
+set(UNV2TESSAL_ANSWERS ${PROJECT_SOURCE_DIR}/examples/answers.txt)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
              ${UNV2TESSAL_ANSWERS})
 file(READ ${UNV2TESSAL_ANSWERS} UNV2TESSAL_ANSWERS_TEXT)
@@ -42,9 +42,9 @@ string(FIND "${UNV2TESSAL_ANSWERS_TEXT}" "\n" UNV2TESSAL_FIRST_LINE_END)
 string(SUBSTRING "${UNV2TESSAL_ANSWERS_TEXT}" ${UNV2TESSAL_FIRST_LINE_END} -1
        UNV2TESSAL_ANSWERS_TEXT)
 string(PREPEND UNV2TESSAL_ANSWERS_TEXT "example.unv")
-file(WRITE ${CMAKE_BINARY_DIR}/examples/answers.txt
+file(WRITE ${PROJECT_BINARY_DIR}/examples/answers.txt
      "${UNV2TESSAL_ANSWERS_TEXT}")
-install(FILES ${CMAKE_BINARY_DIR}/examples/answers.txt
+install(FILES ${PROJECT_BINARY_DIR}/examples/answers.txt
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 # Debian package: cpack -G DEB in the build folder.
