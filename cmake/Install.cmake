@@ -75,6 +75,11 @@ grid command file with one region per group, and an element renumbering map.
 It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
 /usr/share/doc/unv2tessal/examples.")
+if(TARGET unvcheck)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "
+The package also holds unvcheck, which tells what unv2tessal will and will
+not make of a universal file.")
+endif()
 
 find_program(UNV2TESSAL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(UNV2TESSAL_DPKG_SHLIBDEPS)
