@@ -2,7 +2,9 @@
 # Checks the user documentation and the Debian package:
 #   1. every manual page man/*.1 renders with groff -man -Tutf8 -ww and man -l
 #      without a single line on standard error;
-#   2. cpack -G DEB succeeds in the given build folder and the package holds
+#   2. the example session that README.md and the manual page show is what
+#      the built unv2tessal prints for examples/example.unv;
+#   3. cpack -G DEB succeeds in the given build folder and the package holds
 #      the executable, the manual page, the docs and the example.
 # Usage: docs/check_docs.sh BUILD_DIR   (a configured and built folder)
 set -euo pipefail
@@ -40,6 +42,45 @@ for page in "${pages[@]}"; do
     fail=1
   else
     echo "ok   ${page#"$top"/}"
+  fi
+done
+
+echo "== the example session shown in README.md and the manual page"
+# The transcripts in the docs drop trailing blanks; the run's CR LF and
+# trailing blanks are dropped before comparing.
+plain() { sed -e 's/\r$//' -e 's/ *$//'; }
+mkdir "$scratch/example"
+cp "$top/examples/example.unv" "$scratch/example/"
+(cd "$scratch/example" &&
+  "$build/unv2tessal" <"$build/examples/answers.txt" >console.txt) || {
+  echo "FAIL the example run ended with status $?" >&2
+  fail=1
+}
+plain <"$scratch/example/console.txt" >"$scratch/console.plain"
+awk '/^It prints/ {want = 1; next}
+     want && /^```/ {if (inside) exit; inside = 1; next}
+     inside' "$top/README.md" >"$scratch/readme.session"
+sed -e 's/\\-/-/g' -e "s/\\\\(aq/'/g" "$top/man/unv2tessal.1" >"$scratch/man.plain"
+awk '/^The session prints:/ {want = 1; next}
+     want && /^\.EX/ {inside = 1; next}
+     inside && /^\.EE/ {exit}
+     inside' "$scratch/man.plain" >"$scratch/man.session"
+awk '/^begins:/ {want = 1; next}
+     want && /^\.EX/ {inside = 1; next}
+     inside && /^\.EE/ {exit}
+     inside' "$scratch/man.plain" >"$scratch/man.inp"
+head -n "$(wc -l <"$scratch/man.inp")" "$scratch/example/example.inp" | plain \
+  >"$scratch/inp.plain"
+for shown in readme.session:console.plain man.session:console.plain \
+             man.inp:inp.plain; do
+  doc=${shown%%:*} run=${shown##*:}
+  if [ ! -s "$scratch/$doc" ] || ! diff -u "$scratch/$doc" "$scratch/$run" \
+       >"$scratch/diff"; then
+    echo "FAIL $doc differs from the example run:" >&2
+    cat "$scratch/diff" >&2
+    fail=1
+  else
+    echo "ok   $doc"
   fi
 done
 
