@@ -77,7 +77,10 @@ bool FdConsoleIo::readLine(std::string* line) {
     } else if (errno == EINTR) {
       checkInterrupt();
     } else {
-      inEof_ = true;  // an unreadable console reads as ended
+      // A read error of the console input is the system's read error, not
+      // the end of the input.
+      throw RunFailure(kReportReadError, kConsoleInputUnit,
+                       std::string(kConsoleInputPath));
     }
   }
 }

@@ -19,6 +19,7 @@ class ConsoleIo {
   virtual void writeOut(std::string_view text) = 0;
   virtual void writeErr(std::string_view text) = 0;
   /// Reads one line without its line end into *line; false at end of input.
+  /// A read error of the input ends the run with report 39 on unit -4.
   virtual bool readLine(std::string* line) = 0;
   /// Writes out anything held back on the output stream.
   virtual void flush() {}
