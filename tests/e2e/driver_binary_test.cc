@@ -177,6 +177,50 @@ TEST(DriverBinary, FailureReports) {
   }
 }
 
+// Starts the executable in `dir` with `in` as its standard input, `out` as
+// its standard output and its standard error on `errPath`.
+pid_t spawn(const std::string& dir, int in, int out,
+            const std::string& errPath) {
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    if (::chdir(dir.c_str()) != 0) ::_exit(127);
+    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(in, 0);
+    ::dup2(out, 1);
+    ::dup2(err, 2);
+    ::closefrom(3);
+    std::string bin = testing::binaryPath();
+    char* argv[] = {bin.data(), nullptr};
+    ::execv(bin.c_str(), argv);
+    ::_exit(127);
+  }
+  return pid;
+}
+
+// Reads `fd` until it ends (or, with a `prompt`, until what was read ends
+// with it), appending to *text.
+void readOutput(int fd, std::string* text, std::string_view prompt = {}) {
+  char buf[4096];
+  for (;;) {
+    if (!prompt.empty() && text->size() >= prompt.size() &&
+        text->compare(text->size() - prompt.size(), prompt.size(), prompt) ==
+            0) {
+      return;
+    }
+    const ssize_t n = ::read(fd, buf, sizeof buf);
+    if (n <= 0) return;
+    text->append(buf, static_cast<std::size_t>(n));
+  }
+}
+
+std::uint32_t waitFor(pid_t pid) {
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  return WIFEXITED(wstatus)
+             ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
+             : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
+}
+
 // Runs the executable in `dir` with standard input on a pipe that stays
 // open, reads its output until it ends with `prompt`, sends `sig` and
 // collects the rest of the run. Nothing is timed: the test waits on the
@@ -187,51 +231,42 @@ RunResult runInterrupted(const std::string& dir, std::string_view input,
   int out[2];
   if (::pipe(in) != 0 || ::pipe(out) != 0) return {};
   const std::string errPath = dir + "/.interrupted.err";
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    if (::chdir(dir.c_str()) != 0) ::_exit(127);
-    const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    ::dup2(in[0], 0);
-    ::dup2(out[1], 1);
-    ::dup2(err, 2);
-    ::close(in[0]);
-    ::close(in[1]);
-    ::close(out[0]);
-    ::close(out[1]);
-    std::string bin = testing::binaryPath();
-    char* argv[] = {bin.data(), nullptr};
-    ::execv(bin.c_str(), argv);
-    ::_exit(127);
-  }
+  const pid_t pid = spawn(dir, in[0], out[1], errPath);
   ::close(in[0]);
   ::close(out[1]);
   RunResult r;
   if (!input.empty() && ::write(in[1], input.data(), input.size()) < 0) {
     r.out = "(write failed)";
   }
-  char buf[4096];
-  ssize_t n = 0;
-  while (r.out.size() < prompt.size() ||
-         r.out.compare(r.out.size() - prompt.size(), prompt.size(), prompt) !=
-             0) {
-    n = ::read(out[0], buf, sizeof buf);
-    if (n <= 0) break;  // the run ended before its question
-    r.out.append(buf, static_cast<std::size_t>(n));
-  }
+  readOutput(out[0], &r.out, prompt);
   ::kill(pid, sig);
-  while ((n = ::read(out[0], buf, sizeof buf)) > 0) {
-    r.out.append(buf, static_cast<std::size_t>(n));
-  }
-  int wstatus = 0;
-  ::waitpid(pid, &wstatus, 0);
+  readOutput(out[0], &r.out);
+  r.status = waitFor(pid);
   ::close(in[1]);
   ::close(out[0]);
-  r.status = WIFEXITED(wstatus)
-                 ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
-                 : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
   r.err = readFile(errPath);
   std::remove(errPath.c_str());
   return r;
+}
+
+TEST(DriverBinary, ConsoleInputThatCannotBeRead) {
+  ScratchDir dir;
+  int out[2];
+  ASSERT_EQ(::pipe(out), 0);
+  // A directory opens for reading, but every read of it fails.
+  const int in = ::open(dir.path().c_str(), O_RDONLY | O_DIRECTORY);
+  const std::string errPath = dir.file(".err");
+  const pid_t pid = spawn(dir.path(), in, out[1], errPath);
+  ::close(in);
+  ::close(out[1]);
+  std::string text;
+  readOutput(out[0], &text);
+  ::close(out[0]);
+  EXPECT_EQ(waitFor(pid), 39u);
+  EXPECT_EQ(text, kBanner);
+  EXPECT_EQ(readFile(errPath),
+            "forrtl: severe (39): error during read, unit -4, file "
+            "/dev/stdin\r\n");
 }
 
 TEST(DriverBinary, InterruptWhileAQuestionWaits) {
