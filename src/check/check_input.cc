@@ -45,8 +45,8 @@ void CheckInput::failField(const RecordLayout& layout, std::size_t item,
       failure.line = lineNumber();
       failure.column = column + 1;
       failure.message = "columns " + std::to_string(column + 1) + "-" +
-                        std::to_string(column + f.width) + " of the " +
-                        record + " are not a valid number";
+                        std::to_string(column + f.width) + " of the " + record +
+                        " are not a valid number";
       throw failure;
     }
     column += f.width;

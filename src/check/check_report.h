@@ -17,7 +17,7 @@ namespace unv2tessal {
 /// of the same number (`repeat` > 1), so that a file of many result
 /// datasets keeps a short list.
 struct DatasetEntry {
-  std::string number;       // columns 3-6 of the number line, blanks cut
+  std::string number;         // columns 3-6 of the number line, blanks cut
   std::size_t firstLine = 0;  // the opening delimiter
   std::size_t lastLine = 0;   // the closing delimiter, or the file's last line
   bool converted = false;     // 2411, 2412 or 2435
@@ -39,8 +39,8 @@ struct NodeFacts {
 
 /// What one grid dimension makes of the element dataset.
 struct GridFacts {
-  std::int64_t written = 0;   // connectivity lines = element count
-  std::int64_t mapLines = 0;  // renumbering map lines below the header
+  std::int64_t written = 0;        // connectivity lines = element count
+  std::int64_t mapLines = 0;       // renumbering map lines below the header
   bool renumberedMessage = false;  // "... renumbered to eliminate gaps"
 };
 
@@ -48,9 +48,9 @@ struct GridFacts {
 struct ElementFacts {
   int datasets = 0;
   LabelSequence labels;
-  std::map<std::int32_t, std::int64_t> perFeId;  // FE descriptor id -> count
-  std::map<std::int32_t, std::int64_t> beams;         // with orientation record
-  std::map<std::int32_t, std::int64_t> continued;     // with continuation records
+  std::map<std::int32_t, std::int64_t> perFeId;    // FE descriptor id -> count
+  std::map<std::int32_t, std::int64_t> beams;      // with orientation record
+  std::map<std::int32_t, std::int64_t> continued;  // with continuation records
   std::int64_t elementOffset = 0;
   GridFacts grid2D;
   GridFacts grid3D;
@@ -60,10 +60,10 @@ struct ElementFacts {
 struct GroupFacts {
   std::string name;      // columns 1-20 of the name record, trailing blanks cut
   std::string regionId;  // the first 8 characters, blanks kept
-  std::int64_t entities = 0;  // field 8 of the group record
-  std::int64_t nodes = 0;     // entity type 7
-  std::int64_t elements = 0;  // entity type 8
-  std::int64_t others = 0;    // any other type code
+  std::int64_t entities = 0;     // field 8 of the group record
+  std::int64_t nodes = 0;        // entity type 7
+  std::int64_t elements = 0;     // entity type 8
+  std::int64_t others = 0;       // any other type code
   std::int64_t tagsOutside = 0;  // node tags that name no node of the file
 };
 
@@ -77,7 +77,7 @@ struct GroupFactsAll {
   bool beforeElements = false;  // ... before any 2412
   bool nodesKnown = false;      // a node dataset came before the groups
   bool tagCheckExact = false;   // node labels contiguous when checked
-  std::int64_t nodeMin = 0;     // node label range the tags were checked against
+  std::int64_t nodeMin = 0;  // node label range the tags were checked against
   std::int64_t nodeMax = 0;
 };
 
@@ -105,7 +105,8 @@ struct Verdict {
 struct CheckReport {
   std::string file;  // as given on the command line
   std::vector<DatasetEntry> datasets;
-  std::vector<std::pair<std::string, std::int64_t>> passedOver;  // number, times
+  std::vector<std::pair<std::string, std::int64_t>>
+      passedOver;  // number, times
   NodeFacts nodes;
   ElementFacts elements;
   GroupFactsAll groups;

@@ -55,9 +55,8 @@ void readBody(CheckInput& in, CheckReport& report, DatasetEntry& entry) {
     entry.converted = false;
     notePassedOver(report, number);
     if (isOtherGroupDataset(number)) {
-      entry.records = countOtherGroups(in, number,
-                                       otherGroupsFor(report, number),
-                                       &entry.closed);
+      entry.records = countOtherGroups(
+          in, number, otherGroupsFor(report, number), &entry.closed);
     } else {
       entry.closed = in.skipToDelimiter();
     }
@@ -100,8 +99,8 @@ CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
   if (f.report == kReportEndOfFile) {
     failure.line = in.lineNumber() + 1;
     failure.column = 1;
-    failure.message = "the file ends before the closing delimiter" +
-                      inDataset(current);
+    failure.message =
+        "the file ends before the closing delimiter" + inDataset(current);
     return failure;
   }
   failure.line = in.units().isOpen(CheckInput::kUnit) ? in.lineNumber() : 0;
@@ -136,17 +135,16 @@ CheckReport checkFile(const std::string& path) {
   bool inBody = false;
   try {
     in.open(path);
-    scanDatasets(in.units(), CheckInput::kUnit,
-                 [&](std::string_view number) {
-                   current = DatasetEntry{};
-                   current.number = trimmed(number);
-                   current.firstLine = in.lineNumber() - 1;
-                   inBody = true;
-                   readBody(in, report, current);
-                   inBody = false;
-                   current.lastLine = in.lineNumber();
-                   addEntry(report, current);
-                 });
+    scanDatasets(in.units(), CheckInput::kUnit, [&](std::string_view number) {
+      current = DatasetEntry{};
+      current.number = trimmed(number);
+      current.firstLine = in.lineNumber() - 1;
+      inBody = true;
+      readBody(in, report, current);
+      inBody = false;
+      current.lastLine = in.lineNumber();
+      addEntry(report, current);
+    });
   } catch (const CheckFailure& f) {
     report.failure = f;
     report.failure->message += inDataset(inBody ? &current : nullptr);

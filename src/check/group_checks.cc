@@ -75,8 +75,8 @@ constexpr RecordLayout kEightIntegers{Repeat(8, IntegerField(10))};
 // holds none. Returns -1 when the record is not made of integers.
 int entitiesOn(std::string_view line, const OtherLayout& layout) {
   std::array<std::int32_t, 8> f{};
-  if (!tryParse(line, kEightIntegers, f[0], f[1], f[2], f[3], f[4], f[5],
-                f[6], f[7])) {
+  if (!tryParse(line, kEightIntegers, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
+                f[7])) {
     return -1;
   }
   const std::size_t step = 8 / layout.perLine;
@@ -100,8 +100,8 @@ bool countOtherGroup(CheckInput& in, const OtherLayout& layout,
   std::string_view line;
   if (!readBodyLine(in, &line)) return false;
   std::array<std::int32_t, 8> f{};
-  if (!tryParse(line, kEightIntegers, f[0], f[1], f[2], f[3], f[4], f[5],
-                f[6], f[7])) {
+  if (!tryParse(line, kEightIntegers, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
+                f[7])) {
     return false;
   }
   std::int64_t remaining = f[layout.countField];

@@ -61,8 +61,10 @@ std::string datasets(const CheckReport& r) {
   Json list('[');
   for (const DatasetEntry& d : r.datasets) {
     Json j('{');
-    j.key("number").str(d.number).key("first_line").num(
-        static_cast<std::int64_t>(d.firstLine));
+    j.key("number")
+        .str(d.number)
+        .key("first_line")
+        .num(static_cast<std::int64_t>(d.firstLine));
     j.key("last_line").num(static_cast<std::int64_t>(d.lastLine));
     j.key("converted").boolean(d.converted).key("closed").boolean(d.closed);
     if (d.converted) j.key("records").num(d.records);
@@ -75,16 +77,20 @@ std::string datasets(const CheckReport& r) {
 std::string passedOver(const CheckReport& r) {
   Json list('[');
   for (const auto& [number, times] : r.passedOver) {
-    list.raw(Json('{').key("number").str(number).key("times").num(times).done());
+    list.raw(
+        Json('{').key("number").str(number).key("times").num(times).done());
   }
   return list.done();
 }
 
 std::string grid(const GridFacts& g) {
   return Json('{')
-      .key("written").num(g.written)
-      .key("map_lines").num(g.mapLines)
-      .key("renumbered_message").boolean(g.renumberedMessage)
+      .key("written")
+      .num(g.written)
+      .key("map_lines")
+      .num(g.mapLines)
+      .key("renumbered_message")
+      .boolean(g.renumberedMessage)
       .done();
 }
 
@@ -99,7 +105,8 @@ std::string feIds(const ElementFacts& e) {
     const auto beams = e.beams.find(id);
     j.key("beams").num(beams == e.beams.end() ? 0 : beams->second);
     const auto more = e.continued.find(id);
-    j.key("with_continuation").num(more == e.continued.end() ? 0 : more->second);
+    j.key("with_continuation")
+        .num(more == e.continued.end() ? 0 : more->second);
     list.raw(j.done());
   }
   return list.done();
@@ -107,12 +114,18 @@ std::string feIds(const ElementFacts& e) {
 
 std::string elements(const ElementFacts& e) {
   return Json('{')
-      .key("datasets").num(e.datasets)
-      .key("labels").raw(labels(e.labels))
-      .key("fe_ids").raw(feIds(e))
-      .key("element_offset").num(e.elementOffset)
-      .key("grid_2d").raw(grid(e.grid2D))
-      .key("grid_3d").raw(grid(e.grid3D))
+      .key("datasets")
+      .num(e.datasets)
+      .key("labels")
+      .raw(labels(e.labels))
+      .key("fe_ids")
+      .raw(feIds(e))
+      .key("element_offset")
+      .num(e.elementOffset)
+      .key("grid_2d")
+      .raw(grid(e.grid2D))
+      .key("grid_3d")
+      .raw(grid(e.grid3D))
       .done();
 }
 
@@ -121,13 +134,20 @@ std::string groups(const CheckReport& r) {
   Json list('[');
   for (const GroupFacts& group : g.groups) {
     list.raw(Json('{')
-                 .key("name").str(group.name)
-                 .key("region_id").str(group.regionId)
-                 .key("entities").num(group.entities)
-                 .key("nodes").num(group.nodes)
-                 .key("elements").num(group.elements)
-                 .key("others").num(group.others)
-                 .key("tags_outside").num(group.tagsOutside)
+                 .key("name")
+                 .str(group.name)
+                 .key("region_id")
+                 .str(group.regionId)
+                 .key("entities")
+                 .num(group.entities)
+                 .key("nodes")
+                 .num(group.nodes)
+                 .key("elements")
+                 .num(group.elements)
+                 .key("others")
+                 .num(group.others)
+                 .key("tags_outside")
+                 .num(group.tagsOutside)
                  .done());
   }
   Json others('[');
@@ -135,27 +155,38 @@ std::string groups(const CheckReport& r) {
     Json j('{');
     j.key("number").str(o.number).key("datasets").num(o.datasets);
     j.key("reliable").boolean(o.reliable);
-    if (o.reliable) j.key("groups").num(o.groups).key("entities").num(o.entities);
+    if (o.reliable)
+      j.key("groups").num(o.groups).key("entities").num(o.entities);
     others.raw(j.done());
   }
   return Json('{')
-      .key("datasets").num(g.datasets)
-      .key("groups").raw(list.done())
-      .key("tag_check").str(!g.nodesKnown    ? "no nodes"
-                            : g.tagCheckExact ? "exact"
-                                              : "range")
-      .key("other_datasets").raw(others.done())
+      .key("datasets")
+      .num(g.datasets)
+      .key("groups")
+      .raw(list.done())
+      .key("tag_check")
+      .str(!g.nodesKnown     ? "no nodes"
+           : g.tagCheckExact ? "exact"
+                             : "range")
+      .key("other_datasets")
+      .raw(others.done())
       .done();
 }
 
 std::string verdict(const Verdict& v) {
   Json j('{');
-  if (v.vertexFile) j.key("vertices").num(v.vertices);
-  else j.key("vertices").raw("null");
-  if (v.connectivityFile) j.key("elements").num(v.elements);
-  else j.key("elements").raw("null");
-  if (v.gridFile) j.key("regions").num(v.regions);
-  else j.key("regions").raw("null");
+  if (v.vertexFile)
+    j.key("vertices").num(v.vertices);
+  else
+    j.key("vertices").raw("null");
+  if (v.connectivityFile)
+    j.key("elements").num(v.elements);
+  else
+    j.key("elements").raw("null");
+  if (v.gridFile)
+    j.key("regions").num(v.regions);
+  else
+    j.key("regions").raw("null");
   return j.done();
 }
 
@@ -183,26 +214,34 @@ std::string formatJsonReport(const CheckReport& r) {
   Json j('{');
   j.key("file").str(r.file).key("exit_status").num(r.exitStatus());
   if (r.failure) {
-    j.key("error").raw(
-        Json('{')
-            .key("line").num(static_cast<std::int64_t>(r.failure->line))
-            .key("column").num(static_cast<std::int64_t>(r.failure->column))
-            .key("message").str(r.failure->message)
-            .done());
+    j.key("error").raw(Json('{')
+                           .key("line")
+                           .num(static_cast<std::int64_t>(r.failure->line))
+                           .key("column")
+                           .num(static_cast<std::int64_t>(r.failure->column))
+                           .key("message")
+                           .str(r.failure->message)
+                           .done());
     return j.done();
   }
   j.key("datasets").raw(datasets(r)).key("passed_over").raw(passedOver(r));
   j.key("nodes").raw(Json('{')
-                         .key("datasets").num(r.nodes.datasets)
-                         .key("labels").raw(labels(r.nodes.labels))
-                         .key("renumbering_asked").boolean(r.nodes.renumberingAsked)
-                         .key("node_offset").num(r.nodes.nodeOffset)
+                         .key("datasets")
+                         .num(r.nodes.datasets)
+                         .key("labels")
+                         .raw(labels(r.nodes.labels))
+                         .key("renumbering_asked")
+                         .boolean(r.nodes.renumberingAsked)
+                         .key("node_offset")
+                         .num(r.nodes.nodeOffset)
                          .done());
   j.key("elements").raw(elements(r.elements));
   j.key("groups").raw(groups(r));
   j.key("verdict").raw(Json('{')
-                           .key("2d").raw(verdict(r.verdict2D))
-                           .key("3d").raw(verdict(r.verdict3D))
+                           .key("2d")
+                           .raw(verdict(r.verdict2D))
+                           .key("3d")
+                           .raw(verdict(r.verdict3D))
                            .done());
   Json warnings('[');
   for (const std::string& w : r.warnings) warnings.str(w);

@@ -49,8 +49,8 @@ void datasets(const CheckReport& r, std::string& out) {
     list += number;
     if (times > 1) list += " x" + to_string(times);
   }
-  out += "  passed over: " + (list.empty() ? std::string("none") : list) +
-         "\n\n";
+  out +=
+      "  passed over: " + (list.empty() ? std::string("none") : list) + "\n\n";
 }
 
 void nodes(const CheckReport& r, std::string& out) {
@@ -61,9 +61,10 @@ void nodes(const CheckReport& r, std::string& out) {
     return;
   }
   out += "  renumbering question: ";
-  out += n.renumberingAsked ? "asked (accepting shifts vertex numbers down by " +
-                                  to_string(n.nodeOffset) + ")"
-                            : std::string("not asked");
+  out += n.renumberingAsked
+             ? "asked (accepting shifts vertex numbers down by " +
+                   to_string(n.nodeOffset) + ")"
+             : std::string("not asked");
   out += "\n\n";
 }
 
@@ -97,8 +98,8 @@ void elements(const CheckReport& r, std::string& out) {
   std::int64_t beams = 0, continued = 0;
   for (const auto& entry : e.beams) beams += entry.second;
   for (const auto& entry : e.continued) continued += entry.second;
-  out += "  beams: " + to_string(beams) + ", with continuation records: " +
-         to_string(continued) + "\n";
+  out += "  beams: " + to_string(beams) +
+         ", with continuation records: " + to_string(continued) + "\n";
   out += "  element offset: " + to_string(e.elementOffset) + "\n";
   out += gridLine("2D", e.grid2D) + gridLine("3D", e.grid3D) + "\n";
 }
@@ -110,8 +111,8 @@ void groups(const CheckReport& r, std::string& out) {
   } else {
     out += "Groups (2435): " + to_string(g.groups.size());
     if (g.nodesKnown) {
-      out += ", node tags checked against node labels " +
-             to_string(g.nodeMin) + ".." + to_string(g.nodeMax) +
+      out += ", node tags checked against node labels " + to_string(g.nodeMin) +
+             ".." + to_string(g.nodeMax) +
              (g.tagCheckExact ? " (exact)" : " (range only)");
     } else {
       out += ", no node dataset before them";

@@ -45,8 +45,8 @@ int runUnvcheck(const std::vector<std::string>& args, std::string* out,
     }
   }
   if (json) {
-    *out += "{\"files\":[" + documents + "],\"exit_status\":" +
-            std::to_string(status) + "}\n";
+    *out += "{\"files\":[" + documents +
+            "],\"exit_status\":" + std::to_string(status) + "}\n";
   }
   return status;
 }

@@ -59,10 +59,9 @@ void datasetWarnings(const CheckReport& r, std::vector<std::string>& w) {
   if (r.elements.datasets == 0) {
     w.push_back("no element dataset (2412): no connectivity file is written");
   }
-  const std::pair<const char*, int> repeated[] = {
-      {"2411", r.nodes.datasets},
-      {"2412", r.elements.datasets},
-      {"2435", r.groups.datasets}};
+  const std::pair<const char*, int> repeated[] = {{"2411", r.nodes.datasets},
+                                                  {"2412", r.elements.datasets},
+                                                  {"2435", r.groups.datasets}};
   for (const auto& [number, times] : repeated) {
     if (times > 1) {
       w.push_back("dataset " + std::string(number) + " occurs " +
@@ -102,9 +101,10 @@ void elementWarnings(const CheckReport& r, std::vector<std::string>& w) {
   if (e.datasets == 0) return;
   const std::int64_t count = e.labels.count();
   if (count > 0 && e.grid2D.written == 0 && e.grid3D.written == 0) {
-    w.push_back("no element is written in a 2D or a 3D grid (only FE 91, 94 "
-                "in 2D and 111, 112, 115 in 3D are): the connectivity file "
-                "is empty");
+    w.push_back(
+        "no element is written in a 2D or a 3D grid (only FE 91, 94 "
+        "in 2D and 111, 112, 115 in 3D are): the connectivity file "
+        "is empty");
   }
   const auto dropped = unwritten(e);
   if (!dropped.empty()) {
@@ -113,19 +113,19 @@ void elementWarnings(const CheckReport& r, std::vector<std::string>& w) {
   }
   if (!e.beams.empty()) {
     w.push_back(counted(total(e.beams), "beam") +
-                " with an orientation record passed over: " +
-                feList(e.beams));
+                " with an orientation record passed over: " + feList(e.beams));
   }
   if (!e.continued.empty()) {
-    w.push_back(counted(total(e.continued), "element") +
-                " with continuation records passed over: " +
-                feList(e.continued));
+    w.push_back(
+        counted(total(e.continued), "element") +
+        " with continuation records passed over: " + feList(e.continued));
   }
   if (count > 0 && !e.labels.contiguous()) {
-    w.push_back("element labels are not ascending without gaps: the "
-                "renumbering map gets " +
-                counted(e.grid2D.mapLines, "line") + " in 2D, " +
-                to_string(e.grid3D.mapLines) + " in 3D");
+    w.push_back(
+        "element labels are not ascending without gaps: the "
+        "renumbering map gets " +
+        counted(e.grid2D.mapLines, "line") + " in 2D, " +
+        to_string(e.grid3D.mapLines) + " in 3D");
   }
 }
 
@@ -133,8 +133,8 @@ void otherGroupWarnings(const CheckReport& r, std::vector<std::string>& w) {
   for (const OtherGroups& g : r.otherGroups) {
     std::string groups = g.reliable ? counted(g.groups, "group")
                                     : "groups, count not determined";
-    std::string text = "dataset " + g.number + " (" + groups +
-                       ") is not converted";
+    std::string text =
+        "dataset " + g.number + " (" + groups + ") is not converted";
     if (r.groups.datasets == 0) text += ": no grid command file";
     w.push_back(text);
   }
@@ -144,7 +144,7 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
   const GroupFactsAll& g = r.groups;
   if (g.datasets == 0) return;
   if (g.beforeNodes || g.beforeElements) {
-    const char* which = !g.beforeNodes      ? "element dataset"
+    const char* which = !g.beforeNodes     ? "element dataset"
                         : g.beforeElements ? "node and element datasets"
                                            : "node dataset";
     w.push_back("a group dataset (2435) comes before the " +

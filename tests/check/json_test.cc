@@ -1,5 +1,3 @@
-#include "check/report_json.h"
-
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -8,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "check/report_json.h"
 #include "check/unvcheck.h"
 #include "support/test_io.h"
 
@@ -39,7 +38,9 @@ class Parser {
 
  private:
   void space() {
-    while (pos_ < s_.size() && std::isspace(static_cast<unsigned char>(s_[pos_]))) ++pos_;
+    while (pos_ < s_.size() &&
+           std::isspace(static_cast<unsigned char>(s_[pos_])))
+      ++pos_;
   }
   char peek() {
     space();
@@ -61,7 +62,8 @@ class Parser {
     std::string out;
     while (pos_ < s_.size() && s_[pos_] != '"') {
       char c = s_[pos_++];
-      if (static_cast<unsigned char>(c) < 0x20) throw std::runtime_error("control");
+      if (static_cast<unsigned char>(c) < 0x20)
+        throw std::runtime_error("control");
       if (c == '\\') {
         c = s_.at(pos_++);
         if (c == 'u') {
@@ -69,7 +71,8 @@ class Parser {
           pos_ += 4;
           continue;
         }
-        if (c != '"' && c != '\\' && c != '/') throw std::runtime_error("escape");
+        if (c != '"' && c != '\\' && c != '/')
+          throw std::runtime_error("escape");
       }
       out += c;
     }

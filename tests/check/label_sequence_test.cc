@@ -25,7 +25,11 @@ TEST(LabelSequence, TellsOrderGapsAndRepeatsInOnePass) {
       {{101, 102, 110}, false, true, 0, 7, "ascending, 7 missing"},
       {{1, 2, 2, 3}, false, true, 1, 0, "ascending, 1 repeated"},
       {{1, 1, 4}, false, true, 1, 2, "ascending, 1 repeated, 2 missing"},
-      {{1, 3, 2, 4}, false, false, 0, 0,
+      {{1, 3, 2, 4},
+       false,
+       false,
+       0,
+       0,
        "not ascending (gaps and repeats not told)"},
       {{-2, -1, 0, 1}, true, true, 0, 0, "ascending without gaps"},
   };

@@ -1,9 +1,8 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -20,8 +19,8 @@ constexpr bool kSanitized = true;
 constexpr bool kSanitized = false;
 #endif
 
-constexpr long kBoundKiB = 16 * 1024;   // peak resident set of one check
-constexpr long kGrowthKiB = 2 * 1024;   // allowed difference small -> large
+constexpr long kBoundKiB = 16 * 1024;  // peak resident set of one check
+constexpr long kGrowthKiB = 2 * 1024;  // allowed difference small -> large
 
 // Writes a mesh of `nodes` nodes, nodes/4 tetrahedra and one group of
 // 100 nodes: 2.5 lines per node. Coordinates are the shortest valid field.
@@ -62,7 +61,8 @@ ChildRun runCheck(const std::string& file) {
     const int null = ::open("/dev/null", O_WRONLY);
     ::dup2(null, 1);
     ::dup2(null, 2);
-    ::execl(bin.c_str(), bin.c_str(), file.c_str(), static_cast<char*>(nullptr));
+    ::execl(bin.c_str(), bin.c_str(), file.c_str(),
+            static_cast<char*>(nullptr));
     ::_exit(127);
   }
   ChildRun r;

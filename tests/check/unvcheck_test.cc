@@ -1,9 +1,8 @@
 #include "check/unvcheck.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
@@ -96,8 +95,9 @@ TEST(Unvcheck, CommandLineWithoutFileOrWithUnknownOptionIsRefused) {
   EXPECT_EQ(o.err, "usage: unvcheck [--json] FILE...\n");
   o = check({"--jsn", "x.unv"});
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.err,
-            "unvcheck: unknown option --jsn\nusage: unvcheck [--json] FILE...\n");
+  EXPECT_EQ(
+      o.err,
+      "unvcheck: unknown option --jsn\nusage: unvcheck [--json] FILE...\n");
   EXPECT_EQ(o.out, "");
 }
 
@@ -105,8 +105,7 @@ TEST(Unvcheck, CommandLineWithoutFileOrWithUnknownOptionIsRefused) {
 // must neither create one nor touch an existing one.
 TEST(Unvcheck, CreatesAndChangesNoFile) {
   ScratchDir dir;
-  const std::string mesh =
-      readFile(testDataDir() + "/check/regions.unv");
+  const std::string mesh = readFile(testDataDir() + "/check/regions.unv");
   writeFile(dir.file("mesh.unv"), mesh);
   ::mkdir(dir.file("folder").c_str(), 0755);
   struct stat before {};
