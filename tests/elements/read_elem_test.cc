@@ -328,6 +328,20 @@ INSTANTIATE_TEST_SUITE_P(
                       false, 0}),
     ByName());
 
+TEST(ReadElem, LineThatIsNotTheDelimiterIsTheNextDescriptor) {
+  ScratchDir dir;
+  // Columns 1-7 "    -10" are not the delimiter: element -10, a tetrahedron.
+  writeFile("in.unv", "    -1\n  2412\n" + element(tet(1)) +
+                          "    -10       111         1         1         7"
+                          "         4\n"
+                          "         5         6         7         8\n    -1\n");
+  const auto r = runInProcess({"in.unv", "3", ""});
+  EXPECT_EQ(r.status, 0u);
+  EXPECT_EQ(readFile("OUT.CNC"), tetLine(1, 1, 2, 3, 4) + tetLine(2, 5, 6, 7, 8));
+  EXPECT_EQ(readFile("Element_Renumbering_Map.dat"), mapLines({{-10, 2}}));
+  EXPECT_EQ(r.out, head() + dialogue(2, true, 0) + std::string(kDone));
+}
+
 TEST(ReadElem, TwoDatasetsKeepTheOffsetAndTakeTheirOwnDimension) {
   ScratchDir dir;
   writeFile("in.unv", elementDataset({tri(11), tri(12), tet(13)}) +

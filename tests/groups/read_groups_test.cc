@@ -352,6 +352,27 @@ TEST(ReadGroups, DatasetBeforeNodesReportsZerosAndThreeD) {
                 " Done.\r\n");
 }
 
+TEST(ReadGroups, HeaderTakesTheCountsOfTheLastNodeAndElementDatasets) {
+  ScratchDir dir;
+  const std::string node = "         1         1         1        11\n\n";
+  const std::string node2 = "         2         1         1        11\n\n";
+  const std::string node3 = "         3         1         1        11\n\n";
+  const std::string tri = "         1        91         1         1         7         3\n"
+                          "         1         2         3\n";
+  writeFile("in.unv", "    -1\n  2411\n" + node + node2 + node3 + "    -1\n" +
+                          "    -1\n  2411\n" + node + node2 + "    -1\n" +
+                          "    -1\n  2412\n" + tri + tri + tri + "    -1\n" +
+                          "    -1\n  2412\n" + tri + "    -1\n" +
+                          groupDataset(""));
+  const auto r = runInProcess({"in.unv", "", "", "2", "", "2", "", ""});
+  EXPECT_EQ(r.status, 0u);
+  EXPECT_EQ(readFile("GRID.INP"),
+            "GRID UNSTructured; # of ELEMents        1\r\n"
+            "! # of vertices =        2\r\n"
+            "CONNectivity HYBRid in file <cncFileName>\r\n"
+            "COOR X Y Z VERTices in file <xyzFileName>\r\n");
+}
+
 TEST(ReadGroups, SecondDatasetOfTheSameNameReplacesTheFirst) {
   ScratchDir dir;
   writeFile("in.unv",
