@@ -6,11 +6,23 @@
 
 namespace unv2tessal {
 
+namespace {
+
+// isDelimiter() on columns 1-7 of `line` read as text (kDelimiterRecord),
+// without copying them: a line that ends after column 6 reads as
+// blank-padded. It runs once per node and per element.
+bool isDelimiterLine(std::string_view line) {
+  return line.size() >= 6 && line.substr(0, 6) == "    -1" &&
+         (line.size() == 6 || line[6] == ' ');
+}
+
+}  // namespace
+
 bool atClosingDelimiter(Run& run) {
   const int unit = run.state.CHANNELS.unvUnit;
-  FixedText<7> lookAhead;
-  run.units.readRecord(unit, kDelimiterRecord, /*takeEof=*/false, lookAhead);
-  if (isDelimiter(lookAhead)) return true;
+  std::string_view line;
+  run.units.readLine(unit, /*takeEof=*/false, &line);
+  if (isDelimiterLine(line)) return true;
   run.units.stepBack(unit);
   return false;
 }

@@ -1,10 +1,12 @@
 #include "elements/read_elem.h"
 
 #include <array>
+#include <cstring>
 
 #include "driver/scanner.h"
 #include "elements/numbering.h"
 #include "records/checked.h"
+#include "records/fast_fields.h"
 #include "records/fields.h"
 
 namespace unv2tessal {
@@ -18,6 +20,15 @@ constexpr std::array<Shape, 5> kShapes{{
     {112, false, 5, 6},  // solid linear wedge
     {115, false, 6, 8},  // solid linear brick
 }};
+
+static_assert([] {
+  for (const Shape& s : kShapes) {
+    if (s.code < 0 || s.code > 9 || s.vertices < 0 || s.vertices > 8) {
+      return false;
+    }
+  }
+  return true;
+}());
 
 // A connectivity line: number, two blanks, shape code, two blanks, vertex
 // count, two blanks, then the vertex numbers in 10 columns each.
@@ -54,11 +65,22 @@ void askConnectivityFileName(Run& run) {
 std::int32_t nodeCountOf(std::string_view descriptor) {
   if (descriptor.size() <= kNodeCountColumn) return 0;
   std::int32_t n = 0;
-  if (!readIntegerField(descriptor.substr(kNodeCountColumn, kNodeCountWidth),
-                        &n)) {
-    return 0;
+  const bool valid =
+      descriptor.size() >= kNodeCountColumn + kNodeCountWidth
+          ? readInteger10(descriptor.data() + kNodeCountColumn, &n)
+          : readIntegerField(descriptor.substr(kNodeCountColumn), &n);
+  return valid ? n : 0;
+}
+
+// Reads the descriptor record's label and FE descriptor id.
+void readDescriptor(Run& run, std::string_view descriptor, std::int32_t* label,
+                    std::int32_t* feId) {
+  if (descriptor.size() >= 20 && tryReadInteger10(descriptor.data(), label) &&
+      tryReadInteger10(descriptor.data() + 10, feId)) {
+    return;
   }
-  return n;
+  run.units.parseRecord(run.state.CHANNELS.unvUnit, descriptor,
+                        kDescriptorRecord, *label, *feId);
 }
 
 void passOver(Run& run, std::int32_t records) {
@@ -68,28 +90,49 @@ void passOver(Run& run, std::int32_t records) {
   }
 }
 
-void writeConnectivity(Run& run, std::int32_t number, const Shape& shape,
-                       const std::array<std::int32_t, 8>& v) {
-  const int out = run.state.CHANNELS.cncUnit;
-  const RecordLayout& l = kConnectivityRecord;
-  switch (shape.vertices) {
-    case 3:
-      run.units.writeRecord(out, l, number, shape.code, shape.vertices, v[0],
-                            v[1], v[2]);
-      break;
-    case 4:
-      run.units.writeRecord(out, l, number, shape.code, shape.vertices, v[0],
-                            v[1], v[2], v[3]);
-      break;
-    case 6:
-      run.units.writeRecord(out, l, number, shape.code, shape.vertices, v[0],
-                            v[1], v[2], v[3], v[4], v[5]);
-      break;
-    default:
-      run.units.writeRecord(out, l, number, shape.code, shape.vertices, v[0],
-                            v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-      break;
+// The connectivity line (kConnectivityRecord) is laid out in place: its
+// vertex fields as soon as the node record is read (the record's text does
+// not outlive the next read), the rest when it is written. Shape codes and
+// vertex counts are single digits.
+static_assert(kConnectivityRecord.fields[0].width == 10 &&
+              kConnectivityRecord.fields[7].width == 10);
+constexpr std::size_t kVerticesColumn = 18;
+
+struct ConnectivityLine {
+  std::array<char, kVerticesColumn + 8 * 10> text;
+  int overflows = 0;  // fields filled with asterisks
+};
+
+// Reads the node record's eight labels (fields past the line end are 0),
+// shifts them by nodeOffset and lays out the first `count` as vertex fields.
+// With no shift, fields already in their written form are copied.
+void readNodeRecord(Run& run, std::size_t count, ConnectivityLine& out) {
+  const int in = run.state.CHANNELS.unvUnit;
+  std::string_view line;
+  run.units.readLine(in, false, &line);
+  char* vertices = out.text.data() + kVerticesColumn;
+  const std::int32_t offset = run.state.OFFSETS.nodeOffset;
+  if (offset == 0 && copyPlainFields10(line, count, vertices)) return;
+  std::array<std::int32_t, 8> v{};
+  if (!readIntegerFields10(line, v.data(), v.size())) {
+    run.units.fail(kReportInputConversion, in);
   }
+  for (std::int32_t& n : v) n = checkedSub(n, offset);
+  for (std::size_t k = 0; k < count; ++k) {
+    if (!writeInteger(v[k], 10, vertices + 10 * k)) ++out.overflows;
+  }
+}
+
+void writeConnectivity(Run& run, std::int32_t number, const Shape& shape,
+                       ConnectivityLine& line) {
+  char* r = line.text.data();
+  if (!writeInteger(number, 10, r)) ++line.overflows;
+  std::memcpy(r + 10, "  0  0  ", 8);
+  r[12] = static_cast<char>('0' + shape.code);
+  r[15] = static_cast<char>('0' + shape.vertices);
+  const std::size_t count = static_cast<std::size_t>(shape.vertices);
+  run.units.writeRecordText(run.state.CHANNELS.cncUnit, line.text,
+                            kVerticesColumn + 10 * count, line.overflows);
 }
 
 struct ElementTotals {
@@ -107,18 +150,18 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
     std::string_view descriptor;
     run.units.readLine(in, false, &descriptor);
     std::int32_t label = 0, feId = 0;
-    run.units.parseRecord(in, descriptor, kDescriptorRecord, label, feId);
+    readDescriptor(run, descriptor, &label, &feId);
     const std::int32_t nodes = nodeCountOf(descriptor);
     totals.lastShiftedLabel = numbering.takeLabel(label);
     if (hasOrientationRecord(feId)) passOver(run, 1);
-    std::array<std::int32_t, 8> v{};
-    run.units.readRecord(in, kElementNodeRecord, false, v[0], v[1], v[2], v[3],
-                         v[4], v[5], v[6], v[7]);
-    for (std::int32_t& n : v) n = checkedSub(n, run.state.OFFSETS.nodeOffset);
-    passOver(run, continuationRecords(nodes));
     const Shape* shape = findShape(run.state.DIM.is2D, feId);
+    ConnectivityLine line;
+    readNodeRecord(
+        run, shape != nullptr ? static_cast<std::size_t>(shape->vertices) : 0,
+        line);
+    passOver(run, continuationRecords(nodes));
     if (shape != nullptr) {
-      writeConnectivity(run, number, *shape, v);
+      writeConnectivity(run, number, *shape, line);
       numbering.recordWritten(number, totals.lastShiftedLabel);
     } else {
       number = checkedSub(number, 1);  // the next element takes its number

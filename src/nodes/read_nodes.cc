@@ -1,9 +1,11 @@
 #include "nodes/read_nodes.h"
 
+#include <array>
 #include <cstdint>
 
 #include "driver/scanner.h"
 #include "records/checked.h"
+#include "records/fast_fields.h"
 
 namespace unv2tessal {
 namespace {
@@ -35,6 +37,48 @@ void askRenumbering(Run& run, std::int32_t firstLabel) {
   run.console.writeConsoleLine({"Processing with Renumbering..."});
 }
 
+// The vertex record is laid out in place from the text of record 2: each
+// coordinate field goes straight to its exponent field (records/fast_fields.h
+// gives the same bytes as reading the double and writing it).
+static_assert(kNodeCoordinateRecord.fields[0].width == kRealFieldWidth &&
+              kNodeCoordinateRecord.fields[0].digits == 16 &&
+              kVertexRecord.fields[0].width == 8 &&
+              kVertexRecord.fields[1].width == kExponentFieldWidth &&
+              kVertexRecord.fields[1].digits == 8);
+constexpr std::size_t kVertexColumns = 8 + 3 * kExponentFieldWidth;
+
+// Reads record 1: the node label.
+std::int32_t readNodeLabel(Run& run, int in) {
+  std::string_view line;
+  run.units.readLine(in, false, &line);
+  std::int32_t label = 0;
+  if (line.size() < 10 || !tryReadInteger10(line.data(), &label)) {
+    run.units.parseRecord(in, line, kNodeLabelRecord, label);
+  }
+  return label;
+}
+
+// Reads record 2 and writes the vertex record of `vertex` and its x, y, z.
+void convertCoordinates(Run& run, int in, int out, std::int32_t vertex) {
+  std::string_view line;
+  run.units.readLine(in, false, &line);
+  std::array<char, kVertexColumns> record;
+  int overflows = writeInteger(vertex, 8, record.data()) ? 0 : 1;
+  for (std::size_t k = 0; k < 3; ++k) {
+    const std::size_t col = k * kRealFieldWidth;
+    const std::string_view cols = col < line.size()
+                                      ? line.substr(col, kRealFieldWidth)
+                                      : std::string_view();
+    bool overflow = false;
+    if (!transcribeReal(cols, record.data() + 8 + k * kExponentFieldWidth,
+                        &overflow)) {
+      run.units.fail(kReportInputConversion, in);
+    }
+    overflows += overflow ? 1 : 0;
+  }
+  run.units.writeRecordText(out, record, kVertexColumns, overflows);
+}
+
 // Converts the nodes up to the closing delimiter; returns their count.
 std::int32_t convertNodes(Run& run) {
   const int in = run.state.CHANNELS.unvUnit;
@@ -43,16 +87,13 @@ std::int32_t convertNodes(Run& run) {
   bool firstNode = true;
   do {
     count = checkedAdd(count, 1);
-    std::int32_t label = 0;
-    run.units.readRecord(in, kNodeLabelRecord, false, label);
+    std::int32_t label = readNodeLabel(run, in);
     if (firstNode) {
       firstNode = false;
       if (label != 1) askRenumbering(run, label);
     }
     label = checkedSub(label, run.state.OFFSETS.nodeOffset);
-    double x = 0.0, y = 0.0, z = 0.0;
-    run.units.readRecord(in, kNodeCoordinateRecord, false, x, y, z);
-    run.units.writeRecord(out, kVertexRecord, label, x, y, z);
+    convertCoordinates(run, in, out, label);
   } while (!atClosingDelimiter(run));
   return count;
 }

@@ -96,6 +96,63 @@ inline bool readInteger10(const char* cols, std::int32_t* out) {
          readIntegerField(std::string_view(cols, 10), out);
 }
 
+/// True when the 10 columns at `cols` (all present) are already the text
+/// that writeIntegerField gives their value in 10 columns: two blanks, then
+/// blanks and one to eight digits, the first not 0 unless it is the only
+/// one. Such a field can be copied instead of read and written.
+inline bool isPlainInteger10(const char* cols) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  if (cols[0] != ' ' || cols[1] != ' ') return false;
+  const std::uint64_t w = swar::load8(cols + 2);
+  const std::uint64_t blanks = swar::zeroBytes(w ^ (swar::kOnes * ' '));
+  if (swar::nonDigitBytes(w) != blanks) return false;
+  // The digits start at the first non-blank byte, which must be the last
+  // byte or a digit other than 0; the blanks must all come before it.
+  const int lead = std::countr_zero(~blanks & swar::kHigh) / 8;  // 8: none
+  if (lead == 8) return false;
+  const std::uint64_t prefix = (blanks >> 7) * 0xFF;
+  if ((prefix & (prefix + 1)) != 0) return false;
+  return lead == 7 || cols[2 + lead] != '0';
+}
+
+/// When every one of the eight 10-column fields of `line` is either plain
+/// (isPlainInteger10) or lies wholly past the line's end (reads as 0) and
+/// is not among the first `count`, copies the first `count` fields to
+/// dst[0, 10 * count) and returns true: they are then the fields that
+/// reading the eight labels and writing the first `count` would give.
+/// Returns false otherwise (nothing is promised about dst).
+inline bool copyPlainFields10(std::string_view line, std::size_t count,
+                              char* dst) {
+  for (std::size_t k = 0; k < 8; ++k) {
+    const std::size_t col = 10 * k;
+    if (line.size() >= col + 10) {
+      if (!isPlainInteger10(line.data() + col)) return false;
+      if (k < count) std::memcpy(dst + col, line.data() + col, 10);
+    } else if (col < line.size() || k < count) {
+      return false;
+    }
+  }
+  return true;
+}
+
+/// Reads `count` 10-column integer fields side by side from column 1 of
+/// `line` into out[0, count), as readIntegerField does (fields past the end
+/// of the line are 0). Returns false at the first invalid field.
+inline bool readIntegerFields10(std::string_view line, std::int32_t* out,
+                                std::size_t count) {
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t col = 10 * k;
+    const bool valid =
+        line.size() >= col + 10
+            ? readInteger10(line.data() + col, &out[k])
+            : readIntegerField(
+                  col < line.size() ? line.substr(col) : std::string_view(),
+                  &out[k]);
+    if (!valid) return false;
+  }
+  return true;
+}
+
 /// Writes `value` right-justified into dst[0, width) when 0 <= value <
 /// 100000000 and width >= 8. Returns false otherwise (nothing written).
 inline bool tryWriteInteger(std::int32_t value, std::size_t width, char* dst) {

@@ -32,7 +32,7 @@ LineReader::Status LineReader::fill() {
   }
 }
 
-LineReader::Status LineReader::next(std::string_view* line) {
+LineReader::Status LineReader::nextSlow(std::string_view* line) {
   if (replay_) {
     replay_ = false;
     ++lineNumber_;
@@ -46,22 +46,14 @@ LineReader::Status LineReader::next(std::string_view* line) {
     if (nl != nullptr) {
       const std::size_t stop = static_cast<std::size_t>(
           static_cast<const char*>(nl) - base);
-      std::size_t len = stop - pos_;
-      if (len > 0 && base[stop - 1] == '\r') --len;
-      last_ = std::string_view(base + pos_, len);
-      pos_ = stop + 1;
-      ++lineNumber_;
+      takeLine(stop, stop + 1);
       *line = last_;
       return Status::kLine;
     }
     if (eof_) {
       if (pos_ == end_) return Status::kEndOfFile;
       // A last line without LF is still a line.
-      std::size_t len = end_ - pos_;
-      if (base[end_ - 1] == '\r') --len;
-      last_ = std::string_view(base + pos_, len);
-      pos_ = end_;
-      ++lineNumber_;
+      takeLine(end_, end_);
       *line = last_;
       return Status::kLine;
     }

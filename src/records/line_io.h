@@ -2,6 +2,7 @@
 #define UNV2TESSAL_RECORDS_LINE_IO_H_
 
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string_view>
 
@@ -23,7 +24,22 @@ class LineReader {
 
   /// Reads the next line into *line. The view is valid until the next call
   /// of next() on this reader.
-  Status next(std::string_view* line);
+  Status next(std::string_view* line) {
+    // Inline for the common case, a whole line ahead in the buffer: it runs
+    // for every line of the mesh.
+    if (!replay_ && pos_ < end_) {
+      const char* base = buf_.get();
+      const void* nl = std::memchr(base + pos_, '\n', end_ - pos_);
+      if (nl != nullptr) {
+        const std::size_t stop =
+            static_cast<std::size_t>(static_cast<const char*>(nl) - base);
+        takeLine(stop, stop + 1);
+        *line = last_;
+        return Status::kLine;
+      }
+    }
+    return nextSlow(line);
+  }
 
   /// Makes the next call of next() return the line just read again. O(1).
   /// REQUIRES: the last call of next() returned kLine.
@@ -39,6 +55,16 @@ class LineReader {
   int lastError() const { return error_; }
 
  private:
+  Status nextSlow(std::string_view* line);
+  // The line from pos_ up to `stop` (a CR before it dropped); the next line
+  // starts at `next`.
+  void takeLine(std::size_t stop, std::size_t next) {
+    std::size_t len = stop - pos_;
+    if (len > 0 && buf_[stop - 1] == '\r') --len;
+    last_ = std::string_view(buf_.get() + pos_, len);
+    pos_ = next;
+    ++lineNumber_;
+  }
   Status fill();  // reads more bytes behind end_; kLine means "got some"
   Status skipLongLine(std::string_view* line);
 

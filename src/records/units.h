@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -105,6 +106,26 @@ class Units {
     dst[n + 1] = '\n';
     if (!s.writer->commit(n + 2)) failWrite(s);
     for (int k = 0; k < w.overflows(); ++k) reportOutputConversion(s);
+  }
+
+  /// Writes one record whose first `columns` columns the caller has laid
+  /// out in `text` by the record's layout (the hot loops of the converters),
+  /// adding CR LF. `overflows` of its fields hold asterisks: one report 63
+  /// each. The whole array is copied (a fixed-size copy is cheaper than one
+  /// of the record's length); only the record is kept.
+  template <std::size_t N>
+  void writeRecordText(int unit, const std::array<char, N>& text,
+                       std::size_t columns, int overflows) {
+    static_assert(N + 2 <= kMaxRecord);
+    Slot& s = slot(unit);
+    if (!s.writer) startWriting(s);
+    char* dst = s.writer->reserve(kMaxRecord);
+    if (dst == nullptr) failWrite(s);
+    std::memcpy(dst, text.data(), N);
+    dst[columns] = '\r';
+    dst[columns + 1] = '\n';
+    if (!s.writer->commit(columns + 2)) failWrite(s);
+    for (int k = 0; k < overflows; ++k) reportOutputConversion(s);
   }
 
   /// Closes every open unit, keeping what was written (the end of a run,

@@ -149,7 +149,7 @@ TEST(FastReal, RandomCommonFormsMatchThePlainRule) {
                                                         99999999999999999ULL);
   std::uniform_int_distribution<int> exponent(-99, 99);
   const char kLetters[] = {'D', 'd', 'E', 'e'};
-  const std::size_t n = sweep(3'000'000);
+  const std::size_t n = sweep(2'000'000);
   std::size_t fast = 0;
   for (std::size_t k = 0; k < n; ++k) {
     const std::string in = d25(rng() & 1, mantissa(rng), exponent(rng),
@@ -181,7 +181,7 @@ TEST(FastReal, ValuesNearTiesMatchThePlainRule) {
   std::uniform_int_distribution<int> exponent(-99, 99);
   const std::uint64_t kHeads[] = {10000000, 10000001, 99999998, 99999999,
                                   12345678, 50000000};
-  const std::size_t n = sweep(2'000'000);
+  const std::size_t n = sweep(1'500'000);
   for (std::size_t k = 0; k < n; ++k) {
     const std::uint64_t h = k % 4 == 0 ? kHeads[rng() % 6] : head(rng);
     const std::uint64_t tail =
@@ -244,7 +244,7 @@ TEST(FastReal, MutatedFieldsMatchThePlainRule) {
   std::uniform_int_distribution<std::uint64_t> mantissa(0, 99999999999999999ULL);
   std::uniform_int_distribution<int> exponent(-99, 99);
   const char kAlphabet[] = " 0123456789.+-DdEeQqx";
-  const std::size_t n = sweep(2'000'000);
+  const std::size_t n = sweep(1'500'000);
   for (std::size_t k = 0; k < n; ++k) {
     std::string in = d25(rng() & 1, mantissa(rng), exponent(rng));
     const int changes = 1 + static_cast<int>(rng() % 3);
@@ -331,7 +331,7 @@ TEST(FastInteger, WrittenFieldsMatchThePlainRule) {
                                  99999999, 100000000, 10000000,  -1,
                                  INT32_MAX, INT32_MIN, 12345678, 99999998};
   const std::size_t kWidths[] = {1, 8, 10, 11, 12};
-  const std::size_t n = sweep(3'000'000);
+  const std::size_t n = sweep(2'000'000);
   for (std::size_t k = 0; k < n + std::size(kEdges); ++k) {
     std::int32_t v;
     if (k < std::size(kEdges)) {
@@ -348,6 +348,89 @@ TEST(FastInteger, WrittenFieldsMatchThePlainRule) {
       const bool ok = writeIntegerField(v, w, plain);
       ASSERT_EQ(writeInteger(v, w, fast), ok) << v << " in " << w;
       ASSERT_EQ(std::string(fast, w), std::string(plain, w)) << v << " in " << w;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace unv2tessal
+
+namespace unv2tessal {
+namespace {
+
+// A random 10-column field: right-justified numbers of every length (some
+// negative, some with leading zeros or left-justified), or random text over
+// the characters that matter.
+std::string randomIntegerField(std::mt19937_64& rng) {
+  char text[40];
+  const std::uint64_t limit = std::uint64_t{1} << (rng() % 34);
+  const long long v = static_cast<long long>(rng() % limit);
+  switch (rng() % 6) {
+    case 0:
+      std::snprintf(text, sizeof text, "%10lld", -v);
+      break;
+    case 1:
+      std::snprintf(text, sizeof text, "%010lld", v);
+      break;
+    case 2:
+      std::snprintf(text, sizeof text, "%-10lld", v);
+      break;
+    case 3: {
+      const char kAlphabet[] = "    0123456789-+.x";
+      for (int c = 0; c < 10; ++c) {
+        text[c] = kAlphabet[rng() % (sizeof kAlphabet - 1)];
+      }
+      break;
+    }
+    default:
+      std::snprintf(text, sizeof text, "%10lld", v);
+      break;
+  }
+  return std::string(text, 10);
+}
+
+TEST(FastInteger, PlainFieldsAreTheirOwnWrittenText) {
+  std::mt19937_64 rng(13);
+  const std::size_t n = sweep(1'000'000);
+  std::size_t plain = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    const std::string in = randomIntegerField(rng);
+    std::int32_t v = 0;
+    const bool valid = readIntegerField(in, &v);
+    char written[10];
+    const bool same = valid && v >= 0 && writeIntegerField(v, 10, written) &&
+                      std::string(written, 10) == in && in[0] == ' ' &&
+                      in[1] == ' ';
+    ASSERT_EQ(isPlainInteger10(in.data()), same) << '"' << in << '"';
+    plain += same ? 1 : 0;
+  }
+  EXPECT_GT(plain, n / 4);  // the fast path is taken, not only declined
+}
+
+// Node records of eight fields, some cut short or in other forms, against
+// reading all eight and writing the first `count` (no shift).
+TEST(FastInteger, CopiedNodeRecordsMatchThePlainRule) {
+  std::mt19937_64 rng(17);
+  const std::size_t n = sweep(500'000);
+  for (std::size_t k = 0; k < n; ++k) {
+    std::string line;
+    for (int f = 0; f < 8; ++f) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%10u",
+                    static_cast<unsigned>(rng() % 100000000));
+      line += rng() % 16 == 0 ? randomIntegerField(rng) : std::string(text);
+    }
+    line.resize(rng() % 2 ? 80 : rng() % 90);
+    const std::size_t count = rng() % 9;
+    char copied[80];
+    if (!copyPlainFields10(line, count, copied)) continue;
+    std::int32_t v[8];
+    ASSERT_TRUE(readIntegerFields10(line, v, 8)) << line;
+    for (std::size_t f = 0; f < count; ++f) {
+      char written[10];
+      ASSERT_TRUE(writeIntegerField(v[f], 10, written));
+      ASSERT_EQ(std::string(copied + 10 * f, 10), std::string(written, 10))
+          << '"' << line << "\" field " << f;
     }
   }
 }
