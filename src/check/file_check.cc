@@ -109,9 +109,23 @@ CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
   return failure;
 }
 
+// The longest name the record layer opens; it keeps the first 256
+// characters of a longer one.
+constexpr std::size_t kMaxNameLength = 256;
+
 // A missing file or a directory: the record layer would create the one and
-// refuse the other with a misleading reason.
+// refuse the other with a misleading reason. A name that the record layer
+// would change (blanks around it stripped, cut to 256 characters) could
+// make it open, or create, another file.
 bool openable(const std::string& path, CheckReport& report) {
+  if (!path.empty() && (path.size() > kMaxNameLength || path.front() == ' ' ||
+                        path.back() == ' ')) {
+    report.failure = CheckFailure{
+        0, 0,
+        "the converter cannot open this name (blanks around it, or more "
+        "than 256 characters)"};
+    return false;
+  }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
     report.failure = CheckFailure{0, 0, std::strerror(errno)};

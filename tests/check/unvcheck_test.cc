@@ -112,6 +112,16 @@ TEST(Unvcheck, CreatesAndChangesNoFile) {
   ::stat(dir.file("mesh.unv").c_str(), &before);
 
   EXPECT_EQ(check({"mesh.unv", "missing.unv"}).status, 2);
+  // The record layer strips blanks around a name and cuts it at 256
+  // characters: such names could open, or create, another file.
+  writeFile(dir.file(" mesh.unv"), mesh);
+  EXPECT_EQ(check({" mesh.unv"}).err,
+            " mesh.unv: cannot be read: the converter cannot open this name "
+            "(blanks around it, or more than 256 characters)\n");
+  const std::string longName = std::string(250, 'x') + "/../mesh.unv";
+  EXPECT_EQ(check({longName}).status, 2);
+  std::filesystem::remove(dir.file(" mesh.unv"));
+  EXPECT_EQ(check({""}).err, ": cannot be read: No such file or directory\n");
   const Outcome folder = check({"folder"});
   EXPECT_EQ(folder.err, "folder: cannot be read: is a directory\n");
 
