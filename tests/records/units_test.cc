@@ -254,6 +254,15 @@ TEST_F(UnitsTest, ReadingRecords) {
             severe(24, "end-of-file during read", 10, path));
 }
 
+TEST_F(UnitsTest, ReadErrorIsReport39) {
+  // Reading the process's own memory from offset 0 fails with EIO.
+  if (::access("/proc/self/mem", R_OK) != 0) GTEST_SKIP() << "no /proc";
+  units.openUnit(10, "/proc/self/mem");
+  std::int32_t v = 0;
+  EXPECT_EQ(reportOf([&] { units.readRecord(10, kNumber, true, v); }),
+            severe(39, "error during read", 10, "/proc/self/mem"));
+}
+
 TEST_F(UnitsTest, AsterisksGiveReport63AndTheRecordIsWritten) {
   units.openUnit(21, "out.xyz");
   constexpr RecordLayout kNarrow{IntegerField(8), IntegerField(1),
