@@ -27,6 +27,11 @@ bool atClosingDelimiter(Run& run) {
   return false;
 }
 
+bool nextRecordUnlessDelimiter(Run& run, std::string_view* line) {
+  run.units.readLine(run.state.CHANNELS.unvUnit, /*takeEof=*/false, line);
+  return !isDelimiterLine(*line);
+}
+
 void READ_IDEAS(Run& run, const Text64& unvFileName) {
   const int unit = run.state.CHANNELS.unvUnit;
   run.units.openUnit(unit, unvFileName.view());

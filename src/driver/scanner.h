@@ -23,6 +23,12 @@ inline bool isDelimiter(const FixedText<7>& columns) {
 /// the same line is read again.
 bool atClosingDelimiter(Run& run);
 
+/// atClosingDelimiter() followed, when the line is not the delimiter, by
+/// reading that line again: returns false at the delimiter, else hands the
+/// line out in *line as the next record (valid until the next read of the
+/// input). The converters' loops use it to read each line once.
+bool nextRecordUnlessDelimiter(Run& run, std::string_view* line);
+
 /// Walks the datasets of the universal file open on `unit`, from its
 /// current position to its end: passes over everything up to a delimiter
 /// line, reads the dataset-number line (columns 3-6 as text; further

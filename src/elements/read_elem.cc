@@ -145,10 +145,10 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
   const int in = run.state.CHANNELS.unvUnit;
   ElementTotals totals;
   std::int32_t& number = totals.count;  // the running element number
+  std::string_view descriptor;
+  run.units.readLine(in, false, &descriptor);
   do {
     number = checkedAdd(number, 1);
-    std::string_view descriptor;
-    run.units.readLine(in, false, &descriptor);
     std::int32_t label = 0, feId = 0;
     readDescriptor(run, descriptor, &label, &feId);
     const std::int32_t nodes = nodeCountOf(descriptor);
@@ -166,7 +166,7 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
     } else {
       number = checkedSub(number, 1);  // the next element takes its number
     }
-  } while (!atClosingDelimiter(run));
+  } while (nextRecordUnlessDelimiter(run, &descriptor));
   return totals;
 }
 

@@ -47,10 +47,8 @@ static_assert(kNodeCoordinateRecord.fields[0].width == kRealFieldWidth &&
               kVertexRecord.fields[1].digits == 8);
 constexpr std::size_t kVertexColumns = 8 + 3 * kExponentFieldWidth;
 
-// Reads record 1: the node label.
-std::int32_t readNodeLabel(Run& run, int in) {
-  std::string_view line;
-  run.units.readLine(in, false, &line);
+// Reads the node label from record 1.
+std::int32_t readNodeLabel(Run& run, int in, std::string_view line) {
   std::int32_t label = 0;
   if (line.size() < 10 || !tryReadInteger10(line.data(), &label)) {
     run.units.parseRecord(in, line, kNodeLabelRecord, label);
@@ -85,16 +83,18 @@ std::int32_t convertNodes(Run& run) {
   const int out = run.state.CHANNELS.xyzUnit;
   std::int32_t count = 0;
   bool firstNode = true;
+  std::string_view record1;
+  run.units.readLine(in, false, &record1);
   do {
     count = checkedAdd(count, 1);
-    std::int32_t label = readNodeLabel(run, in);
+    std::int32_t label = readNodeLabel(run, in, record1);
     if (firstNode) {
       firstNode = false;
       if (label != 1) askRenumbering(run, label);
     }
     label = checkedSub(label, run.state.OFFSETS.nodeOffset);
     convertCoordinates(run, in, out, label);
-  } while (!atClosingDelimiter(run));
+  } while (nextRecordUnlessDelimiter(run, &record1));
   return count;
 }
 

@@ -120,9 +120,18 @@ inline bool isPlainInteger10(const char* cols) {
 /// is not among the first `count`, copies the first `count` fields to
 /// dst[0, 10 * count) and returns true: they are then the fields that
 /// reading the eight labels and writing the first `count` would give.
-/// Returns false otherwise (nothing is promised about dst).
+/// Returns false otherwise. REQUIRES: dst has room for 80 characters (a
+/// whole record is copied at once; what lies past the first `count` fields
+/// is unspecified).
 inline bool copyPlainFields10(std::string_view line, std::size_t count,
                               char* dst) {
+  if (line.size() >= 80) {
+    for (std::size_t col = 0; col < 80; col += 10) {
+      if (!isPlainInteger10(line.data() + col)) return false;
+    }
+    std::memcpy(dst, line.data(), 80);
+    return true;
+  }
   for (std::size_t k = 0; k < 8; ++k) {
     const std::size_t col = 10 * k;
     if (line.size() >= col + 10) {
@@ -182,21 +191,110 @@ inline bool writeInteger(std::int32_t value, std::size_t width, char* dst) {
 inline constexpr std::size_t kRealFieldWidth = 25;
 inline constexpr std::size_t kExponentFieldWidth = 18;
 
+namespace detail {
+
+// Rounding the field's 17 significant digits to 8 gives the same digits as
+// rounding the nearest double, unless a tie of the 8-digit rounding lies
+// between the decimal value and that double. The double is within half an
+// ulp, 2^-53 of the value, which is less than 12 units of the 17th digit
+// (the value is below 10^17 such units). Tails of the last 9 digits closer
+// than this to the tie 500000000 are left to the exact path.
+inline constexpr std::uint32_t kTie = 500000000;
+inline constexpr std::uint32_t kTieMargin = 16;
+
+/// Writes "0.dddddddd", "E", the exponent's sign and two digits into
+/// dst[0, 14): 0.digits x 10^exponent, |exponent| <= 99.
+inline void writeMantissaAndExponent(std::uint32_t digits, int exponent,
+                                     char* dst) {
+  dst[0] = '0';
+  dst[1] = '.';
+  const std::uint64_t text = swar::digitBytes(digits) + swar::kOnes * '0';
+  std::memcpy(dst + 2, &text, 8);
+  const int magnitude = exponent < 0 ? -exponent : exponent;
+  dst[10] = 'E';
+  dst[11] = exponent < 0 ? '-' : '+';
+  dst[12] = static_cast<char>('0' + magnitude / 10);
+  dst[13] = static_cast<char>('0' + magnitude % 10);
+}
+
+inline unsigned digitAt(const char* p) {
+  return static_cast<unsigned>(static_cast<unsigned char>(*p)) - '0';
+}
+
+}  // namespace detail
+
 /// When the 25 columns at `cols` (all present) hold a real in the form
 /// "   d.ddddddddddddddddD+dd" (the sign "-" may take the third blank; the
 /// letter may be D, d, E or e; the exponent sign + or -), writes the
 /// 18-column, 8-digit exponent field of its value into dst[0, 18) and
-/// returns true. Returns false, writing nothing, for any other form and
-/// for a value whose 8-digit rounding the field's digits cannot settle (see
-/// fast_fields.cc).
-bool tryTranscribeReal(const char* cols, char* dst);
+/// returns true. Returns false, writing nothing, for any other form, for a
+/// value whose 8-digit rounding the field's digits cannot settle, and for
+/// a value that needs a three-digit exponent.
+inline bool tryTranscribeReal(const char* cols, char* dst) {
+  if constexpr (std::endian::native != std::endian::little) return false;
+  // Fixed columns: two blanks, sign or blank, one digit, the point, 16
+  // digits, the letter, the exponent's sign and two digits.
+  const std::uint64_t head = swar::load8(cols);
+  if ((head & 0x000000FF0000FFFFULL) != 0x0000002E00002020ULL) return false;
+  const char sign = cols[2];
+  const unsigned first = detail::digitAt(cols + 3);
+  const char letter = static_cast<char>(cols[21] | 0x20);  // lower case
+  const char exponentSign = cols[22];
+  const unsigned e1 = detail::digitAt(cols + 23);
+  const unsigned e2 = detail::digitAt(cols + 24);
+  const std::uint64_t high = swar::load8(cols + 5);
+  const std::uint64_t low = swar::load8(cols + 13);
+  if ((sign != ' ' && sign != '-') || first > 9 ||
+      (letter != 'd' && letter != 'e') ||
+      (exponentSign != '+' && exponentSign != '-') || e1 > 9 || e2 > 9 ||
+      (swar::nonDigitBytes(high) | swar::nonDigitBytes(low)) != 0) {
+    return false;
+  }
+  const std::uint32_t h = swar::digitsValue(high);  // digits 2-9
+  const std::uint32_t l = swar::digitsValue(low);   // digits 10-17
+  if (first == 0) {
+    if ((h | l) != 0) return false;  // not normalised
+    std::memcpy(dst, "    0.00000000E+00", 18);  // zero of either sign
+    return true;
+  }
+  // Keep 8 digits, round on the other 9.
+  std::uint32_t kept = first * 10000000 + h / 10;
+  const std::uint32_t tail = (h % 10) * 100000000 + l;
+  if (tail - (detail::kTie - detail::kTieMargin) <= 2 * detail::kTieMargin) {
+    return false;  // too near a tie
+  }
+  if (tail > detail::kTie) ++kept;
+  // d.ddd x 10^e is 0.dddd x 10^(e+1).
+  int exponent = static_cast<int>(e1 * 10 + e2);
+  if (exponentSign == '-') exponent = -exponent;
+  ++exponent;
+  if (kept == 100000000) {  // 99999999.5 and above round to 100000000
+    kept = 10000000;
+    ++exponent;
+  }
+  if (exponent > 99) return false;  // the three-digit exponent form
+  std::memcpy(dst, "    ", 4);
+  if (sign == '-') dst[3] = '-';
+  detail::writeMantissaAndExponent(kept, exponent, dst + 4);
+  return true;
+}
+
+/// transcribeReal() by the plain rules: readRealField, then
+/// writeExponentField.
+bool transcribeRealExactly(std::string_view cols, char* dst, bool* overflow);
 
 /// Reads `cols` as a RealField(25, 16) and writes the value as an
 /// ExponentField(18, 8) into dst[0, 18): the fast path when it applies,
 /// readRealField and writeExponentField otherwise. Returns false, writing
 /// nothing, when the field is not a valid real; `*overflow` is set when the
 /// exponent field was filled with asterisks.
-bool transcribeReal(std::string_view cols, char* dst, bool* overflow);
+inline bool transcribeReal(std::string_view cols, char* dst, bool* overflow) {
+  *overflow = false;
+  if (cols.size() >= kRealFieldWidth && tryTranscribeReal(cols.data(), dst)) {
+    return true;
+  }
+  return transcribeRealExactly(cols, dst, overflow);
+}
 
 }  // namespace unv2tessal
 

@@ -95,16 +95,6 @@ LineReader::Status LineReader::skipLongLine(std::string_view* line) {
 OutputBuffer::OutputBuffer(int fd, bool eager, std::size_t capacity)
     : fd_(fd), eager_(eager), capacity_(capacity), buf_(new char[capacity]) {}
 
-char* OutputBuffer::reserve(std::size_t n) {
-  if (capacity_ - used_ < n && !flush()) return nullptr;
-  return buf_.get() + used_;
-}
-
-bool OutputBuffer::commit(std::size_t n) {
-  used_ += n;
-  return eager_ ? flush() : true;
-}
-
 bool OutputBuffer::flush() {
   std::size_t done = 0;
   while (done < used_) {

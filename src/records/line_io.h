@@ -94,10 +94,16 @@ class OutputBuffer {
 
   /// Returns room for at least n bytes, flushing first when needed.
   /// REQUIRES: n <= capacity. Returns nullptr when a flush failed.
-  char* reserve(std::size_t n);
+  char* reserve(std::size_t n) {
+    if (capacity_ - used_ < n && !flush()) return nullptr;
+    return buf_.get() + used_;
+  }
   /// Marks n reserved bytes as written. Returns false when an eager flush
   /// failed.
-  bool commit(std::size_t n);
+  bool commit(std::size_t n) {
+    used_ += n;
+    return eager_ ? flush() : true;
+  }
   /// Writes out the buffer. Returns false on a write error (errno kept).
   bool flush();
   int lastError() const { return error_; }

@@ -165,9 +165,16 @@ class Units {
     std::unique_ptr<OutputBuffer> writer;
   };
 
+  // The slot last found for a unit is remembered by the unit's low bits
+  // (the units of the run differ there); a closed slot is never taken.
   Slot& slot(int unit) {
+    Slot* hint = hints_[static_cast<unsigned>(unit) % kHints];
+    if (hint != nullptr && hint->open && hint->unit == unit) return *hint;
     for (Slot& s : slots_) {
-      if (s.open && s.unit == unit) return s;
+      if (s.open && s.unit == unit) {
+        hints_[static_cast<unsigned>(unit) % kHints] = &s;
+        return s;
+      }
     }
     return missingUnit(unit);
   }
@@ -184,6 +191,8 @@ class Units {
   std::vector<std::string> args_;
   std::size_t nextArg_ = 0;
   std::array<Slot, kSlots> slots_;
+  static constexpr std::size_t kHints = 8;
+  std::array<Slot*, kHints> hints_{};
 };
 
 }  // namespace unv2tessal
