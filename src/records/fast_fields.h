@@ -7,6 +7,10 @@
 #include <cstring>
 #include <string_view>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "records/fields.h"
 
 namespace unv2tessal {
@@ -115,6 +119,60 @@ inline bool isPlainInteger10(const char* cols) {
   return lead == 7 || cols[2 + lead] != '0';
 }
 
+#if defined(__SSE2__)
+namespace detail {
+
+__extension__ typedef unsigned __int128 Bits80;  // one bit per column
+
+// Columns 10k + `at` of the eight fields.
+constexpr Bits80 fieldColumns(int at) {
+  Bits80 bits = 0;
+  for (int k = 0; k < 8; ++k) bits |= Bits80{1} << (10 * k + at);
+  return bits;
+}
+
+}  // namespace detail
+#endif
+
+/// True when each of the eight 10-column fields of the 80 columns at
+/// `cols` (all present) is plain (isPlainInteger10).
+inline bool isPlainRecord80(const char* cols) {
+#if defined(__SSE2__)
+  // The same rules for all 80 columns at once, on bit masks of the columns
+  // that are blanks, digits and zeros (16 columns a step).
+  using detail::Bits80;
+  Bits80 blank = 0, digit = 0, zero = 0;
+  for (int k = 0; k < 5; ++k) {
+    const __m128i x =
+        _mm_loadu_si128(reinterpret_cast<const __m128i*>(cols + 16 * k));
+    const __m128i d = _mm_sub_epi8(x, _mm_set1_epi8('0'));
+    const __m128i isDigit =
+        _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d);
+    const auto mask = [](__m128i m) {
+      return static_cast<Bits80>(static_cast<unsigned>(_mm_movemask_epi8(m)));
+    };
+    digit |= mask(isDigit) << (16 * k);
+    blank |= mask(_mm_cmpeq_epi8(x, _mm_set1_epi8(' '))) << (16 * k);
+    zero |= mask(_mm_cmpeq_epi8(x, _mm_set1_epi8('0'))) << (16 * k);
+  }
+  constexpr Bits80 kAll = (Bits80{1} << 80) - 1;
+  constexpr Bits80 kFirst = detail::fieldColumns(0);
+  constexpr Bits80 kTwoBlanks = kFirst | detail::fieldColumns(1);
+  constexpr Bits80 kLast = detail::fieldColumns(9);
+  const Bits80 leading = digit & (blank << 1);  // each field's first digit
+  return (blank | digit) == kAll &&              // only blanks and digits
+         (blank & kTwoBlanks) == kTwoBlanks &&   // two blanks ahead
+         ((digit << 1) & blank & ~kFirst) == 0 &&  // no blank after a digit
+         (digit & kLast) == kLast &&             // a digit at the end
+         (leading & zero & ~kLast) == 0;         // no leading zero
+#else
+  for (std::size_t col = 0; col < 80; col += 10) {
+    if (!isPlainInteger10(cols + col)) return false;
+  }
+  return true;
+#endif
+}
+
 /// When every one of the eight 10-column fields of `line` is either plain
 /// (isPlainInteger10) or lies wholly past the line's end (reads as 0) and
 /// is not among the first `count`, copies the first `count` fields to
@@ -126,9 +184,7 @@ inline bool isPlainInteger10(const char* cols) {
 inline bool copyPlainFields10(std::string_view line, std::size_t count,
                               char* dst) {
   if (line.size() >= 80) {
-    for (std::size_t col = 0; col < 80; col += 10) {
-      if (!isPlainInteger10(line.data() + col)) return false;
-    }
+    if (!isPlainRecord80(line.data())) return false;
     std::memcpy(dst, line.data(), 80);
     return true;
   }

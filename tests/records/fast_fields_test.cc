@@ -407,6 +407,26 @@ TEST(FastInteger, PlainFieldsAreTheirOwnWrittenText) {
   EXPECT_GT(plain, n / 4);  // the fast path is taken, not only declined
 }
 
+TEST(FastInteger, PlainRecordsAreEightPlainFields) {
+  std::mt19937_64 rng(19);
+  const std::size_t n = sweep(1'000'000);
+  std::size_t plain = 0;
+  for (std::size_t k = 0; k < n; ++k) {
+    std::string line;
+    for (int f = 0; f < 8; ++f) {
+      char text[16];
+      std::snprintf(text, sizeof text, "%10u",
+                    static_cast<unsigned>(rng() % (1u << (rng() % 28))));
+      line += rng() % 32 == 0 ? randomIntegerField(rng) : std::string(text);
+    }
+    bool each = true;
+    for (int f = 0; f < 8; ++f) each = each && isPlainInteger10(&line[10 * f]);
+    ASSERT_EQ(isPlainRecord80(line.data()), each) << '"' << line << '"';
+    plain += each ? 1 : 0;
+  }
+  EXPECT_GT(plain, n / 4);
+}
+
 // Node records of eight fields, some cut short or in other forms, against
 // reading all eight and writing the first `count` (no shift).
 TEST(FastInteger, CopiedNodeRecordsMatchThePlainRule) {
