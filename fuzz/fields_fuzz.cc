@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include "records/fast_fields.h"
 #include "records/fields.h"
 
 namespace unv2tessal {
@@ -246,6 +247,74 @@ void checkExponentWrite(double v, std::size_t width, int digits) {
   }
 }
 
+// The fast paths against the plain rules, which are their reference: a
+// fast path may decline, but what it gives must be what the rules give.
+void checkFastIntegers(std::string_view field, std::uint8_t param) {
+  if (field.size() >= 10) {
+    const std::string_view ten = field.substr(0, 10);
+    std::int32_t fast = 7, plain = 7;
+    if (tryReadInteger10(ten.data(), &fast) &&
+        (!readIntegerField(ten, &plain) || fast != plain)) {
+      mismatch("tryReadInteger10", ten);
+    }
+    fast = plain = 7;
+    const bool fastOk = readInteger10(ten.data(), &fast);
+    if (fastOk != readIntegerField(ten, &plain) || (fastOk && fast != plain)) {
+      mismatch("readInteger10", ten);
+    }
+  }
+  std::int32_t v = 0;
+  std::memcpy(&v, field.data(), field.size() < 4 ? field.size() : 4);
+  if (param & 1) v %= 100000000;  // mostly the fast path's range
+  const std::size_t width = param / 2 % 16;
+  std::string fast(width, '?'), plain(width, '?');
+  const bool fastFits = writeInteger(v, width, fast.data());
+  const bool plainFits = writeIntegerField(v, width, plain.data());
+  if (fastFits != plainFits || fast != plain) mismatch("writeInteger", plain);
+}
+
+// A coordinate field in the exporters' form "   d.ddddddddddddddddD+dd",
+// built from the input bytes, transcribed by the fast path and by the
+// plain rules.
+void checkFastTranscription(std::string_view bytes) {
+  auto at = [&](std::size_t k) {
+    return k < bytes.size() ? static_cast<std::uint8_t>(bytes[k]) : 0;
+  };
+  std::string field = "   ";
+  if (at(0) & 1) field[2] = '-';
+  field += static_cast<char>('0' + at(1) % 10);
+  field += '.';
+  for (std::size_t k = 0; k < 16; ++k) {
+    // Runs of 9s and 0s reach the rounding boundaries.
+    const std::uint8_t b = at(2 + k);
+    field += b < 64 ? '9' : b < 128 ? '0' : static_cast<char>('0' + b % 10);
+  }
+  field += "DdEe"[at(18) % 4];
+  field += (at(19) & 1) ? '-' : '+';
+  field += static_cast<char>('0' + at(20) % 10);
+  field += static_cast<char>('0' + at(21) % 10);
+  const std::string_view cols =
+      bytes.size() >= 26 && (at(25) & 0x80) ? bytes.substr(0, 25) : field;
+
+  double value = 0.0;
+  const bool valid = readRealField(cols, 16, &value);
+  std::string plain(18, '?');
+  bool plainFits = false;
+  if (valid) plainFits = writeExponentField(value, 18, 8, plain.data());
+
+  std::string fast(18, '?');
+  if (tryTranscribeReal(cols.data(), fast.data()) &&
+      (!valid || fast != plain)) {
+    mismatch("tryTranscribeReal", cols);
+  }
+  std::string whole(18, '?');
+  bool overflow = false;
+  const bool ok = transcribeReal(cols, whole.data(), &overflow);
+  if (ok != valid || (ok && (whole != plain || overflow == plainFits))) {
+    mismatch("transcribeReal", cols);
+  }
+}
+
 }  // namespace
 }  // namespace unv2tessal
 
@@ -258,7 +327,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const std::string_view field(reinterpret_cast<const char*>(data + 2),
                                size - 2);
   if (field.size() > 256) return 0;
-  switch (data[0] % 5) {
+  switch (data[0] % 7) {
     case 0:
       checkInteger(field);
       break;
@@ -274,6 +343,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
       checkIntegerWrite(v, param % 14);
       break;
     }
+    case 5:
+      checkFastIntegers(field, param);
+      break;
+    case 6:
+      checkFastTranscription(field);
+      break;
     default: {
       // The bytes as a double, and as the text of a real field whose value
       // is then written back: both reach every exponent form.
