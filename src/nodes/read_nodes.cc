@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "driver/scanner.h"
 #include "records/checked.h"
@@ -47,6 +48,12 @@ static_assert(kNodeCoordinateRecord.fields[0].width == kRealFieldWidth &&
               kVertexRecord.fields[1].digits == 8);
 constexpr std::size_t kVertexColumns = 8 + 3 * kExponentFieldWidth;
 
+// A vertex record being assembled, and its fields filled with asterisks.
+struct VertexLine {
+  std::array<char, kVertexColumns> text;
+  int overflows = 0;
+};
+
 // Reads the node label from record 1.
 std::int32_t readNodeLabel(Run& run, int in, std::string_view line) {
   std::int32_t label = 0;
@@ -56,25 +63,41 @@ std::int32_t readNodeLabel(Run& run, int in, std::string_view line) {
   return label;
 }
 
-// Reads record 2 and writes the vertex record of `vertex` and its x, y, z.
-void convertCoordinates(Run& run, int in, int out, std::int32_t vertex) {
+// Lays out the vertex number: with no shift, a label field in its written
+// form is the vertex field already (its last 8 columns; the first two are
+// blanks), else the label is read, shifted and written. The first node's
+// label is always read, for the renumbering question.
+void layOutVertexNumber(Run& run, int in, std::string_view record1,
+                        bool firstNode, VertexLine& out) {
+  if (!firstNode && run.state.OFFSETS.nodeOffset == 0 &&
+      record1.size() >= 10 && isPlainInteger10(record1.data())) {
+    std::memcpy(out.text.data(), record1.data() + 2, 8);
+    return;
+  }
+  std::int32_t label = readNodeLabel(run, in, record1);
+  if (firstNode && label != 1) askRenumbering(run, label);
+  label = checkedSub(label, run.state.OFFSETS.nodeOffset);
+  if (!writeInteger(label, 8, out.text.data())) ++out.overflows;
+}
+
+// Reads record 2 and writes the vertex record with its x, y, z.
+void convertCoordinates(Run& run, int in, int out, VertexLine& vertex) {
   std::string_view line;
   run.units.readLine(in, false, &line);
-  std::array<char, kVertexColumns> record;
-  int overflows = writeInteger(vertex, 8, record.data()) ? 0 : 1;
   for (std::size_t k = 0; k < 3; ++k) {
     const std::size_t col = k * kRealFieldWidth;
     const std::string_view cols = col < line.size()
                                       ? line.substr(col, kRealFieldWidth)
                                       : std::string_view();
     bool overflow = false;
-    if (!transcribeReal(cols, record.data() + 8 + k * kExponentFieldWidth,
+    if (!transcribeReal(cols, vertex.text.data() + 8 + k * kExponentFieldWidth,
                         &overflow)) {
       run.units.fail(kReportInputConversion, in);
     }
-    overflows += overflow ? 1 : 0;
+    vertex.overflows += overflow ? 1 : 0;
   }
-  run.units.writeRecordText(out, record, kVertexColumns, overflows);
+  run.units.writeRecordText(out, vertex.text, kVertexColumns,
+                            vertex.overflows);
 }
 
 // Converts the nodes up to the closing delimiter; returns their count.
@@ -87,13 +110,10 @@ std::int32_t convertNodes(Run& run) {
   run.units.readLine(in, false, &record1);
   do {
     count = checkedAdd(count, 1);
-    std::int32_t label = readNodeLabel(run, in, record1);
-    if (firstNode) {
-      firstNode = false;
-      if (label != 1) askRenumbering(run, label);
-    }
-    label = checkedSub(label, run.state.OFFSETS.nodeOffset);
-    convertCoordinates(run, in, out, label);
+    VertexLine vertex;
+    layOutVertexNumber(run, in, record1, firstNode, vertex);
+    firstNode = false;
+    convertCoordinates(run, in, out, vertex);
   } while (nextRecordUnlessDelimiter(run, &record1));
   return count;
 }

@@ -279,6 +279,19 @@ inline unsigned digitAt(const char* p) {
 
 }  // namespace detail
 
+/// True when the 16 characters at `p` are all ASCII digits.
+inline bool areDigits16(const char* p) {
+#if defined(__SSE2__)
+  const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+  const __m128i d = _mm_sub_epi8(x, _mm_set1_epi8('0'));
+  return _mm_movemask_epi8(
+             _mm_cmpeq_epi8(_mm_min_epu8(d, _mm_set1_epi8(9)), d)) == 0xFFFF;
+#else
+  return (swar::nonDigitBytes(swar::load8(p)) |
+          swar::nonDigitBytes(swar::load8(p + 8))) == 0;
+#endif
+}
+
 /// When the 25 columns at `cols` (all present) hold a real in the form
 /// "   d.ddddddddddddddddD+dd" (the sign "-" may take the third blank; the
 /// letter may be D, d, E or e; the exponent sign + or -), writes the
@@ -303,7 +316,7 @@ inline bool tryTranscribeReal(const char* cols, char* dst) {
   if ((sign != ' ' && sign != '-') || first > 9 ||
       (letter != 'd' && letter != 'e') ||
       (exponentSign != '+' && exponentSign != '-') || e1 > 9 || e2 > 9 ||
-      (swar::nonDigitBytes(high) | swar::nonDigitBytes(low)) != 0) {
+      !areDigits16(cols + 5)) {
     return false;
   }
   const std::uint32_t h = swar::digitsValue(high);  // digits 2-9
