@@ -7,9 +7,14 @@
 #include "driver/scanner.h"
 #include "groups/grid_header.h"
 #include "records/checked.h"
+#include "records/fast_fields.h"
 
 namespace unv2tessal {
 namespace {
+
+static_assert(kGroupRecord.fields[0].width == 10 &&
+              kVertexLineRecord.fields[0].width == 11);
+constexpr std::size_t kVertexFieldWidth = 11;
 
 // Vertex numbers of one group waiting to be written, eight to a line.
 class VertexLine {
@@ -21,32 +26,20 @@ class VertexLine {
     if (fill_ == v_.size()) flush();
   }
 
-  /// Writes the numbers held as one line of 11-column fields.
+  /// Writes the numbers held as one line of 11-column fields
+  /// (kVertexLineRecord), laid out in place.
   void flush() {
     if (fill_ == 0) return;
-    const int out = run_.state.CHANNELS.inpUnit;
-    const RecordLayout& l = kVertexLineRecord;
-    switch (fill_) {
-      case 1: run_.units.writeRecord(out, l, v_[0]); break;
-      case 2: run_.units.writeRecord(out, l, v_[0], v_[1]); break;
-      case 3: run_.units.writeRecord(out, l, v_[0], v_[1], v_[2]); break;
-      case 4: run_.units.writeRecord(out, l, v_[0], v_[1], v_[2], v_[3]); break;
-      case 5:
-        run_.units.writeRecord(out, l, v_[0], v_[1], v_[2], v_[3], v_[4]);
-        break;
-      case 6:
-        run_.units.writeRecord(out, l, v_[0], v_[1], v_[2], v_[3], v_[4],
-                               v_[5]);
-        break;
-      case 7:
-        run_.units.writeRecord(out, l, v_[0], v_[1], v_[2], v_[3], v_[4],
-                               v_[5], v_[6]);
-        break;
-      default:
-        run_.units.writeRecord(out, l, v_[0], v_[1], v_[2], v_[3], v_[4],
-                               v_[5], v_[6], v_[7]);
-        break;
+    std::array<char, 8 * kVertexFieldWidth> text;
+    int overflows = 0;
+    for (std::size_t k = 0; k < fill_; ++k) {
+      if (!writeInteger(v_[k], kVertexFieldWidth,
+                        text.data() + k * kVertexFieldWidth)) {
+        ++overflows;
+      }
     }
+    run_.units.writeRecordText(run_.state.CHANNELS.inpUnit, text,
+                               fill_ * kVertexFieldWidth, overflows);
     fill_ = 0;
   }
 
@@ -55,6 +48,18 @@ class VertexLine {
   std::array<std::int32_t, 8> v_{};
   std::size_t fill_ = 0;
 };
+
+// Reads the first `count` of the eight 10-column fields of the next record
+// (kGroupRecord); an invalid field ends the run with report 64.
+void readGroupFields(Run& run, std::array<std::int32_t, 8>& f,
+                     std::size_t count) {
+  const int in = run.state.CHANNELS.unvUnit;
+  std::string_view line;
+  run.units.readLine(in, false, &line);
+  if (!readIntegerFields10(line, f.data(), count)) {
+    run.units.fail(kReportInputConversion, in);
+  }
+}
 
 void convertGroup(Run& run) {
   const int in = run.state.CHANNELS.unvUnit;
@@ -83,13 +88,12 @@ void convertGroup(Run& run) {
   const std::int32_t records = entityCount / 2 + (odd ? 1 : 0);
   const std::int32_t pairs = odd ? records - 1 : records;
   for (std::int32_t k = 0; k < pairs; ++k) {
-    run.units.readRecord(in, kGroupRecord, false, f[0], f[1], f[2], f[3], f[4],
-                         f[5], f[6], f[7]);
+    readGroupFields(run, f, 8);
     line.add(f[1]);
     line.add(f[5]);
   }
   if (odd && records > 0) {
-    run.units.readRecord(in, kGroupRecord, false, f[0], f[1], f[2], f[3]);
+    readGroupFields(run, f, 4);
     line.add(f[1]);
   }
   line.flush();
