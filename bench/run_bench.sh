@@ -14,6 +14,7 @@ repo="$(cd "$(dirname "$0")/.." && pwd)"
 build="$repo/build-bench"
 runs="${RUNS:-5}"
 sizes=("$@")
+meshes=()
 [ ${#sizes[@]} -gt 0 ] || sizes=(100000000 1000000000)
 
 cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
@@ -23,6 +24,7 @@ cmake --build "$build" -j2 --target unv2tessal make_mesh run_timed > /dev/null
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/unv2tessal-bench.XXXXXX")"
 trap 'rm -rf "$tmp"' EXIT
 
+echo "median of $runs runs each; cat = cat FILE > /dev/null; files in $tmp"
 printf '%-12s %10s %10s %7s %9s %12s %12s %10s\n' \
   "input" "run (s)" "cat (s)" "ratio" "MB/s" "nodes/s" "elements/s" "peak MiB"
 for size in "${sizes[@]}"; do
@@ -43,4 +45,7 @@ for size in "${sizes[@]}"; do
         sprintf("%.0f MB", b / 1e6), r, c, r / c, b / 1e6 / r, n / r, e / r,
         k / 1024 }'
   rm -f "$tmp"/*
+  meshes+=("$(awk -v b="$bytes" -v n="$nodes" -v e="$elements" 'BEGIN {
+    printf "%.0f MB: %d nodes, %d 8-node bricks, %d bytes", b / 1e6, n, e, b }')")
 done
+printf '%s\n' "${meshes[@]}"
