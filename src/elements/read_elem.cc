@@ -99,7 +99,9 @@ static_assert(kConnectivityRecord.fields[0].width == 10 &&
 constexpr std::size_t kVerticesColumn = 18;
 
 struct ConnectivityLine {
-  std::array<char, kVerticesColumn + 8 * 10> text;
+  // Room for eight vertices, rounded up to a multiple of 16
+  // (Units::writeRecordText).
+  std::array<char, (kVerticesColumn + 8 * 10 + 15) / 16 * 16> text;
   int overflows = 0;  // fields filled with asterisks
 };
 

@@ -30,7 +30,7 @@ class VertexLine {
   /// (kVertexLineRecord), laid out in place.
   void flush() {
     if (fill_ == 0) return;
-    std::array<char, 8 * kVertexFieldWidth> text;
+    std::array<char, (8 * kVertexFieldWidth + 15) / 16 * 16> text;
     int overflows = 0;
     for (std::size_t k = 0; k < fill_; ++k) {
       if (!writeInteger(v_[k], kVertexFieldWidth,

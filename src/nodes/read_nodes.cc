@@ -47,10 +47,11 @@ static_assert(kNodeCoordinateRecord.fields[0].width == kRealFieldWidth &&
               kVertexRecord.fields[1].width == kExponentFieldWidth &&
               kVertexRecord.fields[1].digits == 8);
 constexpr std::size_t kVertexColumns = 8 + 3 * kExponentFieldWidth;
+static_assert(kVertexColumns <= 64);
 
 // A vertex record being assembled, and its fields filled with asterisks.
 struct VertexLine {
-  std::array<char, kVertexColumns> text;
+  std::array<char, 64> text;  // a multiple of 16 (Units::writeRecordText)
   int overflows = 0;
 };
 
