@@ -334,18 +334,18 @@ inline bool tryTranscribeReal(const char* cols, char* dst) {
   if (tail - (detail::kTie - detail::kTieMargin) <= 2 * detail::kTieMargin) {
     return false;  // too near a tie
   }
-  if (tail > detail::kTie) ++kept;
+  // Rounding up or down is a coin toss on real data: no branch for it.
+  kept += tail > detail::kTie ? 1 : 0;
   // d.ddd x 10^e is 0.dddd x 10^(e+1).
-  int exponent = static_cast<int>(e1 * 10 + e2);
-  if (exponentSign == '-') exponent = -exponent;
-  ++exponent;
+  const int magnitude = static_cast<int>(e1 * 10 + e2);
+  int exponent = (exponentSign == '-' ? -magnitude : magnitude) + 1;
   if (kept == 100000000) {  // 99999999.5 and above round to 100000000
     kept = 10000000;
     ++exponent;
   }
   if (exponent > 99) return false;  // the three-digit exponent form
-  std::memcpy(dst, "    ", 4);
-  if (sign == '-') dst[3] = '-';
+  std::memcpy(dst, "   ", 3);
+  dst[3] = sign;  // a blank or the minus sign
   detail::writeMantissaAndExponent(kept, exponent, dst + 4);
   return true;
 }
