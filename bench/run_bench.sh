@@ -9,17 +9,22 @@
 # measured in the same run, their ratio, MB/s of input, nodes/s, elements/s
 # and the peak resident memory of the converter. RUNS (default 7) sets the
 # number of timed runs per command; one untimed conversion runs first.
+# BENCH_BUILD=DIR uses the binaries already built in DIR instead (a CI smoke
+# run: RUNS=1 BENCH_BUILD=build bench/run_bench.sh 2000000).
 set -euo pipefail
 repo="$(cd "$(dirname "$0")/.." && pwd)"
-build="$repo/build-bench"
+build="${BENCH_BUILD:-$repo/build-bench}"
 runs="${RUNS:-7}"
 sizes=("$@")
 meshes=()
 [ ${#sizes[@]} -gt 0 ] || sizes=(100000000 1000000000)
 
-cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
-  -DUNV2TESSAL_BUILD_TESTS=OFF > /dev/null
-cmake --build "$build" -j2 --target unv2tessal make_mesh run_timed > /dev/null
+if [ -z "${BENCH_BUILD:-}" ]; then
+  cmake -S "$repo" -B "$build" -DCMAKE_BUILD_TYPE=Release \
+    -DUNV2TESSAL_BUILD_TESTS=OFF > /dev/null
+  cmake --build "$build" -j2 --target unv2tessal make_mesh run_timed > /dev/null
+fi
+build="$(cd "$build" && pwd)"
 
 tmp="$(mktemp -d "${TMPDIR:-/tmp}/unv2tessal-bench.XXXXXX")"
 trap 'rm -rf "$tmp"' EXIT
