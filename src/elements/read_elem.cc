@@ -52,14 +52,6 @@ void askDimension(Run& run) {
   }
 }
 
-void askConnectivityFileName(Run& run) {
-  run.console.writeConsoleLine(
-      {"Enter connectivity filename for output (*.cnc) [default: out.cnc]:"});
-  Text64 name = run.console.readConsoleReply();
-  if (name.isBlank()) name = Text64::of("OUT.CNC");
-  run.state.FILENAMES.cncFileName = name;
-}
-
 // The node count of a descriptor record, read leniently: a blank or
 // malformed count is 0, since only elements of more than 8 nodes need it.
 std::int32_t nodeCountOf(std::string_view descriptor) {
@@ -202,7 +194,9 @@ std::int32_t continuationRecords(std::int32_t nodes) {
 
 void READ_ELEM(Run& run) {
   askDimension(run);
-  askConnectivityFileName(run);
+  run.state.FILENAMES.cncFileName = run.console.askFileName(
+      "Enter connectivity filename for output (*.cnc) [default: out.cnc]:",
+      "OUT.CNC");
   const int cnc = run.state.CHANNELS.cncUnit;
   run.units.openUnit(cnc, run.state.FILENAMES.cncFileName.view());
   run.console.writeConsoleLine({"Processing ..."});

@@ -3,10 +3,9 @@
 namespace unv2tessal {
 
 void writeGridHeader(Run& run) {
-  run.console.writeConsoleLine(
-      {"Enter GRID commands' filename for output (*.inp) [default: grid.inp]:"});
-  Text64 name = run.console.readConsoleReply();
-  if (name.isBlank()) name = Text64::of("GRID.INP");
+  const Text64 name = run.console.askFileName(
+      "Enter GRID commands' filename for output (*.inp) [default: grid.inp]:",
+      "GRID.INP");
   run.state.FILENAMES.inpFileName = name;
 
   const int out = run.state.CHANNELS.inpUnit;

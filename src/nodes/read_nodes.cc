@@ -16,14 +16,6 @@ constexpr const char* kRenumberQuestion =
     "This may result in unnecessary waste of RAM at TESSAL runtime. Do you "
     "want to renumber to save resources? [Y/N] (Default: Y)";
 
-void askVertexFileName(Run& run) {
-  run.console.writeConsoleLine(
-      {"Enter vertex filename for output (*.xyz) [default: out.xyz]:"});
-  Text64 name = run.console.readConsoleReply();
-  if (name.isBlank()) name = Text64::of("OUT.XYZ");
-  run.state.FILENAMES.xyzFileName = name;
-}
-
 // Asked once, at a first node not numbered 1. Only the reply's first
 // character counts: "n" or "N" declines, anything else accepts.
 void askRenumbering(Run& run, std::int32_t firstLabel) {
@@ -122,7 +114,9 @@ std::int32_t convertNodes(Run& run) {
 }  // namespace
 
 void READ_NODES(Run& run) {
-  askVertexFileName(run);
+  run.state.FILENAMES.xyzFileName = run.console.askFileName(
+      "Enter vertex filename for output (*.xyz) [default: out.xyz]:",
+      "OUT.XYZ");
   run.units.openUnit(run.state.CHANNELS.xyzUnit,
                      run.state.FILENAMES.xyzFileName.view());
   // A dataset whose closing delimiter follows its number line holds no node.

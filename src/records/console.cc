@@ -131,6 +131,13 @@ std::string Console::readWholeLine() {
   return line;
 }
 
+Text64 Console::askFileName(std::string_view question,
+                            std::string_view defaultName) {
+  writeConsoleLine({question});
+  const Text64 name = readConsoleReply();
+  return name.isBlank() ? Text64::of(defaultName) : name;
+}
+
 Text64 Console::readConsoleReply() { return Text64::of(readWholeLine()); }
 
 }  // namespace unv2tessal

@@ -70,6 +70,10 @@ class Console {
   /// console input ends the run with report 24 on unit -4.
   Text64 readConsoleReply();
 
+  /// Asks for an output file name: writes `question` as a console line and
+  /// reads the reply; an empty or all-blank reply gives `defaultName`.
+  Text64 askFileName(std::string_view question, std::string_view defaultName);
+
   /// Reads one whole reply line (no 64-character cut). End of console input
   /// ends the run with report 24 on unit -4.
   std::string readWholeLine();
