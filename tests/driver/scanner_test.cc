@@ -17,18 +17,9 @@ using testing::runInProcess;
 using testing::ScratchDir;
 using testing::ScriptedConsole;
 using testing::writeFile;
+using testing::openingLine;
+using testing::kBanner;
 
-constexpr std::string_view kBanner =
-    " IDEAS Universal File -> Quol Grid Converter \r\n"
-    " Quol Team, 2026\r\n"
-    "  \r\n"
-    " Please enter IDEAS universal filename (*.unv): \r\n";
-
-std::string openingLine(std::string_view name) {
-  std::string padded(name);
-  padded.resize(64, ' ');
-  return " Opening File " + padded + "\r\n";
-}
 
 // Where a dataset handler leaves the input.
 enum class Leave {

@@ -23,22 +23,13 @@ using testing::RunResult;
 using testing::runBinary;
 using testing::ScratchDir;
 using testing::writeFile;
+using testing::openingLine;
+using testing::kBanner;
 
-constexpr std::string_view kBanner =
-    " IDEAS Universal File -> Quol Grid Converter \r\n"
-    " Quol Team, 2026\r\n"
-    "  \r\n"
-    " Please enter IDEAS universal filename (*.unv): \r\n";
 constexpr std::string_view kBlankNameQuestion =
     "File name missing or blank - please enter file name\r\nUNIT 10? ";
 constexpr std::string_view kVertexQuestion =
     " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n";
-
-std::string openingLine(std::string_view name) {
-  std::string padded(name);
-  padded.resize(64, ' ');
-  return " Opening File " + padded + "\r\n";
-}
 
 std::string consoleRun(std::string_view name) {
   return std::string(kBanner) + openingLine(name) + " Done.\r\n";

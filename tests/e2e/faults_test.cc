@@ -27,6 +27,9 @@ using testing::RunResult;
 using testing::runBinary;
 using testing::ScratchDir;
 using testing::writeFile;
+using testing::ByName;
+using testing::kBanner;
+using testing::openingLine;
 
 constexpr std::string_view kDelimiter = "    -1\n";
 constexpr std::string_view kMapName = "Element_Renumbering_Map.dat";
@@ -123,17 +126,9 @@ constexpr std::string_view kGridHeader3D =
 
 // ---- console and report lines -------------------------------------------
 
-constexpr std::string_view kBanner =
-    " IDEAS Universal File -> Quol Grid Converter \r\n"
-    " Quol Team, 2026\r\n"
-    "  \r\n"
-    " Please enter IDEAS universal filename (*.unv): \r\n";
-
 // The whole console of a run whose input holds no dataset to convert.
 std::string openingAndDone() {
-  std::string name = "in.unv";
-  name.resize(64, ' ');
-  return std::string(kBanner) + " Opening File " + name + "\r\n Done.\r\n";
+  return std::string(kBanner) + openingLine("in.unv") + " Done.\r\n";
 }
 
 std::string here() { return std::filesystem::current_path().string(); }
@@ -172,13 +167,6 @@ struct FaultCase {
 std::string truncated() { return endOfInput(); }
 std::string consoleEnded() { return kEndOfConsole; }
 std::string overflowed() { return kOverflow; }
-
-struct ByName {
-  template <class Row>
-  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
-    return row.param.name;
-  }
-};
 
 void expectFiles(const std::map<std::string, std::string>& files) {
   static const char* kOutputs[] = {"OUT.XYZ", "OUT.CNC", "GRID.INP",

@@ -16,12 +16,10 @@ using testing::readFile;
 using testing::runInProcess;
 using testing::ScratchDir;
 using testing::writeFile;
+using testing::ByName;
+using testing::kBanner;
+using testing::openingLine;
 
-constexpr std::string_view kBanner =
-    " IDEAS Universal File -> Quol Grid Converter \r\n"
-    " Quol Team, 2026\r\n"
-    "  \r\n"
-    " Please enter IDEAS universal filename (*.unv): \r\n";
 constexpr std::string_view kAskDimension =
     " Enter grid dimension (2 for 2D OR 3 for 3D)\r\n";
 constexpr std::string_view kAskName =
@@ -30,19 +28,7 @@ constexpr std::string_view kProcessing = " Processing ...\r\n";
 constexpr std::string_view kMapHeader = "  Original       New\r\n";
 constexpr std::string_view kDone = " Done.\r\n";
 
-// Names the instances of a table by the `name` of their row.
-struct ByName {
-  template <class Row>
-  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
-    return row.param.name;
-  }
-};
-
-std::string head() {
-  std::string name("in.unv");
-  name.resize(64, ' ');
-  return std::string(kBanner) + " Opening File " + name + "\r\n";
-}
+std::string head() { return std::string(kBanner) + openingLine("in.unv"); }
 
 std::string intLine(std::string_view text, long long v) {
   char buf[16];

@@ -21,14 +21,12 @@ using testing::runInProcess;
 using testing::ScratchDir;
 using testing::ScriptedConsole;
 using testing::writeFile;
+using testing::ByName;
+using testing::kBanner;
+using testing::openingLine;
 
 constexpr std::string_view kAskName =
     " Enter GRID commands' filename for output (*.inp) [default: grid.inp]:\r\n";
-constexpr std::string_view kBanner =
-    " IDEAS Universal File -> Quol Grid Converter \r\n"
-    " Quol Team, 2026\r\n"
-    "  \r\n"
-    " Please enter IDEAS universal filename (*.unv): \r\n";
 // The header with both counts and both offsets 0.
 constexpr std::string_view kZeroHeader =
     "GRID THREeD  UNSTructured; # of ELEMents       0\r\n"
@@ -36,19 +34,7 @@ constexpr std::string_view kZeroHeader =
     "CONNectivity HYBRid in file <cncFileName>\r\n"
     "COOR X Y Z VERTices in file <xyzFileName>\r\n";
 
-// Names the instances of a table by the `name` of their row.
-struct ByName {
-  template <class Row>
-  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
-    return row.param.name;
-  }
-};
-
-std::string head() {
-  std::string name("in.unv");
-  name.resize(64, ' ');
-  return std::string(kBanner) + " Opening File " + name + "\r\n";
-}
+std::string head() { return std::string(kBanner) + openingLine("in.unv"); }
 
 // One group as an exporter writes it: the group record (count in field 8),
 // the name record, and the entities (type, tag) two to a record.

@@ -15,12 +15,10 @@ using testing::readFile;
 using testing::runInProcess;
 using testing::ScratchDir;
 using testing::writeFile;
+using testing::ByName;
+using testing::kBanner;
+using testing::openingLine;
 
-constexpr std::string_view kBanner =
-    " IDEAS Universal File -> Quol Grid Converter \r\n"
-    " Quol Team, 2026\r\n"
-    "  \r\n"
-    " Please enter IDEAS universal filename (*.unv): \r\n";
 constexpr std::string_view kAskName =
     " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n";
 constexpr std::string_view kAskRenumber =
@@ -35,9 +33,7 @@ constexpr std::string_view kFinished = " FINISHED READING NODES\r\n";
 constexpr std::string_view kDone = " Done.\r\n";
 
 std::string head(std::string_view unv = "in.unv") {
-  std::string name(unv);
-  name.resize(64, ' ');
-  return std::string(kBanner) + " Opening File " + name + "\r\n";
+  return std::string(kBanner) + openingLine(unv);
 }
 
 // A console line of a text item and a 12-column integer item.
@@ -94,14 +90,6 @@ TEST(ReadNodes, WorkedRecordsByteForByteUnderTheDefaultName) {
                        " nodeoffset is           0\r\n" +
                        std::string(kFinished) + std::string(kDone));
 }
-
-// Names the instances of a table by the `name` of their row.
-struct ByName {
-  template <class Row>
-  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
-    return row.param.name;
-  }
-};
 
 struct RenumberCase {
   const char* name;

@@ -103,6 +103,12 @@ std::string samplesDir() {
   return std::filesystem::is_directory(dir) ? dir : std::string();
 }
 
+std::string openingLine(std::string_view name) {
+  std::string padded(name);
+  padded.resize(64, ' ');
+  return " Opening File " + padded + "\r\n";
+}
+
 std::string lines(std::initializer_list<std::string_view> ls) {
   std::string s;
   for (std::string_view l : ls) {

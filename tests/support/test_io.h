@@ -6,9 +6,29 @@
 #include <string_view>
 #include <vector>
 
+#include <gtest/gtest.h>
+
 #include "records/console.h"
 
 namespace unv2tessal::testing {
+
+/// The banner and the input-file question, as the console shows them.
+inline constexpr std::string_view kBanner =
+    " IDEAS Universal File -> Quol Grid Converter \r\n"
+    " Quol Team, 2026\r\n"
+    "  \r\n"
+    " Please enter IDEAS universal filename (*.unv): \r\n";
+
+/// The console line "Opening File " with `name` padded to 64 characters.
+std::string openingLine(std::string_view name);
+
+/// Names the instances of a parameterized table by the `name` of their row.
+struct ByName {
+  template <class Row>
+  std::string operator()(const ::testing::TestParamInfo<Row>& row) const {
+    return row.param.name;
+  }
+};
 
 /// A console whose replies are scripted and whose output is kept.
 class ScriptedConsole : public ConsoleIo {
