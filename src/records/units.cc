@@ -169,7 +169,14 @@ void Units::startReading(Slot& s) {
 void Units::startWriting(Slot& s) {
   // The first record written cuts off whatever the file held.
   if (s.readOnly) fail(kReportReadOnlyWrite, s);
-  if (s.regular && ::ftruncate(s.fd, 0) != 0) failWrite(s);
+  // An empty file is not truncated again: on ext4 a truncation to length 0
+  // makes the close start writing the whole file out at once, which costs a
+  // conversion a fifth of its time for nothing to cut.
+  struct stat st {};
+  if (s.regular && ::fstat(s.fd, &st) == 0 && st.st_size > 0 &&
+      ::ftruncate(s.fd, 0) != 0) {
+    failWrite(s);
+  }
   s.written = true;
   s.writer = std::make_unique<OutputBuffer>(s.fd, /*eager=*/!s.regular);
 }
