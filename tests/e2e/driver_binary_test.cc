@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "support/child_run.h"
 #include "support/test_io.h"
 
 namespace unv2tessal {
@@ -28,8 +29,6 @@ using testing::kBanner;
 
 constexpr std::string_view kBlankNameQuestion =
     "File name missing or blank - please enter file name\r\nUNIT 10? ";
-constexpr std::string_view kVertexQuestion =
-    " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n";
 
 std::string consoleRun(std::string_view name) {
   return std::string(kBanner) + openingLine(name) + " Done.\r\n";
@@ -43,12 +42,6 @@ std::vector<std::string> filesIn(const std::string& dir) {
   std::sort(names.begin(), names.end());
   return names;
 }
-
-const std::string kNodeDataset =
-    lines({"    -1", "  2411", "         1         1         1        11",
-           "   1.0000000000000000D+00   2.0000000000000000D+00   "
-           "3.0000000000000000D+00",
-           "    -1"});
 
 TEST(DriverBinary, RunsThatOnlyScanTheInput) {
   struct Case {
@@ -116,58 +109,6 @@ TEST(DriverBinary, BlankNameWithoutArgumentsIsAskedUntilGiven) {
   EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"x.unv"});
 }
 
-TEST(DriverBinary, FailureReports) {
-  struct Case {
-    std::string_view what;
-    std::string stdinText;
-    std::string out;        // after the banner
-    std::string err;        // with "DIR" for the run's folder
-    std::uint32_t status;
-  };
-  const std::string opening = openingLine("in.unv");
-  const Case cases[] = {
-      {"missing directory", "nodir/in.unv\n", "",
-       "forrtl: severe (29): file not found, unit 10, file DIR/nodir/in.unv\r\n",
-       29},
-      {"directory as the input", "adir\n", "",
-       "forrtl: severe (9): permission to access file denied, unit 10, file "
-       "DIR/adir\r\n",
-       9},
-      {"end of console input", "", "",
-       "forrtl: severe (24): end-of-file during read, unit -4, file "
-       "/dev/stdin\r\n",
-       24},
-      {"end of console input at the vertex question", "in.unv\n",
-       opening + std::string(kVertexQuestion),
-       "forrtl: severe (24): end-of-file during read, unit -4, file "
-       "/dev/stdin\r\n",
-       24},
-      {"vertex file on a full device", "in.unv\n/dev/full\n",
-       opening + std::string(kVertexQuestion),
-       "forrtl: severe (38): error during write, unit 21, file /dev/full\r\n",
-       38},
-      {"vertex file named like the input", "in.unv\n./in.unv\n",
-       opening + std::string(kVertexQuestion),
-       "forrtl: severe (30): open failure, unit 21, file DIR/in.unv\r\n", 30},
-  };
-  for (const Case& c : cases) {
-    ScratchDir dir;
-    ::mkdir("adir", 0755);
-    writeFile("in.unv", kNodeDataset);
-    const RunResult r = runBinary(dir.path(), c.stdinText);
-    std::string err = c.err;
-    if (const auto at = err.find("DIR"); at != std::string::npos) {
-      err.replace(at, 3, dir.path());
-    }
-    EXPECT_EQ(r.out, std::string(kBanner) + std::string(c.out)) << c.what;
-    EXPECT_EQ(r.err, err) << c.what;
-    EXPECT_EQ(r.status, c.status) << c.what;
-    EXPECT_EQ(readFile("in.unv"), kNodeDataset) << c.what;
-    EXPECT_EQ(filesIn(dir.path()), (std::vector<std::string>{"adir", "in.unv"}))
-        << c.what;
-  }
-}
-
 // Starts the executable in `dir` with `in` as its standard input, `out` as
 // its standard output and its standard error on `errPath`.
 pid_t spawn(const std::string& dir, int in, int out,
@@ -188,18 +129,10 @@ pid_t spawn(const std::string& dir, int in, int out,
   return pid;
 }
 
-// Reads `fd` until it ends (or, with a `prompt`, until what was read ends
-// with it), appending to *text.
-void readOutput(int fd, std::string* text, std::string_view prompt = {}) {
+// Reads `fd` until it ends, appending to *text.
+void readOutput(int fd, std::string* text) {
   char buf[4096];
-  for (;;) {
-    if (!prompt.empty() && text->size() >= prompt.size() &&
-        text->compare(text->size() - prompt.size(), prompt.size(), prompt) ==
-            0) {
-      return;
-    }
-    const ssize_t n = ::read(fd, buf, sizeof buf);
-    if (n <= 0) return;
+  for (ssize_t n; (n = ::read(fd, buf, sizeof buf)) > 0;) {
     text->append(buf, static_cast<std::size_t>(n));
   }
 }
@@ -210,34 +143,6 @@ std::uint32_t waitFor(pid_t pid) {
   return WIFEXITED(wstatus)
              ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
              : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
-}
-
-// Runs the executable in `dir` with standard input on a pipe that stays
-// open, reads its output until it ends with `prompt`, sends `sig` and
-// collects the rest of the run. Nothing is timed: the test waits on the
-// child's output and its end.
-RunResult runInterrupted(const std::string& dir, std::string_view input,
-                         std::string_view prompt, int sig) {
-  int in[2];
-  int out[2];
-  if (::pipe(in) != 0 || ::pipe(out) != 0) return {};
-  const std::string errPath = dir + "/.interrupted.err";
-  const pid_t pid = spawn(dir, in[0], out[1], errPath);
-  ::close(in[0]);
-  ::close(out[1]);
-  RunResult r;
-  if (!input.empty() && ::write(in[1], input.data(), input.size()) < 0) {
-    r.out = "(write failed)";
-  }
-  readOutput(out[0], &r.out, prompt);
-  ::kill(pid, sig);
-  readOutput(out[0], &r.out);
-  r.status = waitFor(pid);
-  ::close(in[1]);
-  ::close(out[0]);
-  r.err = readFile(errPath);
-  std::remove(errPath.c_str());
-  return r;
 }
 
 TEST(DriverBinary, ConsoleInputThatCannotBeRead) {
@@ -260,30 +165,11 @@ TEST(DriverBinary, ConsoleInputThatCannotBeRead) {
             "/dev/stdin\r\n");
 }
 
-TEST(DriverBinary, InterruptWhileAQuestionWaits) {
-  struct Case {
-    int sig;
-    std::string_view event;
-  };
-  const Case cases[] = {
-      {SIGINT, "control-C"},
-      {SIGQUIT, "control-BREAK"},
-      {SIGHUP, "window-CLOSE"},
-  };
-  for (const Case& c : cases) {
-    ScratchDir dir;
-    const RunResult r = runInterrupted(dir.path(), "", kBanner, c.sig);
-    EXPECT_EQ(r.out, kBanner) << c.event;
-    EXPECT_EQ(r.err, "forrtl: error (200): program aborting due to " +
-                         std::string(c.event) + " event\r\n");
-    EXPECT_EQ(r.status, 200u) << c.event;
-  }
-}
-
 TEST(DriverBinary, InterruptAtTheBlankNameQuestion) {
   ScratchDir dir;
   const std::string asked = std::string(kBanner) + std::string(kBlankNameQuestion);
-  const RunResult r = runInterrupted(dir.path(), "\n", asked, SIGINT);
+  const RunResult r =
+      testing::runBinaryInterrupted(dir.path(), "\n", asked, SIGINT);
   EXPECT_EQ(r.out, asked);
   EXPECT_EQ(r.err,
             "forrtl: error (200): program aborting due to control-C event\r\n");
