@@ -122,6 +122,7 @@ std::string formatConsoleLine(std::initializer_list<ConsoleItem> items) {
 }
 
 void Console::writeConsoleLine(std::initializer_list<ConsoleItem> items) {
+  checkInterrupt();  // an interrupt during a conversion ends it here at once
   io_.writeOut(formatConsoleLine(items));
 }
 

@@ -46,10 +46,6 @@ void installInterruptHandlers() {
   sigaction(SIGHUP, &sa, nullptr);
 }
 
-const char* pendingInterrupt() { return gPending.load(); }
-
-void setPendingInterrupt(const char* event) { gPending.store(event); }
-
 void checkInterrupt() {
   const char* event = gPending.load(std::memory_order_relaxed);
   if (event != nullptr) {

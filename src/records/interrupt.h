@@ -7,7 +7,7 @@ namespace unv2tessal {
 /// "control-C"), SIGQUIT (the break key, "control-BREAK") and SIGHUP (the
 /// console closed, "window-CLOSE"). The handlers only record the event; a
 /// blocked console read returns at once, and the run ends with report 200 at
-/// the next console read or input-buffer refill.
+/// the next console line, console read or input-buffer refill.
 void installInterruptHandlers();
 
 /// Throws the report-200 failure if an interrupt has arrived.
@@ -18,11 +18,6 @@ void checkInterrupt();
 /// wait, however close to its start. Without installed handlers it only
 /// checks for a pending interrupt.
 void awaitInput(int fd);
-
-/// Returns the pending event name, or nullptr. For tests: raisePendingEvent
-/// sets one without a signal.
-const char* pendingInterrupt();
-void setPendingInterrupt(const char* event);
 
 }  // namespace unv2tessal
 
