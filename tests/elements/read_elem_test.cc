@@ -17,6 +17,7 @@ using testing::runInProcess;
 using testing::ScratchDir;
 using testing::writeFile;
 using testing::ByName;
+using testing::inputFailureReport;
 using testing::kBanner;
 using testing::openingLine;
 
@@ -413,14 +414,7 @@ TEST_P(ElemFailure, EndsTheRunWithItsReportAndKeepsWhatWasWritten) {
   const auto r = runInProcess({"in.unv", "3", ""});
   EXPECT_EQ(r.status, 0xC0000000u + static_cast<unsigned>(c.report));
   const std::string input = dir.file("in.unv");
-  const std::string report =
-      c.report == 24 ? "forrtl: severe (24): end-of-file during read, unit 10, "
-                       "file " + input + "\r\n"
-      : c.report == 64
-          ? "forrtl: severe (64): input conversion error, unit 10, file " +
-                input + "\r\n"
-          : "forrtl: severe (165): Program Exception - integer overflow\r\n";
-  EXPECT_EQ(r.err, report);
+  EXPECT_EQ(r.err, inputFailureReport(c.report, input));
   EXPECT_EQ(readFile("OUT.CNC"), c.connectivity);
   EXPECT_EQ(readFile("Element_Renumbering_Map.dat"), kMapHeader);
   EXPECT_EQ(r.out, head() + std::string(kAskDimension) + std::string(kAskName) +

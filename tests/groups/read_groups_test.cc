@@ -22,6 +22,7 @@ using testing::ScratchDir;
 using testing::ScriptedConsole;
 using testing::writeFile;
 using testing::ByName;
+using testing::inputFailureReport;
 using testing::kBanner;
 using testing::openingLine;
 
@@ -412,14 +413,7 @@ TEST_P(GroupFailure, EndsTheRunWithItsReportAndKeepsWhatWasWritten) {
   const auto r = runInProcess(c.replies);
   EXPECT_EQ(r.status, exitStatusFor(c.report));
   const std::string input = dir.file("in.unv");
-  const std::string report =
-      c.report == 24 ? "forrtl: severe (24): end-of-file during read, unit 10, "
-                       "file " + input + "\r\n"
-      : c.report == 64
-          ? "forrtl: severe (64): input conversion error, unit 10, file " +
-                input + "\r\n"
-          : "forrtl: severe (165): Program Exception - integer overflow\r\n";
-  EXPECT_EQ(r.err, report);
+  EXPECT_EQ(r.err, inputFailureReport(c.report, input));
   const std::string file = readFile("GRID.INP");
   ASSERT_GE(file.size(), kZeroHeader.size());
   EXPECT_EQ(file.substr(file.size() - c.kept.size()), c.kept);

@@ -109,6 +109,19 @@ std::string openingLine(std::string_view name) {
   return " Opening File " + padded + "\r\n";
 }
 
+std::string inputFailureReport(int report, const std::string& path) {
+  switch (report) {
+    case 24:
+      return "forrtl: severe (24): end-of-file during read, unit 10, file " +
+             path + "\r\n";
+    case 64:
+      return "forrtl: severe (64): input conversion error, unit 10, file " +
+             path + "\r\n";
+    default:
+      return "forrtl: severe (165): Program Exception - integer overflow\r\n";
+  }
+}
+
 std::string lines(std::initializer_list<std::string_view> ls) {
   std::string s;
   for (std::string_view l : ls) {

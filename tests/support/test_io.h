@@ -22,6 +22,10 @@ inline constexpr std::string_view kBanner =
 /// The console line "Opening File " with `name` padded to 64 characters.
 std::string openingLine(std::string_view name);
 
+/// The report line of a failure while reading the input `path` on unit 10:
+/// 24 (end of file), 64 (conversion error) or 165 (overflow, no unit).
+std::string inputFailureReport(int report, const std::string& path);
+
 /// Names the instances of a parameterized table by the `name` of their row.
 struct ByName {
   template <class Row>
