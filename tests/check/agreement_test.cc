@@ -57,8 +57,15 @@ TEST(UnvcheckAgreement, VerdictMatchesAConversionInEachDimension) {
       ScratchDir dir;
       // A blank reply too many goes to the dimension question, which asks
       // again; the dimension follows.
-      const std::vector<std::string> replies{
-          path, "", "", is2D ? "2" : "3", "", "", "", "", ""};
+      const std::vector<std::string> replies{testing::linkHere(path),
+                                             "",
+                                             "",
+                                             is2D ? "2" : "3",
+                                             "",
+                                             "",
+                                             "",
+                                             "",
+                                             ""};
       ASSERT_EQ(testing::runInProcess(replies).status, 0u);
       const Verdict& v = is2D ? report.verdict2D : report.verdict3D;
       const GridFacts& g =

@@ -63,11 +63,13 @@ long long number(std::string_view line, std::size_t from, std::size_t n) {
   return std::stoll(s);
 }
 
-bool isDelimiter(std::string_view line) { return columns(line, 0, 7) == "    -1 "; }
+bool isDelimiter(std::string_view line) {
+  return columns(line, 0, 7) == "    -1 ";
+}
 
 bool isRodBeamOrPipe(int id) {
-  return id == 11 || id == 21 || id == 22 || id == 23 || id == 24 ||
-         id == 31 || id == 32;
+  return id == 11 || id == 21 || id == 22 || id == 23 || id == 24 || id == 31 ||
+         id == 32;
 }
 
 Mesh readMesh(const std::string& path) {
@@ -145,7 +147,7 @@ struct Sample {
   const char* lastVertex;
   std::vector<std::string> connectivity;  // lines that must be in the file
   std::vector<std::pair<std::string, long long>> groups;  // region IDs, sizes
-  std::vector<std::string> vertexLines;   // lines that must be in GRID.INP
+  std::vector<std::string> vertexLines;  // lines that must be in GRID.INP
 };
 
 std::string ByFile(const ::testing::TestParamInfo<Sample>& p) {
@@ -172,13 +174,13 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
   // first node is not 1; accepted), dimension, connectivity file, and the
   // grid command file when there is a 2435 dataset.
   const bool renumber = mesh.nodeLabels.front() != 1;
-  std::vector<std::string> replies{path, ""};
+  ScratchDir dir;
+  std::vector<std::string> replies{testing::linkHere(path), ""};
   if (renumber) replies.push_back("");
   replies.push_back(c.dimension);
   replies.push_back("");
   if (mesh.groupDatasets > 0) replies.push_back("");
 
-  ScratchDir dir;
   const auto r = runInProcess(replies);
   ASSERT_EQ(r.status, 0u) << r.err;
   EXPECT_EQ(r.err, "");
@@ -188,7 +190,8 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
   const std::string xyz = readFile("OUT.XYZ");
   ASSERT_EQ(xyz.size(), mesh.nodeLabels.size() * 64);
   for (std::size_t k = 0; k < mesh.nodeLabels.size(); ++k) {
-    ASSERT_EQ(xyz.substr(k * 64, 8), fmt("%8lld", mesh.nodeLabels[k] - nodeOffset))
+    ASSERT_EQ(xyz.substr(k * 64, 8),
+              fmt("%8lld", mesh.nodeLabels[k] - nodeOffset))
         << "vertex line " << k + 1;
     ASSERT_EQ(xyz.substr(k * 64 + 62, 2), "\r\n") << "vertex line " << k + 1;
   }
@@ -197,9 +200,17 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
 
   // Connectivity file and map, element by element.
   const bool is2D = std::string_view(c.dimension) == "2";
-  struct Row { int id; bool in2D; int code; std::size_t vertices; };
-  const Row rows[] = {{91, true, 1, 3}, {94, true, 2, 4}, {111, false, 3, 4},
-                      {112, false, 5, 6}, {115, false, 6, 8}};
+  struct Row {
+    int id;
+    bool in2D;
+    int code;
+    std::size_t vertices;
+  };
+  const Row rows[] = {{91, true, 1, 3},
+                      {94, true, 2, 4},
+                      {111, false, 3, 4},
+                      {112, false, 5, 6},
+                      {115, false, 6, 8}};
   const long long first = mesh.elements.front().label;
   const long long elementOffset = first != 1 ? first - 1 : 0;
   std::string cnc;
@@ -237,8 +248,10 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
   const bool gaps = count != mesh.elements.back().label - elementOffset;
   const std::string elementsLines =
       " New Renumbering Map is at file Element_Renumbering_Map.dat .\r\n"
-      " Total number of elements = " + fmt("%12lld", count) + "\r\n" +
-      (gaps ? " Elements in connectivity file are renumbered to eliminate gaps\r\n"
+      " Total number of elements = " +
+      fmt("%12lld", count) + "\r\n" +
+      (gaps ? " Elements in connectivity file are renumbered to eliminate "
+              "gaps\r\n"
             : "") +
       " Element offset in connectivity file is" + fmt("%12lld", elementOffset) +
       "\r\n FINISHED READING ELEMENTS\r\n";
@@ -251,9 +264,9 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
     EXPECT_FALSE(std::filesystem::exists("GRID.INP"));
     return;
   }
-  std::string inp = is2D ? "GRID UNSTructured; # of ELEMents " + fmt("%8lld", count)
-                         : "GRID THREeD  UNSTructured; # of ELEMents" +
-                               fmt("%8lld", count);
+  std::string inp =
+      is2D ? "GRID UNSTructured; # of ELEMents " + fmt("%8lld", count)
+           : "GRID THREeD  UNSTructured; # of ELEMents" + fmt("%8lld", count);
   inp += "\r\n! # of vertices = " + fmt("%8lld", c.nodes) + "\r\n" +
          "CONNectivity HYBRid in file <cncFileName>\r\n"
          "COOR X Y Z VERTices in file <xyzFileName>\r\n";
@@ -275,8 +288,9 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
       inp += fmt("%11lld", group.tags[t] - nodeOffset);
       if (t % 8 == 7 || t + 1 == group.tags.size()) inp += "\r\n";
     }
-    EXPECT_NE(r.out.find(" Region Completed:" + group.name.substr(0, 8) + "\r\n"),
-              std::string::npos);
+    EXPECT_NE(
+        r.out.find(" Region Completed:" + group.name.substr(0, 8) + "\r\n"),
+        std::string::npos);
   }
   const std::string written = readFile("GRID.INP");
   EXPECT_EQ(written, inp);
@@ -288,81 +302,140 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
 INSTANTIATE_TEST_SUITE_P(
     AllFiles, Samples,
     ::testing::Values(
-        Sample{"crlf_tet_2452.unv", "3", 814, 3937,
+        Sample{"crlf_tet_2452.unv",
+               "3",
+               814,
+               3937,
                "       1    0.61294425E+00    0.24126737E+00    0.11406482E+00",
                "     814    0.40000001E+00    0.00000000E+00    0.00000000E+00",
                {"         1  3  4          47       103       540        62",
                 "      3937  3  4         729       628       793       773"},
-               {}, {}},
-        Sample{"femap_block_node5.unv", "3", 54, 8,
+               {},
+               {}},
+        Sample{"femap_block_node5.unv",
+               "3",
+               54,
+               8,
                "       1    0.50000000E+00    0.50000000E+00    0.10000000E+01",
                "     106    0.00000000E+00    0.00000000E+00    0.50000000E+00",
                {"         1  6  8          72        73        60        64"
                 "        66        78       106        69",
                 "         8  6  8         106        87       100       105"
                 "        96        86        88        89"},
-               {}, {}},
-        Sample{"gmsh_offsets_wedge_brick.unv", "3", 204, 180,
+               {},
+               {}},
+        Sample{"gmsh_offsets_wedge_brick.unv",
+               "3",
+               204,
+               180,
                "       1    0.00000000E+00    0.00000000E+00    0.00000000E+00",
                "     204    0.16000404E+01    0.40635882E+00    0.33333333E+00",
                {"       180  5  6         137       192       202        60"
                 "       150       155"},
-               {}, {}},
-        Sample{"gmsh_tet10_nodegroups.unv", "3", 1291, 0,
+               {},
+               {}},
+        Sample{"gmsh_tet10_nodegroups.unv",
+               "3",
+               1291,
+               0,
                "       1    0.00000000E+00    0.00000000E+00    0.25000000E+00",
                "    1291    0.33847997E-01    0.32804410E-01    0.56201033E-01",
-               {}, {}, {}},
-        Sample{"ideas5_sdlv122a_wedge_2430.unv", "3", 2667, 2560,
+               {},
+               {},
+               {}},
+        Sample{"ideas5_sdlv122a_wedge_2430.unv",
+               "3",
+               2667,
+               2560,
                "       1    0.40000000E+01    0.10000000E+00   -0.13880561E-16",
                "    2667    0.40000000E+01    0.13877778E-16    0.00000000E+00",
                {"         1  6  8           1         6         7         2"
                 "        66       266       306       106"},
-               {}, {}},
-        Sample{"ideas6_wtnp106a_beam_2435.unv", "2", 8, 0,
+               {},
+               {}},
+        Sample{"ideas6_wtnp106a_beam_2435.unv",
+               "2",
+               8,
+               0,
                "       1    0.10000000E+03    0.10000000E+03    0.00000000E+00",
                "       8   -0.74505813E-06    0.50000001E+02    0.00000000E+00",
                {},
-               {{"GAUCHE  ", 1}, {"HAUT    ", 1}, {"DROIT   ", 1},
-                {"BAS     ", 1}, {"BO      ", 1}},
+               {{"GAUCHE  ", 1},
+                {"HAUT    ", 1},
+                {"DROIT   ", 1},
+                {"BAS     ", 1},
+                {"BO      ", 1}},
                {"          5", "          2"}},
-        Sample{"ideas7_ssls130b_shell_2435.unv", "2", 754, 772,
+        Sample{"ideas7_ssls130b_shell_2435.unv",
+               "2",
+               754,
+               772,
                "       1    0.70000002E+00    0.50000000E+00    0.00000000E+00",
                "     897    0.91945362E+00    0.24156732E+00    0.00000000E+00",
                {"         1  2  4           1         2         8         7",
                 "       772  1  3         895       896       894"},
-               {{"ALL_EL  ", 772}, {"DROI_NO ", 19}, {"GOCH_NO ", 19},
-                {"CONT_NO ", 84}, {"TROU_EL ", 280}, {"INT_EL  ", 440}},
+               {{"ALL_EL  ", 772},
+                {"DROI_NO ", 19},
+                {"GOCH_NO ", 19},
+                {"CONT_NO ", 84},
+                {"TROU_EL ", 280},
+                {"INT_EL  ", 440}},
                {"          1          2          3          4          5"
                 "          6          7          8"}},
-        Sample{"ideas7_szlz110a_brick_2435.unv", "3", 64, 27,
+        Sample{"ideas7_szlz110a_brick_2435.unv",
+               "3",
+               64,
+               27,
                "       1    0.10000000E-01    0.56920614E-18    0.00000000E+00",
                "      64    0.00000000E+00    0.10000000E-01    0.10000000E-01",
                {"         1  6  8           1         2         6         5"
                 "        17        18        22        21"},
-               {{"VOLUCUBE", 27}, {"PEAUCUBE", 54}, {"BLOC_Z  ", 9},
-                {"BLOC_X  ", 9}, {"BLOC_Y  ", 9}, {"LOAD    ", 9},
+               {{"VOLUCUBE", 27},
+                {"PEAUCUBE", 54},
+                {"BLOC_Z  ", 9},
+                {"BLOC_X  ", 9},
+                {"BLOC_Y  ", 9},
+                {"LOAD    ", 9},
                 {"POST_NO ", 1}},
                {"          1          2          3          4          5"
                 "          6          7          8"}},
-        Sample{"ideasV_adlv100d_parab_2417.unv", "3", 201, 0,
+        Sample{"ideasV_adlv100d_parab_2417.unv",
+               "3",
+               201,
+               0,
                "       1    0.00000000E+00    0.00000000E+00    0.00000000E+00",
                "     474    0.15000001E+00    0.37500001E-01    0.25000002E-01",
-               {}, {}, {}},
-        Sample{"nx_rods_node3992.unv", "3", 18, 0,
+               {},
+               {},
+               {}},
+        Sample{"nx_rods_node3992.unv",
+               "3",
+               18,
+               0,
                "       1    0.20940901E+02    0.13069400E+02    0.39683275E+02",
                "    5770    0.20940901E+02    0.13069400E+02    0.35294532E+02",
-               {}, {}, {}},
-        Sample{"salome_threezones_2467.unv", "3", 325, 192,
+               {},
+               {},
+               {}},
+        Sample{"salome_threezones_2467.unv",
+               "3",
+               325,
+               192,
                "       1    0.00000000E+00    0.00000000E+00    0.00000000E+00",
                "     325    0.15000000E+03    0.15000000E+03    0.55000000E+03",
                {"       192  6  8         325       220        97       238"
                 "       227        94        16       100"},
-               {}, {}},
-        Sample{"simcenter_beam_shell_gaps.unv", "2", 11520, 11937,
+               {},
+               {}},
+        Sample{"simcenter_beam_shell_gaps.unv",
+               "2",
+               11520,
+               11937,
                "       1    0.50000000E+03    0.11500000E+05    0.10000000E+05",
                "   11619    0.90000000E+04    0.11000000E+05    0.45000000E+03",
                {"     11937  1  3       11520      4483      4482"},
-               {}, {}}),
+               {},
+               {}}),
     ByFile);
 
 TEST(SamplesFolder, EveryUnvFileIsInTheTable) {
@@ -376,13 +449,18 @@ TEST(SamplesFolder, EveryUnvFileIsInTheTable) {
       files.insert(entry.path().filename().string());
     }
   }
-  const std::set<std::string> known{
-      "crlf_tet_2452.unv",           "femap_block_node5.unv",
-      "gmsh_offsets_wedge_brick.unv", "gmsh_tet10_nodegroups.unv",
-      "ideas5_sdlv122a_wedge_2430.unv", "ideas6_wtnp106a_beam_2435.unv",
-      "ideas7_ssls130b_shell_2435.unv", "ideas7_szlz110a_brick_2435.unv",
-      "ideasV_adlv100d_parab_2417.unv", "nx_rods_node3992.unv",
-      "salome_threezones_2467.unv",   "simcenter_beam_shell_gaps.unv"};
+  const std::set<std::string> known{"crlf_tet_2452.unv",
+                                    "femap_block_node5.unv",
+                                    "gmsh_offsets_wedge_brick.unv",
+                                    "gmsh_tet10_nodegroups.unv",
+                                    "ideas5_sdlv122a_wedge_2430.unv",
+                                    "ideas6_wtnp106a_beam_2435.unv",
+                                    "ideas7_ssls130b_shell_2435.unv",
+                                    "ideas7_szlz110a_brick_2435.unv",
+                                    "ideasV_adlv100d_parab_2417.unv",
+                                    "nx_rods_node3992.unv",
+                                    "salome_threezones_2467.unv",
+                                    "simcenter_beam_shell_gaps.unv"};
   EXPECT_EQ(files, known);
 }
 

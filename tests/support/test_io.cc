@@ -50,6 +50,13 @@ bool fileExists(const std::string& path) {
   return std::filesystem::exists(path);
 }
 
+std::string linkHere(const std::string& path) {
+  const std::filesystem::path target = std::filesystem::absolute(path);
+  const std::string name = target.filename().string();
+  std::filesystem::create_symlink(target, name);
+  return name;
+}
+
 RunResult runInProcess(std::vector<std::string> replies,
                        std::vector<std::string> args) {
   ScriptedConsole console(std::move(replies));
@@ -68,8 +75,10 @@ RunResult runBinary(const std::string& dir, std::string_view input,
   if (pid == 0) {
     if (::chdir(dir.c_str()) != 0) ::_exit(127);
     int in = ::open((base + ".in").c_str(), O_RDONLY);
-    int out = ::open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    int err = ::open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int out =
+        ::open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err =
+        ::open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
@@ -83,8 +92,9 @@ RunResult runBinary(const std::string& dir, std::string_view input,
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
   RunResult r;
-  r.status = WIFEXITED(wstatus) ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
-                                : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
+  r.status = WIFEXITED(wstatus)
+                 ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
+                 : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
   r.out = readFile(base + ".out");
   r.err = readFile(base + ".err");
   std::remove((base + ".in").c_str());

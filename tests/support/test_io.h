@@ -1,12 +1,12 @@
 #ifndef UNV2TESSAL_TESTS_SUPPORT_TEST_IO_H_
 #define UNV2TESSAL_TESTS_SUPPORT_TEST_IO_H_
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include <gtest/gtest.h>
 
 #include "records/console.h"
 
@@ -76,6 +76,10 @@ class ScratchDir {
 std::string readFile(const std::string& path);
 void writeFile(const std::string& path, std::string_view content);
 bool fileExists(const std::string& path);
+/// Links `path` into the current directory under its own file name and
+/// returns that name. A file name typed at the console is cut to 64
+/// characters, so a mesh from a deep checkout is named by a short link.
+std::string linkHere(const std::string& path);
 
 /// Outcome of one run: exit status, console output and error stream.
 struct RunResult {
