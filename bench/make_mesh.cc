@@ -140,17 +140,20 @@ class MeshWriter {
     for (std::int64_t k = 0; k + 1 < m_; ++k) {
       for (std::int64_t j = 0; j + 1 < n_; ++j) {
         for (std::int64_t i = 0; i + 1 < n_; ++i) {
-          const std::int64_t c[8] = {
-              node(i, j, k),         node(i + 1, j, k),
-              node(i + 1, j + 1, k), node(i, j + 1, k),
-              node(i, j, k + 1),     node(i + 1, j, k + 1),
-              node(i + 1, j + 1, k + 1), node(i, j + 1, k + 1)};
+          const std::int64_t c[8] = {node(i, j, k),
+                                     node(i + 1, j, k),
+                                     node(i + 1, j + 1, k),
+                                     node(i, j + 1, k),
+                                     node(i, j, k + 1),
+                                     node(i + 1, j, k + 1),
+                                     node(i + 1, j + 1, k + 1),
+                                     node(i, j + 1, k + 1)};
           if (o_.tet) {
             writeTets(c, label);
           } else {
             out_.line(integers({label++, 115, 1, 1, 7, 8}));
-            out_.line(integers(
-                {c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]}));
+            out_.line(
+                integers({c[0], c[1], c[2], c[3], c[4], c[5], c[6], c[7]}));
           }
         }
       }
@@ -228,12 +231,12 @@ void writeAnswers(const Options& o) {
     std::perror(o.answers.c_str());
     std::exit(1);
   }
-  std::fprintf(f, "%s\n", o.out.c_str());  // input file
-  std::fprintf(f, "bench.xyz\n");           // vertex file
+  std::fprintf(f, "%s\n", o.out.c_str());        // input file
+  std::fprintf(f, "bench.xyz\n");                // vertex file
   if (o.firstNode != 1) std::fprintf(f, "Y\n");  // renumber
-  std::fprintf(f, "3\n");                   // grid dimension
-  std::fprintf(f, "bench.cnc\n");           // connectivity file
-  std::fprintf(f, "bench.inp\n");           // grid command file
+  std::fprintf(f, "3\n");                        // grid dimension
+  std::fprintf(f, "bench.cnc\n");                // connectivity file
+  std::fprintf(f, "bench.inp\n");                // grid command file
   std::fclose(f);
 }
 

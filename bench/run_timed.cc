@@ -114,8 +114,8 @@ Sample runOnce(const Options& o) {
   }
   const double seconds = now() - start;
   if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "run_timed: %s ended with status %d\n",
-                 o.command[0], status);
+    std::fprintf(stderr, "run_timed: %s ended with status %d\n", o.command[0],
+                 status);
     std::exit(1);
   }
   return {seconds, usage.ru_maxrss};

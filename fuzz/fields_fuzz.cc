@@ -86,7 +86,7 @@ bool referenceReal(std::string_view cols, int digits, double* out) {
     *out = std::numeric_limits<double>::quiet_NaN();
     return true;
   }
-  std::string mantissa;  // digits only
+  std::string mantissa;    // digits only
   long long pointAt = -1;  // digits before the decimal point
   bool exponentSeen = false;
   bool exponentSigned = false;
@@ -131,8 +131,7 @@ bool referenceReal(std::string_view cols, int digits, double* out) {
   if (exponentNegative) exponent = -exponent;
   // Without a decimal point the last `digits` digits are the fraction.
   const long long fraction =
-      pointAt >= 0 ? static_cast<long long>(mantissa.size()) - pointAt
-                   : digits;
+      pointAt >= 0 ? static_cast<long long>(mantissa.size()) - pointAt : digits;
   exponent -= fraction;
   std::string text = negative ? "-" : "";
   text += mantissa;
@@ -206,8 +205,9 @@ void checkText(std::string_view field, std::size_t width, std::size_t len) {
   readTextField(field, width, item.data(), len);
   std::string padded(field.substr(0, width));
   padded.resize(width, ' ');
-  const std::string expected =
-      width >= len ? padded.substr(width - len) : padded + std::string(len - width, ' ');
+  const std::string expected = width >= len
+                                   ? padded.substr(width - len)
+                                   : padded + std::string(len - width, ' ');
   if (item != expected) mismatch("readTextField", field);
 
   std::string out(width, '?');
@@ -239,7 +239,8 @@ void checkExponentWrite(double v, std::size_t width, int digits) {
   std::string out(width, '?');
   const bool fits = writeExponentField(v, width, digits, out.data());
   bool expectedFits = false;
-  const std::string expected = referenceExponent(v, width, digits, &expectedFits);
+  const std::string expected =
+      referenceExponent(v, width, digits, &expectedFits);
   if (fits != expectedFits || out != expected) {
     char shown[64];
     std::snprintf(shown, sizeof shown, "%.17g w%zu d%d", v, width, digits);

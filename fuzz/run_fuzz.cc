@@ -55,15 +55,47 @@ const std::vector<Answers>& variants() {
   static const std::vector<Answers> v{
       {"in.unv", "", "y", {"3"}, "", "", {}, "OUT.XYZ", "OUT.CNC", "GRID.INP"},
       {"in.unv", "", "n", {"2"}, "", "", {}, "OUT.XYZ", "OUT.CNC", "GRID.INP"},
-      {"  in.unv  ", "a.xyz", "", {"2D", " 2", "2"}, "b.cnc", "c.inp", {},
-       "a.xyz", "b.cnc", "c.inp"},
-      {"", "", "N", {"", "3"}, "", "", {"in.unv"}, "OUT.XYZ", "OUT.CNC",
+      {"  in.unv  ",
+       "a.xyz",
+       "",
+       {"2D", " 2", "2"},
+       "b.cnc",
+       "c.inp",
+       {},
+       "a.xyz",
+       "b.cnc",
+       "c.inp"},
+      {"",
+       "",
+       "N",
+       {"", "3"},
+       "",
+       "",
+       {"in.unv"},
+       "OUT.XYZ",
+       "OUT.CNC",
        "GRID.INP"},
       // Output names that collide with the input or with an open output.
-      {"in.unv", "in.unv", "y", {"3"}, "", "", {}, "in.unv", "OUT.CNC",
+      {"in.unv",
+       "in.unv",
+       "y",
+       {"3"},
+       "",
+       "",
+       {},
+       "in.unv",
+       "OUT.CNC",
        "GRID.INP"},
-      {"in.unv", "", "y", {"2"}, std::string(kMap), "in.unv", {}, "OUT.XYZ",
-       std::string(kMap), "in.unv"},
+      {"in.unv",
+       "",
+       "y",
+       {"2"},
+       std::string(kMap),
+       "in.unv",
+       {},
+       "OUT.XYZ",
+       std::string(kMap),
+       "in.unv"},
   };
   return v;
 }
@@ -160,7 +192,8 @@ bool fullMatch(const std::string& s, const std::regex& r) {
 
 void checkVertexFile(const std::string& name) {
   for (const std::string& r : records(name)) {
-    if (r.size() != 62) fault(name + ": vertex line of " + std::to_string(r.size()));
+    if (r.size() != 62)
+      fault(name + ": vertex line of " + std::to_string(r.size()));
     if (!fullMatch(r.substr(0, 8), kInteger8) ||
         !fullMatch(r.substr(8, 18), kExponent18) ||
         !fullMatch(r.substr(26, 18), kExponent18) ||
@@ -184,11 +217,13 @@ void checkConnectivityFile(const std::string& name) {
     if (head == "  5  6  ") vertices = 6;
     if (head == "  6  8  ") vertices = 8;
     if (vertices == 0 || r.size() != 18u + 10u * vertices) {
-      fault(name + ": connectivity line of " + std::to_string(r.size()) + ": " + r);
+      fault(name + ": connectivity line of " + std::to_string(r.size()) + ": " +
+            r);
     }
     char number[16];
     std::snprintf(number, sizeof number, "%10d", expectedNumber++);
-    if (r.substr(0, 10) != number) fault(name + ": element numbers not 1, 2, 3..: " + r);
+    if (r.substr(0, 10) != number)
+      fault(name + ": element numbers not 1, 2, 3..: " + r);
     for (int k = 0; k < vertices; ++k) {
       if (!fullMatch(r.substr(18 + 10 * k, 10), kInteger10)) {
         fault(name + ": malformed vertex number in " + r);
@@ -204,7 +239,8 @@ void checkMapFile(const std::string& name) {
   for (std::size_t k = 1; k < rs.size(); ++k) {
     const std::string& r = rs[k];
     if (r.size() != 20 || !fullMatch(r.substr(0, 10), kInteger10) ||
-        !fullMatch(r.substr(10, 10), kInteger10) || r.substr(0, 10) == r.substr(10, 10)) {
+        !fullMatch(r.substr(10, 10), kInteger10) ||
+        r.substr(0, 10) == r.substr(10, 10)) {
       fault(name + ": malformed map line " + r);
     }
   }
@@ -215,8 +251,7 @@ bool isHeaderRecord(const std::string& r) {
   static const std::string kTexts[] = {
       "GRID UNSTructured; # of ELEMents ",
       "GRID THREeD  UNSTructured; # of ELEMents",
-      "! # of vertices = ",
-      "!original element numbers were offset by ",
+      "! # of vertices = ", "!original element numbers were offset by ",
       "!original node numbers were offset by "};
   if (r == "CONNectivity HYBRid in file <cncFileName>" ||
       r == "COOR X Y Z VERTices in file <xyzFileName>") {
@@ -265,7 +300,8 @@ long long lastTotal(const std::string& out, std::string_view label,
   return value;
 }
 
-std::size_t countOf(const std::string& s, std::string_view w, std::size_t from) {
+std::size_t countOf(const std::string& s, std::string_view w,
+                    std::size_t from) {
   std::size_t n = 0;
   for (std::size_t at = s.find(w, from); at != std::string::npos;
        at = s.find(w, at + 1)) {
@@ -282,14 +318,18 @@ bool exists(const std::string& name) {
 void checkCounts(const AnsweringConsole& c, const Answers& a) {
   int runs = 0;
   const long long nodes = lastTotal(c.out, "Total number of nodes = ", &runs);
-  if (runs == 0 && exists(a.xyzFile)) fault("vertex file without a node dataset");
-  if (runs > 0 && records(a.xyzFile).size() != static_cast<std::size_t>(nodes)) {
+  if (runs == 0 && exists(a.xyzFile))
+    fault("vertex file without a node dataset");
+  if (runs > 0 &&
+      records(a.xyzFile).size() != static_cast<std::size_t>(nodes)) {
     fault("vertex file does not hold the nodes counted");
   }
   const long long elements =
       lastTotal(c.out, "Total number of elements = ", &runs);
-  if (runs == 0 && exists(a.cncFile)) fault("connectivity file without elements");
-  if (runs > 0 && records(a.cncFile).size() != static_cast<std::size_t>(elements)) {
+  if (runs == 0 && exists(a.cncFile))
+    fault("connectivity file without elements");
+  if (runs > 0 &&
+      records(a.cncFile).size() != static_cast<std::size_t>(elements)) {
     fault("connectivity file does not hold the elements counted");
   }
   const std::size_t gridAt = c.out.rfind(" Grid is ");
@@ -324,7 +364,8 @@ void checkReports(const std::string& err, std::uint32_t status) {
     if (!rest.empty()) fault("error output after a normal run: " + rest);
     return;
   }
-  if ((status & 0xFFFFFF00u) != 0xC0000000u) fault("exit status not C0000000+N");
+  if ((status & 0xFFFFFF00u) != 0xC0000000u)
+    fault("exit status not C0000000+N");
   const int n = static_cast<int>(status & 0xFFu);
   static const int kReports[] = {9, 24, 29, 30, 38, 39, 42, 43, 47, 64, 165};
   bool known = false;
@@ -334,7 +375,8 @@ void checkReports(const std::string& err, std::uint32_t status) {
   if (n == 165) return;
   if (std::stoi(m[1].str()) != n) fault("report and status differ");
   static const std::regex kUnits("-4|10|21|22|23|24");
-  if (!std::regex_match(m[3].str(), kUnits)) fault("report names unit " + m[3].str());
+  if (!std::regex_match(m[3].str(), kUnits))
+    fault("report names unit " + m[3].str());
 }
 
 void clearDirectory() {
@@ -357,16 +399,19 @@ class InScratchDirectory {
     static std::string scratch;
     if (scratch.empty()) {
       char templ[] = "/tmp/unv2tessal-fuzz-XXXXXX";
-      if (::mkdtemp(templ) == nullptr) fault("cannot make the scratch directory");
+      if (::mkdtemp(templ) == nullptr)
+        fault("cannot make the scratch directory");
       scratch = templ;
     }
     char here[4096];
     if (::getcwd(here, sizeof here) == nullptr) fault("getcwd");
     previous_ = here;
-    if (::chdir(scratch.c_str()) != 0) fault("cannot enter the scratch directory");
+    if (::chdir(scratch.c_str()) != 0)
+      fault("cannot enter the scratch directory");
   }
   ~InScratchDirectory() {
-    if (::chdir(previous_.c_str()) != 0) fault("cannot leave the scratch directory");
+    if (::chdir(previous_.c_str()) != 0)
+      fault("cannot leave the scratch directory");
   }
 
  private:

@@ -18,7 +18,8 @@ void setChannels(Channels& c) {
 
 void mainProgram(Run& run) {
   setChannels(run.state.CHANNELS);
-  run.console.writeConsoleLine({"IDEAS Universal File -> Quol Grid Converter "});
+  run.console.writeConsoleLine(
+      {"IDEAS Universal File -> Quol Grid Converter "});
   run.console.writeConsoleLine({kNoticeLine});
   run.console.writeConsoleLine({" "});
   run.console.writeConsoleLine(

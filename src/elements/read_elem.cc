@@ -32,9 +32,13 @@ static_assert([] {
 
 // A connectivity line: number, two blanks, shape code, two blanks, vertex
 // count, two blanks, then the vertex numbers in 10 columns each.
-constexpr RecordLayout kConnectivityRecord{
-    IntegerField(10), SkipField(2), IntegerField(1), SkipField(2),
-    IntegerField(1),  SkipField(2), Repeat(8, IntegerField(10))};
+constexpr RecordLayout kConnectivityRecord{IntegerField(10),
+                                           SkipField(2),
+                                           IntegerField(1),
+                                           SkipField(2),
+                                           IntegerField(1),
+                                           SkipField(2),
+                                           Repeat(8, IntegerField(10))};
 
 // The node count of the descriptor record, columns 51-60.
 constexpr std::size_t kNodeCountColumn = 50;
@@ -42,7 +46,8 @@ constexpr std::size_t kNodeCountWidth = 10;
 
 void askDimension(Run& run) {
   for (;;) {
-    run.console.writeConsoleLine({"Enter grid dimension (2 for 2D OR 3 for 3D)"});
+    run.console.writeConsoleLine(
+        {"Enter grid dimension (2 for 2D OR 3 for 3D)"});
     const Text64 reply = run.console.readConsoleReply();
     if (reply == Text64::of("2") || reply == Text64::of("3")) {
       run.state.DIM.is2D = reply.chars[0] == '2';

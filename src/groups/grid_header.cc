@@ -22,8 +22,8 @@ void writeGridHeader(Run& run) {
                           "GRID THREeD  UNSTructured; # of ELEMents ",
                           o.elementCount);
   }
-  run.units.writeRecord(out, kVertexCountRecord, "! # of vertices = ",
-                        o.vertexCount);
+  run.units.writeRecord(out, kVertexCountRecord,
+                        "! # of vertices = ", o.vertexCount);
   run.units.writeRecord(out, kFullTextRecord,
                         "CONNectivity HYBRid in file <cncFileName>");
   run.units.writeRecord(out, kFullTextRecord,

@@ -14,8 +14,7 @@ inline constexpr RecordLayout kVertexCountRecord{TextField(18),
 inline constexpr RecordLayout kFullTextRecord{FullTextField()};
 inline constexpr RecordLayout kElementOffsetRecord{TextField(41),
                                                    IntegerField(8)};
-inline constexpr RecordLayout kNodeOffsetRecord{TextField(38),
-                                                IntegerField(8)};
+inline constexpr RecordLayout kNodeOffsetRecord{TextField(38), IntegerField(8)};
 
 /// Asks for the grid command file's name, opens it on inpUnit and writes
 /// its header from the shared counts and offsets. The file stays open for

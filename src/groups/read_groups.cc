@@ -76,8 +76,7 @@ void convertGroup(Run& run) {
   std::memcpy(command + 17, regionName.data(), 8);
   std::memcpy(command + 25, "  ! # of vertices = ", 20);
   run.units.writeRecord(run.state.CHANNELS.inpUnit, kRegionRecord,
-                        std::string_view(command, sizeof command),
-                        entityCount);
+                        std::string_view(command, sizeof command), entityCount);
 
   // Two entities a record; an odd count ends with a record read for its
   // first entity only (columns 1-40). The record count is the whole part of

@@ -62,8 +62,8 @@ std::int32_t readNodeLabel(Run& run, int in, std::string_view line) {
 // label is always read, for the renumbering question.
 void layOutVertexNumber(Run& run, int in, std::string_view record1,
                         bool firstNode, VertexLine& out) {
-  if (!firstNode && run.state.OFFSETS.nodeOffset == 0 &&
-      record1.size() >= 10 && isPlainInteger10(record1.data())) {
+  if (!firstNode && run.state.OFFSETS.nodeOffset == 0 && record1.size() >= 10 &&
+      isPlainInteger10(record1.data())) {
     std::memcpy(out.text.data(), record1.data() + 2, 8);
     return;
   }
@@ -89,8 +89,7 @@ void convertCoordinates(Run& run, int in, int out, VertexLine& vertex) {
     }
     vertex.overflows += overflow ? 1 : 0;
   }
-  run.units.writeRecordText(out, vertex.text, kVertexColumns,
-                            vertex.overflows);
+  run.units.writeRecordText(out, vertex.text, kVertexColumns, vertex.overflows);
 }
 
 // Converts the nodes up to the closing delimiter; returns their count.
@@ -126,8 +125,7 @@ void READ_NODES(Run& run) {
     run.console.writeConsoleLine({"Total number of nodes = ", count});
     run.state.OFFSETS.vertexCount = count;
   }
-  run.console.writeConsoleLine(
-      {"nodeoffset is", run.state.OFFSETS.nodeOffset});
+  run.console.writeConsoleLine({"nodeoffset is", run.state.OFFSETS.nodeOffset});
 }
 
 }  // namespace unv2tessal

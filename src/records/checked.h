@@ -10,14 +10,16 @@ namespace unv2tessal {
 /// 32-bit signed a + b; an overflow ends the run with report 165.
 inline std::int32_t checkedAdd(std::int32_t a, std::int32_t b) {
   std::int32_t r;
-  if (__builtin_add_overflow(a, b, &r)) throw RunFailure(kReportIntegerOverflow);
+  if (__builtin_add_overflow(a, b, &r))
+    throw RunFailure(kReportIntegerOverflow);
   return r;
 }
 
 /// 32-bit signed a - b; an overflow ends the run with report 165.
 inline std::int32_t checkedSub(std::int32_t a, std::int32_t b) {
   std::int32_t r;
-  if (__builtin_sub_overflow(a, b, &r)) throw RunFailure(kReportIntegerOverflow);
+  if (__builtin_sub_overflow(a, b, &r))
+    throw RunFailure(kReportIntegerOverflow);
   return r;
 }
 

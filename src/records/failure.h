@@ -37,8 +37,10 @@ struct RunFailure {
       : report(r), unit(u), path(std::move(p)), event(std::move(e)) {}
   int report = 0;
   int unit = 0;
-  std::string path;  // full path of the unit's file; empty for reports 165 and 200
-  std::string event;  // for report 200: "control-C", "control-BREAK" or "window-CLOSE"
+  std::string
+      path;  // full path of the unit's file; empty for reports 165 and 200
+  std::string
+      event;  // for report 200: "control-C", "control-BREAK" or "window-CLOSE"
 };
 
 /// Returns the report line for `f`, ending in CR LF, e.g.

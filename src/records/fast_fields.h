@@ -159,12 +159,12 @@ inline bool isPlainRecord80(const char* cols) {
   constexpr Bits80 kFirst = detail::fieldColumns(0);
   constexpr Bits80 kTwoBlanks = kFirst | detail::fieldColumns(1);
   constexpr Bits80 kLast = detail::fieldColumns(9);
-  const Bits80 leading = digit & (blank << 1);  // each field's first digit
-  return (blank | digit) == kAll &&              // only blanks and digits
-         (blank & kTwoBlanks) == kTwoBlanks &&   // two blanks ahead
+  const Bits80 leading = digit & (blank << 1);     // each field's first digit
+  return (blank | digit) == kAll &&                // only blanks and digits
+         (blank & kTwoBlanks) == kTwoBlanks &&     // two blanks ahead
          ((digit << 1) & blank & ~kFirst) == 0 &&  // no blank after a digit
-         (digit & kLast) == kLast &&             // a digit at the end
-         (leading & zero & ~kLast) == 0;         // no leading zero
+         (digit & kLast) == kLast &&               // a digit at the end
+         (leading & zero & ~kLast) == 0;           // no leading zero
 #else
   for (std::size_t col = 0; col < 80; col += 10) {
     if (!isPlainInteger10(cols + col)) return false;
@@ -324,7 +324,7 @@ inline bool tryTranscribeReal(const char* cols, char* dst) {
   const std::uint32_t h = swar::digitsValue(high);  // digits 2-9
   const std::uint32_t l = swar::digitsValue(low);   // digits 10-17
   if (first == 0) {
-    if ((h | l) != 0) return false;  // not normalised
+    if ((h | l) != 0) return false;              // not normalised
     std::memcpy(dst, "    0.00000000E+00", 18);  // zero of either sign
     return true;
   }

@@ -39,8 +39,7 @@ bool writeIntegerField(std::int32_t value, std::size_t width, char* dst);
 /// right-justified into dst[0, width). Negative zero is written as zero;
 /// infinities and NaN as "Infinity", "-Infinity", "NaN". Returns false (and
 /// fills the field with asterisks) when the text does not fit.
-bool writeExponentField(double value, std::size_t width, int digits,
-                        char* dst);
+bool writeExponentField(double value, std::size_t width, int digits, char* dst);
 
 /// Writes the text item right-justified into dst[0, width), or its first
 /// `width` characters when it is longer.

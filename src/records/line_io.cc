@@ -41,11 +41,11 @@ LineReader::Status LineReader::nextSlow(std::string_view* line) {
   }
   for (;;) {
     char* base = buf_.get();
-    const void* nl = pos_ < end_ ? std::memchr(base + pos_, '\n', end_ - pos_)
-                                 : nullptr;
+    const void* nl =
+        pos_ < end_ ? std::memchr(base + pos_, '\n', end_ - pos_) : nullptr;
     if (nl != nullptr) {
-      const std::size_t stop = static_cast<std::size_t>(
-          static_cast<const char*>(nl) - base);
+      const std::size_t stop =
+          static_cast<std::size_t>(static_cast<const char*>(nl) - base);
       takeLine(stop, stop + 1);
       *line = last_;
       return Status::kLine;
@@ -81,8 +81,9 @@ LineReader::Status LineReader::skipLongLine(std::string_view* line) {
     if (s == Status::kEndOfFile) break;
     const void* nl = std::memchr(buf_.get(), '\n', end_);
     if (nl != nullptr) {
-      pos_ = static_cast<std::size_t>(static_cast<const char*>(nl) -
-                                      buf_.get()) + 1;
+      pos_ =
+          static_cast<std::size_t>(static_cast<const char*>(nl) - buf_.get()) +
+          1;
       break;
     }
   }

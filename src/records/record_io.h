@@ -45,8 +45,7 @@ class RecordReader {
       col_ += layout_.fields[field_++].width;
     }
     const Field& f = layout_.fields[field_++];
-    const std::size_t w =
-        f.kind == FieldKind::kFullText ? itemLength : f.width;
+    const std::size_t w = f.kind == FieldKind::kFullText ? itemLength : f.width;
     *cols = col_ < line_.size() ? line_.substr(col_, w) : std::string_view();
     col_ += w;
     return f;

@@ -107,7 +107,8 @@ std::string Units::nameForBlank(int unit) {
     if (!arg.empty()) return std::string(arg.substr(0, kMaxNameLength));
   }
   for (;;) {
-    console_.writeRaw("File name missing or blank - please enter file name\r\n");
+    console_.writeRaw(
+        "File name missing or blank - please enter file name\r\n");
     console_.writeRaw("UNIT " + std::to_string(unit) + "? ");
     const std::string reply = console_.readWholeLine();
     std::string_view name = stripBlanks(reply);
@@ -138,8 +139,10 @@ void Units::openUnit(int unit, std::string_view name) {
   if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
     const int first = errno;
     fd = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) fail(errno == ENOENT ? openFailureReport(first)
-                                     : openFailureReport(errno), s);
+    if (fd < 0)
+      fail(
+          errno == ENOENT ? openFailureReport(first) : openFailureReport(errno),
+          s);
     s.readOnly = true;
   }
   if (fd < 0) fail(openFailureReport(errno), s);

@@ -12,19 +12,18 @@
 namespace unv2tessal {
 namespace {
 
+using testing::kBanner;
 using testing::lines;
+using testing::openingLine;
 using testing::runInProcess;
 using testing::ScratchDir;
 using testing::ScriptedConsole;
 using testing::writeFile;
-using testing::openingLine;
-using testing::kBanner;
-
 
 // Where a dataset handler leaves the input.
 enum class Leave {
-  kAtFirstRecord,     // reads nothing of the body
-  kAfterDelimiter,    // reads through the closing delimiter
+  kAtFirstRecord,   // reads nothing of the body
+  kAfterDelimiter,  // reads through the closing delimiter
 };
 
 struct ScanResult {
@@ -67,21 +66,18 @@ TEST(ScanDatasets, FramingOfTheUniversalFile) {
   const Case cases[] = {
       {"no delimiter at all", lines({"  2411", "         1", "  2412"}), V{}},
       {"only other datasets",
-       lines({"    -1", "   151", "header", "    -1", "    -1", "  2420",
-              "x", "    -1"}),
+       lines({"    -1", "   151", "header", "    -1", "    -1", "  2420", "x",
+              "    -1"}),
        V{" 151", "2420"}},
-      {"number in columns 1-4", lines({"    -1", "2411", "    -1"}),
-       V{"11  "}},
+      {"number in columns 1-4", lines({"    -1", "2411", "    -1"}), V{"11  "}},
       {"number in columns 4-7", lines({"    -1", "   2411", "    -1"}),
        V{" 241"}},
       {"-10 is no delimiter", lines({"    -10", "  2411", "b"}), V{}},
       {"-1X is no delimiter", lines({"    -1X", "  2411", "b"}), V{}},
       {"minus sign in column 4", lines({"   -1", "  2411", "b"}), V{}},
       {"tab in column 7", lines({"    -1\t", "  2411", "b"}), V{}},
-      {"trailing blanks", lines({"    -1   ", "  2411", "    -1"}),
-       V{"2411"}},
-      {"blank and text", lines({"    -1 text", "  2411", "    -1"}),
-       V{"2411"}},
+      {"trailing blanks", lines({"    -1   ", "  2411", "    -1"}), V{"2411"}},
+      {"blank and text", lines({"    -1 text", "  2411", "    -1"}), V{"2411"}},
       {"-10 after a delimiter is a further delimiter",
        lines({"    -1", "    -10", "  2411", "    -1"}), V{"2411"}},
       {"any columns 3-6 of -1 after a delimiter",
@@ -94,8 +90,8 @@ TEST(ScanDatasets, FramingOfTheUniversalFile) {
       {"ends right after an opening delimiter",
        lines({"    -1", "  2411", "    -1", "    -1"}), V{"2411"}},
       {"opening delimiter without LF", "text\n    -1", V{}},
-      {"ends inside a dataset", lines({"    -1", "  2420", "body"}),
-       V{"2420"}, true},
+      {"ends inside a dataset", lines({"    -1", "  2420", "body"}), V{"2420"},
+       true},
       {"number line read as columns 3-6 only",
        lines({"    -1", "XX2411 and more", "    -1"}), V{"2411"}},
       {"CR LF line ends", "    -1\r\n  2411\r\nb\r\n    -1\r\n", V{"2411"}},
@@ -111,7 +107,8 @@ TEST(ScanDatasets, FramingOfTheUniversalFile) {
       const bool eof = c.cutShort && leave == Leave::kAfterDelimiter;
       EXPECT_EQ(r.report,
                 eof ? "forrtl: severe (24): end-of-file during read, unit 10, "
-                      "file " + r.path + "\r\n"
+                      "file " +
+                          r.path + "\r\n"
                     : "")
           << c.what;
     }

@@ -25,7 +25,8 @@ using testing::ScratchDir;
 using testing::testDataDir;
 using testing::writeFile;
 
-const std::vector<std::string> kAnswers{"golden.unv", "", "y", "2D", "2", "", ""};
+const std::vector<std::string> kAnswers{"golden.unv", "", "y", "2D",
+                                        "2",          "", ""};
 
 std::string expected(const char* name) {
   return readFile(testDataDir() + "/" + name);
@@ -71,8 +72,8 @@ TEST(Conversion, ExampleMeshConvertsWithItsAnswersFile) {
   std::filesystem::create_directories("examples");
   std::filesystem::create_directories("out/example");
   writeFile("examples/example.unv", readFile(examples + "/example.unv"));
-  const auto r = runBinary(dir.file("out/example"),
-                           readFile(examples + "/answers.txt"));
+  const auto r =
+      runBinary(dir.file("out/example"), readFile(examples + "/answers.txt"));
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.out.substr(r.out.size() - 8), " Done.\r\n");

@@ -18,14 +18,14 @@
 namespace unv2tessal {
 namespace {
 
+using testing::kBanner;
 using testing::lines;
+using testing::openingLine;
 using testing::readFile;
-using testing::RunResult;
 using testing::runBinary;
+using testing::RunResult;
 using testing::ScratchDir;
 using testing::writeFile;
-using testing::openingLine;
-using testing::kBanner;
 
 constexpr std::string_view kBlankNameQuestion =
     "File name missing or blank - please enter file name\r\nUNIT 10? ";
@@ -54,35 +54,73 @@ TEST(DriverBinary, RunsThatOnlyScanTheInput) {
   };
   const std::string name64 = std::string(60, 'n') + ".unv";
   const Case cases[] = {
-      {"missing input is created empty", "", "new.unv\n", {}, "new.unv",
+      {"missing input is created empty",
+       "",
+       "new.unv\n",
+       {},
+       "new.unv",
        "new.unv"},
-      {"no delimiter", lines({"  2411", "         1", "  2412"}), "in.unv\n",
-       {}, "in.unv", "in.unv"},
+      {"no delimiter",
+       lines({"  2411", "         1", "  2412"}),
+       "in.unv\n",
+       {},
+       "in.unv",
+       "in.unv"},
       {"only other datasets",
        lines({"    -1", "   151", "header", "    -1", "    -1", "  2420", "x",
               "    -1"}),
-       "in.unv\n", {}, "in.unv", "in.unv"},
+       "in.unv\n",
+       {},
+       "in.unv",
+       "in.unv"},
       {"2411 in columns 1-4",
-       lines({"    -1", "2411", "         1", "    -1"}), "in.unv\n", {},
-       "in.unv", "in.unv"},
+       lines({"    -1", "2411", "         1", "    -1"}),
+       "in.unv\n",
+       {},
+       "in.unv",
+       "in.unv"},
       {"2411 in columns 4-7",
-       lines({"    -1", "   2411", "         1", "    -1"}), "in.unv\n", {},
-       "in.unv", "in.unv"},
+       lines({"    -1", "   2411", "         1", "    -1"}),
+       "in.unv\n",
+       {},
+       "in.unv",
+       "in.unv"},
       {"-10 and -1X are no delimiters",
-       lines({"    -10", "  2411", "    -1X", "  2412", "x"}), "in.unv\n",
-       {}, "in.unv", "in.unv"},
+       lines({"    -10", "  2411", "    -1X", "  2412", "x"}),
+       "in.unv\n",
+       {},
+       "in.unv",
+       "in.unv"},
       {"ends right after a closing delimiter",
-       lines({"    -1", "  2420", "x", "    -1"}), "in.unv\n", {}, "in.unv",
+       lines({"    -1", "  2420", "x", "    -1"}),
+       "in.unv\n",
+       {},
+       "in.unv",
        "in.unv"},
       {"ends right after an opening delimiter",
-       lines({"    -1", "  2420", "x", "    -1", "    -1"}), "in.unv\n", {},
-       "in.unv", "in.unv"},
-      {"CR of the reply dropped", lines({"    -1", "  151", "    -1"}),
-       "in.unv\r\n", {}, "in.unv", "in.unv"},
-      {"reply cut to 64 characters", "", name64 + "CUTOFF\n", {}, name64,
+       lines({"    -1", "  2420", "x", "    -1", "    -1"}),
+       "in.unv\n",
+       {},
+       "in.unv",
+       "in.unv"},
+      {"CR of the reply dropped",
+       lines({"    -1", "  151", "    -1"}),
+       "in.unv\r\n",
+       {},
+       "in.unv",
+       "in.unv"},
+      {"reply cut to 64 characters",
+       "",
+       name64 + "CUTOFF\n",
+       {},
+       name64,
        name64},
-      {"blank name takes the first argument", lines({"    -1", "    -1"}),
-       "   \n", {"in.unv", "unused"}, "", "in.unv"},
+      {"blank name takes the first argument",
+       lines({"    -1", "    -1"}),
+       "   \n",
+       {"in.unv", "unused"},
+       "",
+       "in.unv"},
   };
   for (const Case& c : cases) {
     ScratchDir dir;
@@ -167,7 +205,8 @@ TEST(DriverBinary, ConsoleInputThatCannotBeRead) {
 
 TEST(DriverBinary, InterruptAtTheBlankNameQuestion) {
   ScratchDir dir;
-  const std::string asked = std::string(kBanner) + std::string(kBlankNameQuestion);
+  const std::string asked =
+      std::string(kBanner) + std::string(kBlankNameQuestion);
   const RunResult r =
       testing::runBinaryInterrupted(dir.path(), "\n", asked, SIGINT);
   EXPECT_EQ(r.out, asked);

@@ -2,11 +2,10 @@
 // line on standard error, the exit status, and the records written before
 // the failure still in their files.
 
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <filesystem>
@@ -21,15 +20,15 @@
 namespace unv2tessal {
 namespace {
 
-using testing::fileExists;
-using testing::readFile;
-using testing::RunResult;
-using testing::runBinary;
-using testing::ScratchDir;
-using testing::writeFile;
 using testing::ByName;
+using testing::fileExists;
 using testing::kBanner;
 using testing::openingLine;
+using testing::readFile;
+using testing::runBinary;
+using testing::RunResult;
+using testing::ScratchDir;
+using testing::writeFile;
 
 constexpr std::string_view kDelimiter = "    -1\n";
 constexpr std::string_view kMapName = "Element_Renumbering_Map.dat";
@@ -48,12 +47,14 @@ std::string nodeCoordinates() {
          "   0.0000000000000000D+00\n";
 }
 
-std::string node(long long label) { return nodeLabel(label) + nodeCoordinates(); }
+std::string node(long long label) {
+  return nodeLabel(label) + nodeCoordinates();
+}
 
 std::string descriptor(long long label, int feId, int nodes) {
   char buf[80];
-  std::snprintf(buf, sizeof buf, "%10lld%10d%10d%10d%10d%10d\n", label, feId,
-                1, 1, 7, nodes);
+  std::snprintf(buf, sizeof buf, "%10lld%10d%10d%10d%10d%10d\n", label, feId, 1,
+                1, 7, nodes);
   return buf;
 }
 
@@ -135,8 +136,8 @@ std::string here() { return std::filesystem::current_path().string(); }
 
 std::string severe(int report, std::string_view message, int unit,
                    const std::string& path) {
-  return "forrtl: severe (" + std::to_string(report) + "): " +
-         std::string(message) + ", unit " + std::to_string(unit) +
+  return "forrtl: severe (" + std::to_string(report) +
+         "): " + std::string(message) + ", unit " + std::to_string(unit) +
          ", file " + path + "\r\n";
 }
 
@@ -145,7 +146,8 @@ std::string endOfInput() {
 }
 
 const std::string kEndOfConsole =
-    "forrtl: severe (24): end-of-file during read, unit -4, file /dev/stdin\r\n";
+    "forrtl: severe (24): end-of-file during read, unit -4, file "
+    "/dev/stdin\r\n";
 const std::string kOverflow =
     "forrtl: severe (165): Program Exception - integer overflow\r\n";
 
@@ -199,89 +201,131 @@ TEST_P(Fault, ReportStatusAndRecordsWrittenBefore) {
 INSTANTIATE_TEST_SUITE_P(
     TruncatedInput, Fault,
     ::testing::Values(
-        FaultCase{"nodeRecord1", cut("  2411", ""), "in.unv\n\n", 24,
-                  truncated, {{"OUT.XYZ", ""}}},
-        FaultCase{"nodeRecord2", cut("  2411", nodeLabel(1)), "in.unv\n\n", 24,
-                  truncated, {{"OUT.XYZ", ""}}},
-        FaultCase{"nodeRecord2AfterANode", cut("  2411", node(1) + nodeLabel(2)),
-                  "in.unv\n\n", 24, truncated, {{"OUT.XYZ", vertex(1)}}},
-        FaultCase{"nodeLookAhead", cut("  2411", node(1) + node(2)),
-                  "in.unv\n\n", 24, truncated,
+        FaultCase{"nodeRecord1",
+                  cut("  2411", ""),
+                  "in.unv\n\n",
+                  24,
+                  truncated,
+                  {{"OUT.XYZ", ""}}},
+        FaultCase{"nodeRecord2",
+                  cut("  2411", nodeLabel(1)),
+                  "in.unv\n\n",
+                  24,
+                  truncated,
+                  {{"OUT.XYZ", ""}}},
+        FaultCase{"nodeRecord2AfterANode",
+                  cut("  2411", node(1) + nodeLabel(2)),
+                  "in.unv\n\n",
+                  24,
+                  truncated,
+                  {{"OUT.XYZ", vertex(1)}}},
+        FaultCase{"nodeLookAhead",
+                  cut("  2411", node(1) + node(2)),
+                  "in.unv\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertex(1) + vertex(2)}}},
-        FaultCase{"elementDescriptor", nodes1to4() + cut("  2412", ""),
-                  "in.unv\n\n3\n\n", 24, truncated,
+        FaultCase{"elementDescriptor",
+                  nodes1to4() + cut("  2412", ""),
+                  "in.unv\n\n3\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", ""},
                    {std::string(kMapName), std::string(kMapHeader)}}},
         FaultCase{"elementNodeRecord",
                   nodes1to4() + cut("  2412", tet(1) + descriptor(2, 111, 4)),
-                  "in.unv\n\n3\n\n", 24, truncated,
+                  "in.unv\n\n3\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
                    {std::string(kMapName), std::string(kMapHeader)}}},
         FaultCase{"beamOrientation",
                   nodes1to4() + cut("  2412", tet(1) + descriptor(2, 21, 2)),
-                  "in.unv\n\n3\n\n", 24, truncated,
+                  "in.unv\n\n3\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
                    {std::string(kMapName), std::string(kMapHeader)}}},
         FaultCase{"beamNodeRecord",
                   nodes1to4() + cut("  2412", tet(1) + descriptor(2, 21, 2) +
                                                   labels({0, 1, 1})),
-                  "in.unv\n\n3\n\n", 24, truncated,
+                  "in.unv\n\n3\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
                    {std::string(kMapName), std::string(kMapHeader)}}},
-        FaultCase{"elementContinuation",
-                  nodes1to4() + cut("  2412", tet(1) + descriptor(2, 118, 10) +
-                                                  labels({1, 2, 3, 4, 1, 2, 3, 4})),
-                  "in.unv\n\n3\n\n", 24, truncated,
-                  {{"OUT.XYZ", vertices1to4()},
-                   {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)}}},
-        FaultCase{"elementLookAhead", nodes1to4() + cut("  2412", tet(1) + tet(2)),
-                  "in.unv\n\n3\n\n", 24, truncated,
+        FaultCase{
+            "elementContinuation",
+            nodes1to4() + cut("  2412", tet(1) + descriptor(2, 118, 10) +
+                                            labels({1, 2, 3, 4, 1, 2, 3, 4})),
+            "in.unv\n\n3\n\n",
+            24,
+            truncated,
+            {{"OUT.XYZ", vertices1to4()},
+             {"OUT.CNC", tetLine(1)},
+             {std::string(kMapName), std::string(kMapHeader)}}},
+        FaultCase{"elementLookAhead",
+                  nodes1to4() + cut("  2412", tet(1) + tet(2)),
+                  "in.unv\n\n3\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1) + tetLine(2)},
                    {std::string(kMapName), std::string(kMapHeader)}}},
-        FaultCase{"groupRecord", nodes1to4() + oneTet() + cut("  2435", ""),
-                  "in.unv\n\n3\n\n\n", 24, truncated,
+        FaultCase{"groupRecord",
+                  nodes1to4() + oneTet() + cut("  2435", ""),
+                  "in.unv\n\n3\n\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
                    {std::string(kMapName), std::string(kMapHeader)},
                    {"GRID.INP", std::string(kGridHeader3D)}}},
         FaultCase{"groupName",
                   nodes1to4() + oneTet() + cut("  2435", groupRecord(3)),
-                  "in.unv\n\n3\n\n\n", 24, truncated,
+                  "in.unv\n\n3\n\n\n",
+                  24,
+                  truncated,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
                    {std::string(kMapName), std::string(kMapHeader)},
                    {"GRID.INP", std::string(kGridHeader3D)}}},
-        FaultCase{"groupEntities",
-                  nodes1to4() + oneTet() +
-                      cut("  2435", groupRecord(9) + "INLET\n" + entities(1, 2) +
-                                        entities(3, 4) + entities(1, 2) +
-                                        entities(3, 4)),
-                  "in.unv\n\n3\n\n\n", 24, truncated,
-                  {{"OUT.XYZ", vertices1to4()},
-                   {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)},
-                   {"GRID.INP",
-                    std::string(kGridHeader3D) +
-                        "LOCATE VERTEX ID=INLET     ! # of vertices =          9\r\n"
-                        "          1          2          3          4"
-                        "          1          2          3          4\r\n"}}},
-        FaultCase{"groupLookAhead",
-                  nodes1to4() + oneTet() +
-                      cut("  2435", groupRecord(1) + "INLET\n" + labels({7, 4, 0, 0})),
-                  "in.unv\n\n3\n\n\n", 24, truncated,
-                  {{"OUT.XYZ", vertices1to4()},
-                   {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)},
-                   {"GRID.INP",
-                    std::string(kGridHeader3D) +
-                        "LOCATE VERTEX ID=INLET     ! # of vertices =          1\r\n"
-                        "          4\r\n"}}}),
+        FaultCase{
+            "groupEntities",
+            nodes1to4() + oneTet() +
+                cut("  2435", groupRecord(9) + "INLET\n" + entities(1, 2) +
+                                  entities(3, 4) + entities(1, 2) +
+                                  entities(3, 4)),
+            "in.unv\n\n3\n\n\n",
+            24,
+            truncated,
+            {{"OUT.XYZ", vertices1to4()},
+             {"OUT.CNC", tetLine(1)},
+             {std::string(kMapName), std::string(kMapHeader)},
+             {"GRID.INP",
+              std::string(kGridHeader3D) +
+                  "LOCATE VERTEX ID=INLET     ! # of vertices =          9\r\n"
+                  "          1          2          3          4"
+                  "          1          2          3          4\r\n"}}},
+        FaultCase{
+            "groupLookAhead",
+            nodes1to4() + oneTet() +
+                cut("  2435",
+                    groupRecord(1) + "INLET\n" + labels({7, 4, 0, 0})),
+            "in.unv\n\n3\n\n\n",
+            24,
+            truncated,
+            {{"OUT.XYZ", vertices1to4()},
+             {"OUT.CNC", tetLine(1)},
+             {std::string(kMapName), std::string(kMapHeader)},
+             {"GRID.INP",
+              std::string(kGridHeader3D) +
+                  "LOCATE VERTEX ID=INLET     ! # of vertices =          1\r\n"
+                  "          4\r\n"}}}),
     ByName());
 
 // End of the console input at every question: report 24 on unit -4.
@@ -289,23 +333,43 @@ INSTANTIATE_TEST_SUITE_P(
     ConsoleEnded, Fault,
     ::testing::Values(
         FaultCase{"inputFileName", nodes1to4(), "", 24, consoleEnded, {}},
-        FaultCase{"blankInputFileName", nodes1to4(), "\n", 24, consoleEnded, {}},
-        FaultCase{"vertexFileName", nodes1to4(), "in.unv\n", 24, consoleEnded, {}},
-        FaultCase{"renumbering", dataset("  2411", node(5)), "in.unv\n\n", 24,
-                  consoleEnded, {{"OUT.XYZ", ""}}},
-        FaultCase{"gridDimension", nodes1to4() + oneTet(), "in.unv\n\n", 24,
-                  consoleEnded, {{"OUT.XYZ", vertices1to4()}}},
-        FaultCase{"gridDimensionAgain", nodes1to4() + oneTet(), "in.unv\n\n2D\n",
-                  24, consoleEnded, {{"OUT.XYZ", vertices1to4()}}},
-        FaultCase{"connectivityFileName", nodes1to4() + oneTet(),
-                  "in.unv\n\n3\n", 24, consoleEnded,
+        FaultCase{
+            "blankInputFileName", nodes1to4(), "\n", 24, consoleEnded, {}},
+        FaultCase{
+            "vertexFileName", nodes1to4(), "in.unv\n", 24, consoleEnded, {}},
+        FaultCase{"renumbering",
+                  dataset("  2411", node(5)),
+                  "in.unv\n\n",
+                  24,
+                  consoleEnded,
+                  {{"OUT.XYZ", ""}}},
+        FaultCase{"gridDimension",
+                  nodes1to4() + oneTet(),
+                  "in.unv\n\n",
+                  24,
+                  consoleEnded,
                   {{"OUT.XYZ", vertices1to4()}}},
-        FaultCase{"gridFileName", nodes1to4() + oneTet() +
-                                      dataset("  2435", groupRecord(0) + "G\n"),
-                  "in.unv\n\n3\n\n", 24, consoleEnded,
-                  {{"OUT.XYZ", vertices1to4()},
-                   {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)}}}),
+        FaultCase{"gridDimensionAgain",
+                  nodes1to4() + oneTet(),
+                  "in.unv\n\n2D\n",
+                  24,
+                  consoleEnded,
+                  {{"OUT.XYZ", vertices1to4()}}},
+        FaultCase{"connectivityFileName",
+                  nodes1to4() + oneTet(),
+                  "in.unv\n\n3\n",
+                  24,
+                  consoleEnded,
+                  {{"OUT.XYZ", vertices1to4()}}},
+        FaultCase{
+            "gridFileName",
+            nodes1to4() + oneTet() + dataset("  2435", groupRecord(0) + "G\n"),
+            "in.unv\n\n3\n\n",
+            24,
+            consoleEnded,
+            {{"OUT.XYZ", vertices1to4()},
+             {"OUT.CNC", tetLine(1)},
+             {std::string(kMapName), std::string(kMapHeader)}}}),
     ByName());
 
 // 32-bit overflow wherever the numbering arithmetic can leave the range:
@@ -321,45 +385,62 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         // Node 0 renumbered gives offset -1; 2147483647 - (-1) overflows.
         FaultCase{"nodeLabelMinusOffset",
-                  dataset("  2411", node(0) + node(2147483647)), "in.unv\n\ny\n",
-                  165, overflowed, {{"OUT.XYZ", vertex(1)}}},
+                  dataset("  2411", node(0) + node(2147483647)),
+                  "in.unv\n\ny\n",
+                  165,
+                  overflowed,
+                  {{"OUT.XYZ", vertex(1)}}},
         // The lowest label gives the offset -1000000000.
         FaultCase{"nodeLabelMinusLowestOffset",
                   dataset("  2411", node(-999999999) + node(1147483648)),
-                  "in.unv\n\n\n", 165, overflowed, {{"OUT.XYZ", vertex(1)}}},
+                  "in.unv\n\n\n",
+                  165,
+                  overflowed,
+                  {{"OUT.XYZ", vertex(1)}}},
         // First label 0 gives element offset -1.
         FaultCase{"labelMinusElementOffset",
                   nodes1to4() + dataset("  2412", tet(0) + tet(2147483647)),
-                  "in.unv\n\n3\n\n", 165, overflowed,
+                  "in.unv\n\n3\n\n",
+                  165,
+                  overflowed,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
                    {std::string(kMapName), std::string(kMapHeader)}}},
-        FaultCase{"labelMinusLowestElementOffset",
-                  nodes1to4() + dataset("  2412", tet(-999999999) + tet(1147483648)),
-                  "in.unv\n\n3\n\n", 165, overflowed,
-                  {{"OUT.XYZ", vertices1to4()},
-                   {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)}}},
+        FaultCase{
+            "labelMinusLowestElementOffset",
+            nodes1to4() + dataset("  2412", tet(-999999999) + tet(1147483648)),
+            "in.unv\n\n3\n\n",
+            165,
+            overflowed,
+            {{"OUT.XYZ", vertices1to4()},
+             {"OUT.CNC", tetLine(1)},
+             {std::string(kMapName), std::string(kMapHeader)}}},
         // Node offset -1 (first node 0, renumbered).
-        FaultCase{"elementNodeMinusNodeOffset",
-                  nodes0to3() + dataset("  2412", tet(1, 0, 1, 2, 3) +
-                                                      tet(2, 0, 1, 2, 2147483647)),
-                  "in.unv\n\ny\n3\n\n", 165, overflowed,
-                  {{"OUT.XYZ", vertices1to4()},
-                   {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)}}},
-        FaultCase{"groupTagMinusNodeOffset",
-                  nodes0to3() + dataset("  2435", groupRecord(2) + "G\n" +
-                                                      entities(0, 2147483647)),
-                  "in.unv\n\ny\n\n", 165, overflowed,
-                  {{"OUT.XYZ", vertices1to4()},
-                   {"GRID.INP",
-                    "GRID THREeD  UNSTructured; # of ELEMents       0\r\n"
-                    "! # of vertices =        4\r\n"
-                    "CONNectivity HYBRid in file <cncFileName>\r\n"
-                    "COOR X Y Z VERTices in file <xyzFileName>\r\n"
-                    "!original node numbers were offset by       -1\r\n"
-                    "LOCATE VERTEX ID=G         ! # of vertices =          2\r\n"}}}),
+        FaultCase{
+            "elementNodeMinusNodeOffset",
+            nodes0to3() + dataset("  2412", tet(1, 0, 1, 2, 3) +
+                                                tet(2, 0, 1, 2, 2147483647)),
+            "in.unv\n\ny\n3\n\n",
+            165,
+            overflowed,
+            {{"OUT.XYZ", vertices1to4()},
+             {"OUT.CNC", tetLine(1)},
+             {std::string(kMapName), std::string(kMapHeader)}}},
+        FaultCase{
+            "groupTagMinusNodeOffset",
+            nodes0to3() + dataset("  2435", groupRecord(2) + "G\n" +
+                                                entities(0, 2147483647)),
+            "in.unv\n\ny\n\n",
+            165,
+            overflowed,
+            {{"OUT.XYZ", vertices1to4()},
+             {"GRID.INP",
+              "GRID THREeD  UNSTructured; # of ELEMents       0\r\n"
+              "! # of vertices =        4\r\n"
+              "CONNectivity HYBRid in file <cncFileName>\r\n"
+              "COOR X Y Z VERTices in file <xyzFileName>\r\n"
+              "!original node numbers were offset by       -1\r\n"
+              "LOCATE VERTEX ID=G         ! # of vertices =          2\r\n"}}}),
     ByName());
 
 // A write that the device refuses (a full disk): report 38 at each output
@@ -371,7 +452,8 @@ std::string vertexFileFull() { return fullDisk(21); }
 std::string connectivityFileFull() { return fullDisk(22); }
 std::string gridFileFull() { return fullDisk(23); }
 std::string mapFull() {
-  return severe(38, "error during write", 24, here() + "/" + std::string(kMapName));
+  return severe(38, "error during write", 24,
+                here() + "/" + std::string(kMapName));
 }
 
 std::string wholeMesh() {
@@ -382,13 +464,23 @@ std::string wholeMesh() {
 INSTANTIATE_TEST_SUITE_P(
     FullDisk, Fault,
     ::testing::Values(
-        FaultCase{"vertexFile", wholeMesh(), "in.unv\n/dev/full\n", 38,
-                  vertexFileFull, {}},
-        FaultCase{"connectivityFile", wholeMesh(), "in.unv\n\n3\n/dev/full\n", 38,
+        FaultCase{"vertexFile",
+                  wholeMesh(),
+                  "in.unv\n/dev/full\n",
+                  38,
+                  vertexFileFull,
+                  {}},
+        FaultCase{"connectivityFile",
+                  wholeMesh(),
+                  "in.unv\n\n3\n/dev/full\n",
+                  38,
                   connectivityFileFull,
                   {{"OUT.XYZ", vertices1to4()},
                    {std::string(kMapName), std::string(kMapHeader)}}},
-        FaultCase{"gridFile", wholeMesh(), "in.unv\n\n3\n\n/dev/full\n", 38,
+        FaultCase{"gridFile",
+                  wholeMesh(),
+                  "in.unv\n\n3\n\n/dev/full\n",
+                  38,
                   gridFileFull,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
@@ -403,7 +495,8 @@ TEST(FullDisk, MapFileThroughALink) {
   EXPECT_EQ(r.err, mapFull());
   EXPECT_EQ(r.status, 38u);
   EXPECT_EQ(readFile("OUT.XYZ"), vertices1to4());
-  EXPECT_EQ(readFile("OUT.CNC"), "");  // opened; the map fails before any element
+  EXPECT_EQ(readFile("OUT.CNC"),
+            "");  // opened; the map fails before any element
   EXPECT_FALSE(fileExists("GRID.INP"));
   EXPECT_EQ(readFile("in.unv"), wholeMesh());
 }
@@ -429,7 +522,8 @@ TEST_P(Collision, EndsWithReport30AndTheInputUnchanged) {
   ASSERT_EQ(::symlink(c.inputName.c_str(), "link.unv"), 0);
   ASSERT_EQ(::link(c.inputName.c_str(), "hard.unv"), 0);
   const RunResult r = runBinary(here(), c.replies);
-  EXPECT_EQ(r.err, severe(30, "open failure", c.unit, here() + "/" + c.reportedName));
+  EXPECT_EQ(r.err,
+            severe(30, "open failure", c.unit, here() + "/" + c.reportedName));
   EXPECT_EQ(r.status, 30u);
   EXPECT_EQ(readFile(c.inputName), c.input);
   for (const auto& [name, content] : c.files) {
@@ -440,31 +534,64 @@ TEST_P(Collision, EndsWithReport30AndTheInputUnchanged) {
 INSTANTIATE_TEST_SUITE_P(
     OutputNamedLikeAnOpenFile, Collision,
     ::testing::Values(
-        CollisionCase{"vertexFileIsInput", wholeMesh(), "in.unv", "in.unv\nin.unv\n",
-                      21, "in.unv", {}},
-        CollisionCase{"vertexFileIsInputByAnotherPath", wholeMesh(), "in.unv",
-                      "in.unv\n./sub/../in.unv\n", 21, "in.unv", {}},
-        CollisionCase{"vertexFileLinksToInput", wholeMesh(), "in.unv",
-                      "in.unv\nlink.unv\n", 21, "link.unv", {}},
-        CollisionCase{"connectivityFileIsInput", wholeMesh(), "in.unv",
-                      "in.unv\n\n3\nin.unv\n", 22, "in.unv",
+        CollisionCase{"vertexFileIsInput",
+                      wholeMesh(),
+                      "in.unv",
+                      "in.unv\nin.unv\n",
+                      21,
+                      "in.unv",
+                      {}},
+        CollisionCase{"vertexFileIsInputByAnotherPath",
+                      wholeMesh(),
+                      "in.unv",
+                      "in.unv\n./sub/../in.unv\n",
+                      21,
+                      "in.unv",
+                      {}},
+        CollisionCase{"vertexFileLinksToInput",
+                      wholeMesh(),
+                      "in.unv",
+                      "in.unv\nlink.unv\n",
+                      21,
+                      "link.unv",
+                      {}},
+        CollisionCase{"connectivityFileIsInput",
+                      wholeMesh(),
+                      "in.unv",
+                      "in.unv\n\n3\nin.unv\n",
+                      22,
+                      "in.unv",
                       {{"OUT.XYZ", vertices1to4()}}},
-        CollisionCase{"connectivityFileIsTheMap", wholeMesh(), "in.unv",
-                      "in.unv\n\n3\nElement_Renumbering_Map.dat\n", 24,
+        CollisionCase{
+            "connectivityFileIsTheMap",
+            wholeMesh(),
+            "in.unv",
+            "in.unv\n\n3\nElement_Renumbering_Map.dat\n",
+            24,
+            std::string(kMapName),
+            {{"OUT.XYZ", vertices1to4()}, {std::string(kMapName), ""}}},
+        CollisionCase{"mapIsInput",
+                      wholeMesh(),
                       std::string(kMapName),
-                      {{"OUT.XYZ", vertices1to4()},
-                       {std::string(kMapName), ""}}},
-        CollisionCase{"mapIsInput", wholeMesh(), std::string(kMapName),
-                      "Element_Renumbering_Map.dat\n\n3\n\n", 24,
-                      std::string(kMapName), {{"OUT.XYZ", vertices1to4()},
-                                              {"OUT.CNC", ""}}},
-        CollisionCase{"gridFileIsInput", wholeMesh(), "in.unv",
-                      "in.unv\n\n3\n\nin.unv\n", 23, "in.unv",
+                      "Element_Renumbering_Map.dat\n\n3\n\n",
+                      24,
+                      std::string(kMapName),
+                      {{"OUT.XYZ", vertices1to4()}, {"OUT.CNC", ""}}},
+        CollisionCase{"gridFileIsInput",
+                      wholeMesh(),
+                      "in.unv",
+                      "in.unv\n\n3\n\nin.unv\n",
+                      23,
+                      "in.unv",
                       {{"OUT.XYZ", vertices1to4()},
                        {"OUT.CNC", tetLine(1)},
                        {std::string(kMapName), std::string(kMapHeader)}}},
-        CollisionCase{"gridFileIsAHardLinkToInput", wholeMesh(), "in.unv",
-                      "in.unv\n\n3\n\nhard.unv\n", 23, "hard.unv",
+        CollisionCase{"gridFileIsAHardLinkToInput",
+                      wholeMesh(),
+                      "in.unv",
+                      "in.unv\n\n3\n\nhard.unv\n",
+                      23,
+                      "hard.unv",
                       {{"OUT.XYZ", vertices1to4()},
                        {"OUT.CNC", tetLine(1)},
                        {std::string(kMapName), std::string(kMapHeader)}}}),
@@ -493,8 +620,8 @@ TEST(OpenFailure, InputThatIsADirectory) {
   ScratchDir dir;
   ASSERT_EQ(::mkdir("mesh.unv", 0755), 0);
   const RunResult r = runBinary(here(), "mesh.unv\n");
-  EXPECT_EQ(r.err,
-            severe(9, "permission to access file denied", 10, here() + "/mesh.unv"));
+  EXPECT_EQ(r.err, severe(9, "permission to access file denied", 10,
+                          here() + "/mesh.unv"));
   EXPECT_EQ(r.status, 9u);
   EXPECT_EQ(r.out, kBanner);
 }
@@ -515,7 +642,8 @@ TEST(OpenFailure, OutputThatCanOnlyBeReadGivesReport47AtTheFirstWrite) {
   } else {
     r = runBinary(here(), "in.unv\nro.xyz\n");
   }
-  EXPECT_EQ(r.err, severe(47, "write to READONLY file", 21, here() + "/ro.xyz"));
+  EXPECT_EQ(r.err,
+            severe(47, "write to READONLY file", 21, here() + "/ro.xyz"));
   EXPECT_EQ(r.status, 47u);
   EXPECT_EQ(readFile("ro.xyz"), "old content\n");
   EXPECT_EQ(readFile("in.unv"), wholeMesh());
@@ -548,8 +676,8 @@ TEST_P(Interrupt, AtAQuestionEndsWithReport200) {
 INSTANTIATE_TEST_SUITE_P(
     ConsoleEvents, Interrupt,
     ::testing::Values(
-        InterruptCase{"interruptKeyAtInputName", SIGINT, "",
-                      "(*.unv): \r\n", "control-C"},
+        InterruptCase{"interruptKeyAtInputName", SIGINT, "", "(*.unv): \r\n",
+                      "control-C"},
         InterruptCase{"breakKeyAtGridDimension", SIGQUIT, "in.unv\n\n",
                       "(2 for 2D OR 3 for 3D)\r\n", "control-BREAK"},
         InterruptCase{"windowClosedAtGridFileName", SIGHUP, "in.unv\n\n3\n\n",
@@ -573,10 +701,10 @@ TEST(AwkwardInput, TenMegabyteLinesArePassedOverOrCutToTheirColumns) {
   const std::string blanks(10u << 20, ' ');
   // A long line before the first delimiter, a long node label record (its
   // columns 1-10 are all that is read) and a long closing delimiter.
-  const std::string input = tenMb + "\n" + std::string(kDelimiter) + "  2411\n" +
-                            nodeLabel(1).substr(0, 10) + blanks + "\n" +
-                            nodeCoordinates() + "    -1 " + tenMb + "\n" +
-                            dataset("   164", tenMb + "\n");
+  const std::string input = tenMb + "\n" + std::string(kDelimiter) +
+                            "  2411\n" + nodeLabel(1).substr(0, 10) + blanks +
+                            "\n" + nodeCoordinates() + "    -1 " + tenMb +
+                            "\n" + dataset("   164", tenMb + "\n");
   writeFile("in.unv", input);
   const RunResult r = runBinary(here(), "in.unv\n\n");
   EXPECT_EQ(r.err, "");
@@ -600,7 +728,8 @@ TEST(AwkwardInput, NulBytesInANumberFieldAreAConversionError) {
       cut("  2411", std::string(10, '\0') + "\n" + nodeCoordinates());
   writeFile("in.unv", input);
   const RunResult r = runBinary(here(), "in.unv\n\n");
-  EXPECT_EQ(r.err, severe(64, "input conversion error", 10, here() + "/in.unv"));
+  EXPECT_EQ(r.err,
+            severe(64, "input conversion error", 10, here() + "/in.unv"));
   EXPECT_EQ(r.status, 64u);
   EXPECT_EQ(readFile("OUT.XYZ"), "");
 }

@@ -12,14 +12,14 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::runInProcess;
-using testing::ScratchDir;
-using testing::writeFile;
 using testing::ByName;
 using testing::inputFailureReport;
 using testing::kBanner;
 using testing::openingLine;
+using testing::readFile;
+using testing::runInProcess;
+using testing::ScratchDir;
+using testing::writeFile;
 
 constexpr std::string_view kAskDimension =
     " Enter grid dimension (2 for 2D OR 3 for 3D)\r\n";
@@ -106,8 +106,8 @@ std::string mapLines(const std::vector<std::pair<int, int>>& pairs) {
 // A tetrahedron line: number, "  3  4", four vertex numbers.
 std::string tetLine(int number, int a, int b, int c, int d) {
   char buf[80];
-  std::snprintf(buf, sizeof buf, "%10d  3  4  %10d%10d%10d%10d\r\n", number, a, b,
-                c, d);
+  std::snprintf(buf, sizeof buf, "%10d  3  4  %10d%10d%10d%10d\r\n", number, a,
+                b, c, d);
   return buf;
 }
 
@@ -144,9 +144,11 @@ TEST_P(DimensionReply, OnlyTwoOrThreeWithTrailingBlanksIsAccepted) {
   // Either the triangle (2D) or the tetrahedron (3D) is written as number 1;
   // the count 1 differs from the last shifted label 2 either way.
   EXPECT_EQ(r.out, head() + echoes + dialogue(1, true, 0) + std::string(kDone));
-  EXPECT_EQ(readFile("OUT.CNC"),
-            c.is2D ? "         1  1  3           1         2         3\r\n"
-                   : "         1  3  4           1         2         3         4\r\n");
+  EXPECT_EQ(
+      readFile("OUT.CNC"),
+      c.is2D
+          ? "         1  1  3           1         2         3\r\n"
+          : "         1  3  4           1         2         3         4\r\n");
   EXPECT_EQ(readFile("Element_Renumbering_Map.dat"),
             c.is2D ? mapLines({}) : mapLines({{2, 1}}));
 }
@@ -198,21 +200,39 @@ TEST_P(ShapeTable, EachIdIsWrittenInItsOwnDimensionOnly) {
 INSTANTIATE_TEST_SUITE_P(
     Shapes, ShapeTable,
     ::testing::Values(
-        ShapeCase{"triangle2D", "2", {1, 91, {11, 12, 13}},
-                  "         1  1  3          11        12        13", 48},
-        ShapeCase{"quadrilateral2D", "2", {1, 94, {11, 12, 13, 14}},
-                  "         1  2  4          11        12        13        14", 58},
-        ShapeCase{"tetrahedron3D", "3", {1, 111, {11, 12, 13, 14}},
-                  "         1  3  4          11        12        13        14", 58},
-        ShapeCase{"wedge3D", "3", {1, 112, {11, 12, 13, 14, 15, 16}},
+        ShapeCase{"triangle2D",
+                  "2",
+                  {1, 91, {11, 12, 13}},
+                  "         1  1  3          11        12        13",
+                  48},
+        ShapeCase{"quadrilateral2D",
+                  "2",
+                  {1, 94, {11, 12, 13, 14}},
+                  "         1  2  4          11        12        13        14",
+                  58},
+        ShapeCase{"tetrahedron3D",
+                  "3",
+                  {1, 111, {11, 12, 13, 14}},
+                  "         1  3  4          11        12        13        14",
+                  58},
+        ShapeCase{"wedge3D",
+                  "3",
+                  {1, 112, {11, 12, 13, 14, 15, 16}},
                   "         1  5  6          11        12        13        14"
-                  "        15        16", 78},
-        ShapeCase{"brick3D", "3", {1, 115, {11, 12, 13, 14, 15, 16, 17, 18}},
+                  "        15        16",
+                  78},
+        ShapeCase{"brick3D",
+                  "3",
+                  {1, 115, {11, 12, 13, 14, 15, 16, 17, 18}},
                   "         1  6  8          11        12        13        14"
-                  "        15        16        17        18", 98},
-        ShapeCase{"brickReversed", "3", {1, 115, {8, 7, 6, 5, 4, 3, 2, 1}},
+                  "        15        16        17        18",
+                  98},
+        ShapeCase{"brickReversed",
+                  "3",
+                  {1, 115, {8, 7, 6, 5, 4, 3, 2, 1}},
                   "         1  6  8           8         7         6         5"
-                  "         4         3         2         1", 98},
+                  "         4         3         2         1",
+                  98},
         ShapeCase{"triangle3D", "3", {1, 91, {11, 12, 13}}, nullptr},
         ShapeCase{"quadrilateral3D", "3", {1, 94, {11, 12, 13, 14}}, nullptr},
         ShapeCase{"tetrahedron2D", "2", {1, 111, {11, 12, 13, 14}}, nullptr},
@@ -220,8 +240,8 @@ INSTANTIATE_TEST_SUITE_P(
         ShapeCase{"brick2D", "2", {1, 115, {1, 2, 3, 4, 5, 6, 7, 8}}, nullptr},
         ShapeCase{"planeStressTriangle2D", "2", {1, 41, {1, 2, 3}}, nullptr},
         ShapeCase{"planeStressQuad2D", "2", {1, 44, {1, 2, 3, 4}}, nullptr},
-        ShapeCase{"parabolicTriangle2D", "2", {1, 92, {1, 2, 3, 4, 5, 6}},
-                  nullptr}),
+        ShapeCase{
+            "parabolicTriangle2D", "2", {1, 92, {1, 2, 3, 4, 5, 6}}, nullptr}),
     ByName());
 
 TEST(ReadElem, VertexNumbersAreShiftedByTheNodeOffset) {
@@ -270,49 +290,90 @@ TEST_P(Numbering, ElementsAreNumberedWithoutGapsAndListedInTheMap) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(readFile("OUT.CNC"), c.connectivity);
   EXPECT_EQ(readFile("Element_Renumbering_Map.dat"), mapLines(c.map));
-  EXPECT_EQ(r.out, head() + dialogue(c.count, c.gaps, c.offset) +
-                       std::string(kDone));
+  EXPECT_EQ(r.out,
+            head() + dialogue(c.count, c.gaps, c.offset) + std::string(kDone));
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Labels, Numbering,
     ::testing::Values(
-        NumberingCase{"oneToFour", {tet(1), tet(2), tet(3), tet(4)},
+        NumberingCase{"oneToFour",
+                      {tet(1), tet(2), tet(3), tet(4)},
                       tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4) +
                           tetLine(3, 1, 2, 3, 4) + tetLine(4, 1, 2, 3, 4),
-                      {}, 4, false, 0},
-        NumberingCase{"fromThousandOne", {tet(1001), tet(1002), tet(1003)},
+                      {},
+                      4,
+                      false,
+                      0},
+        NumberingCase{"fromThousandOne",
+                      {tet(1001), tet(1002), tet(1003)},
                       tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4) +
                           tetLine(3, 1, 2, 3, 4),
-                      {}, 3, false, 1000},
-        NumberingCase{"gapAfterTwo", {tet(1), tet(2), tet(5), tet(6)},
+                      {},
+                      3,
+                      false,
+                      1000},
+        NumberingCase{"gapAfterTwo",
+                      {tet(1), tet(2), tet(5), tet(6)},
                       tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4) +
                           tetLine(3, 1, 2, 3, 4) + tetLine(4, 1, 2, 3, 4),
-                      {{5, 3}, {6, 4}}, 4, true, 0},
-        NumberingCase{"offsetTenShowsShiftedLabel", {tet(11), tet(12), tet(15)},
+                      {{5, 3}, {6, 4}},
+                      4,
+                      true,
+                      0},
+        NumberingCase{"offsetTenShowsShiftedLabel",
+                      {tet(11), tet(12), tet(15)},
                       tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4) +
                           tetLine(3, 1, 2, 3, 4),
-                      {{5, 3}}, 3, true, 10},
-        NumberingCase{"secondDropped", {tet(1), tri(2), tet(3), tet(4)},
+                      {{5, 3}},
+                      3,
+                      true,
+                      10},
+        NumberingCase{"secondDropped",
+                      {tet(1), tri(2), tet(3), tet(4)},
                       tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4) +
                           tetLine(3, 1, 2, 3, 4),
-                      {{3, 2}, {4, 3}}, 3, true, 0},
-        NumberingCase{"lastDropped", {tet(1), tet(2), tri(3)},
-                      tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4), {}, 2,
-                      true, 0},
-        NumberingCase{"outOfOrder", {tet(1), tet(3), tet(2), tet(4)},
-                      tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4) +
-                          tetLine(3, 1, 2, 3, 4) + tetLine(4, 1, 2, 3, 4),
-                      {{3, 2}, {2, 3}}, 4, false, 0},
-        NumberingCase{"firstLabelZero", {tet(0), tet(1)},
-                      tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4), {}, 2,
-                      false, -1},
-        NumberingCase{"smallerThanFirst", {tet(5), tet(3)},
+                      {{3, 2}, {4, 3}},
+                      3,
+                      true,
+                      0},
+        NumberingCase{"lastDropped",
+                      {tet(1), tet(2), tri(3)},
                       tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4),
-                      {{-1, 2}}, 2, true, 4},
+                      {},
+                      2,
+                      true,
+                      0},
+        NumberingCase{"outOfOrder",
+                      {tet(1), tet(3), tet(2), tet(4)},
+                      tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4) +
+                          tetLine(3, 1, 2, 3, 4) + tetLine(4, 1, 2, 3, 4),
+                      {{3, 2}, {2, 3}},
+                      4,
+                      false,
+                      0},
+        NumberingCase{"firstLabelZero",
+                      {tet(0), tet(1)},
+                      tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4),
+                      {},
+                      2,
+                      false,
+                      -1},
+        NumberingCase{"smallerThanFirst",
+                      {tet(5), tet(3)},
+                      tetLine(1, 1, 2, 3, 4) + tetLine(2, 1, 2, 3, 4),
+                      {{-1, 2}},
+                      2,
+                      true,
+                      4},
         NumberingCase{"allDropped", {tri(1), tri(2)}, "", {}, 0, true, 0},
-        NumberingCase{"allDroppedLastShiftedZero", {tri(1), tri(0)}, "", {}, 0,
-                      false, 0}),
+        NumberingCase{"allDroppedLastShiftedZero",
+                      {tri(1), tri(0)},
+                      "",
+                      {},
+                      0,
+                      false,
+                      0}),
     ByName());
 
 TEST(ReadElem, LineThatIsNotTheDelimiterIsTheNextDescriptor) {
@@ -324,7 +385,8 @@ TEST(ReadElem, LineThatIsNotTheDelimiterIsTheNextDescriptor) {
                           "         5         6         7         8\n    -1\n");
   const auto r = runInProcess({"in.unv", "3", ""});
   EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(readFile("OUT.CNC"), tetLine(1, 1, 2, 3, 4) + tetLine(2, 5, 6, 7, 8));
+  EXPECT_EQ(readFile("OUT.CNC"),
+            tetLine(1, 1, 2, 3, 4) + tetLine(2, 5, 6, 7, 8));
   EXPECT_EQ(readFile("Element_Renumbering_Map.dat"), mapLines({{-10, 2}}));
   EXPECT_EQ(r.out, head() + dialogue(2, true, 0) + std::string(kDone));
 }
@@ -346,9 +408,9 @@ TEST(ReadElem, TwoDatasetsKeepTheOffsetAndTakeTheirOwnDimension) {
 
 TEST(ReadElem, BeamsAndContinuationRecordsArePassedOver) {
   ScratchDir dir;
-  std::vector<El> els{{1, 11, {1, 2}},  {2, 21, {1, 2}},    {3, 22, {1, 2, 3}},
-                      {4, 23, {1, 2}},  {5, 24, {1, 2, 3}}, {6, 31, {1, 2}},
-                      {7, 32, {1, 2, 3}}, tet(8)};
+  std::vector<El> els{
+      {1, 11, {1, 2}},    {2, 21, {1, 2}}, {3, 22, {1, 2, 3}}, {4, 23, {1, 2}},
+      {5, 24, {1, 2, 3}}, {6, 31, {1, 2}}, {7, 32, {1, 2, 3}}, tet(8)};
   // Ten and twenty nodes: one and two continuation records.
   els.push_back({9, 118, {1, 2, 3, 4, 5, 6, 7, 8, 9, 10}});
   els.push_back({10, 116, {1,  2,  3,  4,  5,  6,  7,  8,  9,  10,
@@ -361,10 +423,9 @@ TEST(ReadElem, BeamsAndContinuationRecordsArePassedOver) {
   const auto r = runInProcess({"in.unv", "3", "", "3", "next.cnc"});
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(readFile("OUT.CNC"), tetLine(1, 1, 2, 3, 4) +
-                                     tetLine(2, 5, 6, 7, 8) +
-                                     tetLine(3, 5, 6, 7, 8) +
-                                     tetLine(4, 1, 2, 3, 4));
+  EXPECT_EQ(readFile("OUT.CNC"),
+            tetLine(1, 1, 2, 3, 4) + tetLine(2, 5, 6, 7, 8) +
+                tetLine(3, 5, 6, 7, 8) + tetLine(4, 1, 2, 3, 4));
   EXPECT_EQ(readFile("next.cnc"), tetLine(1, 1, 2, 3, 4));
   EXPECT_EQ(r.out, head() + dialogue(4, true, 0) + dialogue(1, false, 0) +
                        std::string(kDone));
@@ -391,8 +452,9 @@ TEST(ReadElem, VertexNumberTooWideIsWrittenAsAsterisksAndTheRunGoesOn) {
   const auto r = runInProcess({"in.unv", "", "", "3", "w.cnc"});
   EXPECT_EQ(r.status, 0u);
   // Offset 2: -999999999 becomes -1000000001, 11 columns.
-  EXPECT_EQ(r.err, "forrtl: error (63): output conversion error, unit 22, file " +
-                       dir.file("w.cnc") + "\r\n");
+  EXPECT_EQ(r.err,
+            "forrtl: error (63): output conversion error, unit 22, file " +
+                dir.file("w.cnc") + "\r\n");
   EXPECT_EQ(readFile("w.cnc"),
             "         1  3  4           1**********         2         3\r\n" +
                 tetLine(2, -1, 0, 1, 2));
@@ -437,10 +499,11 @@ INSTANTIATE_TEST_SUITE_P(
         ElemFailureCase{"eofAtLookAhead", "    -1\n  2412\n" + element(tet(1)),
                         24, tetLine(1, 1, 2, 3, 4)},
         ElemFailureCase{"eofAfterNumber", "    -1\n  2412\n", 24, ""},
-        ElemFailureCase{"badLabel",
-                        elementDataset({tet(1)}).substr(0, 14 + 60 + 1 + 40 + 1) +
-                            "       2.0       111\n         1\n    -1\n",
-                        64, tetLine(1, 1, 2, 3, 4)},
+        ElemFailureCase{
+            "badLabel",
+            elementDataset({tet(1)}).substr(0, 14 + 60 + 1 + 40 + 1) +
+                "       2.0       111\n         1\n    -1\n",
+            64, tetLine(1, 1, 2, 3, 4)},
         ElemFailureCase{"badNodeLabel",
                         "    -1\n  2412\n         1       111\n         1    "
                         "     2         x         4\n    -1\n",
@@ -448,8 +511,8 @@ INSTANTIATE_TEST_SUITE_P(
         // The first label sets the offset -1000000000; 2000000000 minus it
         // leaves the 32-bit range.
         ElemFailureCase{"shiftedLabel",
-                        elementDataset({tet(-999999999), tet(2000000000)}),
-                        165, tetLine(1, 1, 2, 3, 4)}),
+                        elementDataset({tet(-999999999), tet(2000000000)}), 165,
+                        tetLine(1, 1, 2, 3, 4)}),
     ByName());
 
 }  // namespace

@@ -16,18 +16,19 @@
 namespace unv2tessal {
 namespace {
 
+using testing::ByName;
+using testing::inputFailureReport;
+using testing::kBanner;
+using testing::openingLine;
 using testing::readFile;
 using testing::runInProcess;
 using testing::ScratchDir;
 using testing::ScriptedConsole;
 using testing::writeFile;
-using testing::ByName;
-using testing::inputFailureReport;
-using testing::kBanner;
-using testing::openingLine;
 
 constexpr std::string_view kAskName =
-    " Enter GRID commands' filename for output (*.inp) [default: grid.inp]:\r\n";
+    " Enter GRID commands' filename for output (*.inp) [default: "
+    "grid.inp]:\r\n";
 // The header with both counts and both offsets 0.
 constexpr std::string_view kZeroHeader =
     "GRID THREeD  UNSTructured; # of ELEMents       0\r\n"
@@ -105,26 +106,41 @@ TEST_P(GridHeader, RecordsComeFromTheSharedCountsAndOffsets) {
 INSTANTIATE_TEST_SUITE_P(
     Examples, GridHeader,
     ::testing::Values(
-        HeaderCase{"twoD1234", "", "GRID.INP", true, {0, 0, 1234, 1500},
+        HeaderCase{"twoD1234",
+                   "",
+                   "GRID.INP",
+                   true,
+                   {0, 0, 1234, 1500},
                    "GRID UNSTructured; # of ELEMents     1234\r\n"
                    "! # of vertices =     1500\r\n"
                    "CONNectivity HYBRid in file <cncFileName>\r\n"
                    "COOR X Y Z VERTices in file <xyzFileName>\r\n",
                    " Grid is 2D."},
-        HeaderCase{"threeD56", "   ", "GRID.INP", false, {0, 0, 56, 0},
+        HeaderCase{"threeD56",
+                   "   ",
+                   "GRID.INP",
+                   false,
+                   {0, 0, 56, 0},
                    "GRID THREeD  UNSTructured; # of ELEMents      56\r\n"
                    "! # of vertices =        0\r\n"
                    "CONNectivity HYBRid in file <cncFileName>\r\n"
                    "COOR X Y Z VERTices in file <xyzFileName>\r\n",
                    " Grid is 3D."},
-        HeaderCase{"threeDEightDigits", "mesh.inp", "mesh.inp", false,
+        HeaderCase{"threeDEightDigits",
+                   "mesh.inp",
+                   "mesh.inp",
+                   false,
                    {0, 0, 12345678, 87654321},
                    "GRID THREeD  UNSTructured; # of ELEMents12345678\r\n"
                    "! # of vertices = 87654321\r\n"
                    "CONNectivity HYBRid in file <cncFileName>\r\n"
                    "COOR X Y Z VERTices in file <xyzFileName>\r\n",
                    " Grid is 3D."},
-        HeaderCase{"bothOffsets", "", "GRID.INP", false, {-1, 99, 5, 6},
+        HeaderCase{"bothOffsets",
+                   "",
+                   "GRID.INP",
+                   false,
+                   {-1, 99, 5, 6},
                    "GRID THREeD  UNSTructured; # of ELEMents       5\r\n"
                    "! # of vertices =        6\r\n"
                    "CONNectivity HYBRid in file <cncFileName>\r\n"
@@ -132,14 +148,22 @@ INSTANTIATE_TEST_SUITE_P(
                    "!original element numbers were offset by       99\r\n"
                    "!original node numbers were offset by       -1\r\n",
                    " Grid is 3D."},
-        HeaderCase{"elementOffsetOnly", "", "GRID.INP", true, {0, 1000, 2, 3},
+        HeaderCase{"elementOffsetOnly",
+                   "",
+                   "GRID.INP",
+                   true,
+                   {0, 1000, 2, 3},
                    "GRID UNSTructured; # of ELEMents        2\r\n"
                    "! # of vertices =        3\r\n"
                    "CONNectivity HYBRid in file <cncFileName>\r\n"
                    "COOR X Y Z VERTices in file <xyzFileName>\r\n"
                    "!original element numbers were offset by     1000\r\n",
                    " Grid is 2D."},
-        HeaderCase{"nodeOffsetOnly", "", "GRID.INP", true, {3991, 0, 2, 3},
+        HeaderCase{"nodeOffsetOnly",
+                   "",
+                   "GRID.INP",
+                   true,
+                   {3991, 0, 2, 3},
                    "GRID UNSTructured; # of ELEMents        2\r\n"
                    "! # of vertices =        3\r\n"
                    "CONNectivity HYBRid in file <cncFileName>\r\n"
@@ -197,8 +221,8 @@ TEST_P(Groups, EachGroupBecomesARegionCommandWithItsVertexLines) {
     header += "!original node numbers were offset by      100\r\n";
   }
   EXPECT_EQ(readFile("g.inp"), header + c.regions);
-  std::string console = std::string(kAskName) + " Processing ...\r\n" +
-                        " Grid is 3D.\r\n";
+  std::string console =
+      std::string(kAskName) + " Processing ...\r\n" + " Grid is 3D.\r\n";
   for (const char* id : c.completed) {
     console += std::string(" Region Completed:") + id + "\r\n";
   }
@@ -209,36 +233,45 @@ TEST_P(Groups, EachGroupBecomesARegionCommandWithItsVertexLines) {
 INSTANTIATE_TEST_SUITE_P(
     Examples, Groups,
     ::testing::Values(
-        GroupCase{"noEntity", 0, group(1, "EMPTY", {}),
+        GroupCase{"noEntity",
+                  0,
+                  group(1, "EMPTY", {}),
                   "LOCATE VERTEX ID=EMPTY     ! # of vertices =          0\r\n",
                   {"EMPTY   "}},
         // The one-entity record is read for columns 1-40 only.
-        GroupCase{"oneEntity", 0,
+        GroupCase{"oneEntity",
+                  0,
                   "         1         0         0         0         0"
                   "         0         0         1\nONE\n"
                   "         7         7         0         0  not read\n",
                   "LOCATE VERTEX ID=ONE       ! # of vertices =          1\r\n"
                   "          7\r\n",
                   {"ONE     "}},
-        GroupCase{"inletWithOffset100", 100,
+        GroupCase{"inletWithOffset100",
+                  100,
                   group(1, "INLET", {{7, 101}, {7, 102}, {7, 103}}),
                   "LOCATE VERTEX ID=INLET     ! # of vertices =          3\r\n"
                   "          1          2          3\r\n",
                   {"INLET   "}},
-        GroupCase{"eleven", 0, group(2, "ELEVEN", nodes(1, 11)),
+        GroupCase{"eleven",
+                  0,
+                  group(2, "ELEVEN", nodes(1, 11)),
                   "LOCATE VERTEX ID=ELEVEN    ! # of vertices =         11\r\n"
                   "          1          2          3          4          5"
                   "          6          7          8\r\n"
                   "          9         10         11\r\n",
                   {"ELEVEN  "}},
-        GroupCase{"sixteen", 0, group(3, "SIXTEEN", nodes(101, 116)),
+        GroupCase{"sixteen",
+                  0,
+                  group(3, "SIXTEEN", nodes(101, 116)),
                   "LOCATE VERTEX ID=SIXTEEN   ! # of vertices =         16\r\n"
                   "        101        102        103        104        105"
                   "        106        107        108\r\n"
                   "        109        110        111        112        113"
                   "        114        115        116\r\n",
                   {"SIXTEEN "}},
-        GroupCase{"longAndBlankLedNames", 0,
+        GroupCase{"longAndBlankLedNames",
+                  0,
                   group(1, "OUTLET_PATCH_NUMBER_TWO_AND_MORE", {{7, 5}}) +
                       group(2, "  WALL", {{7, 6}, {7, 8}}),
                   "LOCATE VERTEX ID=OUTLET_P  ! # of vertices =          1\r\n"
@@ -246,19 +279,23 @@ INSTANTIATE_TEST_SUITE_P(
                   "LOCATE VERTEX ID=  WALL    ! # of vertices =          2\r\n"
                   "          6          8\r\n",
                   {"OUTLET_P", "  WALL  "}},
-        GroupCase{"blankName", 0, group(1, "", {{7, 5}, {7, 6}}),
+        GroupCase{"blankName",
+                  0,
+                  group(1, "", {{7, 5}, {7, 6}}),
                   "LOCATE VERTEX ID=          ! # of vertices =          2\r\n"
                   "          5          6\r\n",
                   {"        "}},
         // Element entities (type 8) are listed like nodes, shifted alike.
-        GroupCase{"elementEntities", 100,
+        GroupCase{"elementEntities",
+                  100,
                   group(1, "SOLID", {{8, 150}, {7, 101}, {8, 99}}),
                   "LOCATE VERTEX ID=SOLID     ! # of vertices =          3\r\n"
                   "         50          1         -1\r\n",
                   {"SOLID   "}},
         // "    -10" is not the delimiter: it is the next group record, of
         // group -10 with no entity.
-        GroupCase{"minusTenIsAGroupRecord", 0,
+        GroupCase{"minusTenIsAGroupRecord",
+                  0,
                   group(1, "FIRST", {{7, 1}}) + "    -10\nAFTER\n",
                   "LOCATE VERTEX ID=FIRST     ! # of vertices =          1\r\n"
                   "          1\r\n"
@@ -266,7 +303,8 @@ INSTANTIATE_TEST_SUITE_P(
                   {"FIRST   ", "AFTER   "}},
         // The record count is the whole part of half the count, plus 1
         // when it is odd: -1 reads one record, -3 and -2 none.
-        GroupCase{"negativeCounts", 0,
+        GroupCase{"negativeCounts",
+                  0,
                   "         1         0         0         0         0"
                   "         0         0        -1\nMINUS1\n"
                   "         7         9         0         0\n"
@@ -279,7 +317,8 @@ INSTANTIATE_TEST_SUITE_P(
                   "LOCATE VERTEX ID=MINUS3    ! # of vertices =         -3\r\n"
                   "LOCATE VERTEX ID=MINUS2    ! # of vertices =         -2\r\n",
                   {"MINUS1  ", "MINUS3  ", "MINUS2  "}},
-        GroupCase{"twoGroups", 0,
+        GroupCase{"twoGroups",
+                  0,
                   group(1, "A", nodes(1, 9)) + group(2, "B", nodes(20, 21)),
                   "LOCATE VERTEX ID=A         ! # of vertices =          9\r\n"
                   "          1          2          3          4          5"
@@ -298,7 +337,8 @@ TEST(Groups, RegionCommandIsFiftyFiveColumns) {
   d.run.units.closeAll();
   const std::string file = readFile("GRID.INP");
   const std::string last = file.substr(kZeroHeader.size());
-  EXPECT_EQ(last, "LOCATE VERTEX ID=ABCDEFGH  ! # of vertices =          0\r\n");
+  EXPECT_EQ(last,
+            "LOCATE VERTEX ID=ABCDEFGH  ! # of vertices =          0\r\n");
   EXPECT_EQ(last.size(), 55u + 2u);
 }
 
@@ -321,22 +361,23 @@ TEST(ReadGroups, DatasetBeforeNodesReportsZerosAndThreeD) {
             std::string(kZeroHeader) +
                 "LOCATE VERTEX ID=EARLY     ! # of vertices =          1\r\n"
                 "        101\r\n");
-  EXPECT_EQ(r.out,
-            head() + std::string(kAskName) +
-                " Processing ...\r\n"
-                " Grid is 3D.\r\n"
-                " Region Completed:EARLY   \r\n"
-                " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n"
-                " It has been detected that the vertex numbers are not starting "
-                "with 1. This may \r\n"
-                " result in unnecessary waste of RAM at TESSAL runtime. Do you "
-                "want to renumber t\r\n"
-                " o save resources? [Y/N] (Default: Y)\r\n"
-                " Processing with Renumbering...\r\n"
-                " Total number of nodes =            1\r\n"
-                " nodeoffset is         100\r\n"
-                " FINISHED READING NODES\r\n"
-                " Done.\r\n");
+  EXPECT_EQ(
+      r.out,
+      head() + std::string(kAskName) +
+          " Processing ...\r\n"
+          " Grid is 3D.\r\n"
+          " Region Completed:EARLY   \r\n"
+          " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n"
+          " It has been detected that the vertex numbers are not starting "
+          "with 1. This may \r\n"
+          " result in unnecessary waste of RAM at TESSAL runtime. Do you "
+          "want to renumber t\r\n"
+          " o save resources? [Y/N] (Default: Y)\r\n"
+          " Processing with Renumbering...\r\n"
+          " Total number of nodes =            1\r\n"
+          " nodeoffset is         100\r\n"
+          " FINISHED READING NODES\r\n"
+          " Done.\r\n");
 }
 
 TEST(ReadGroups, HeaderTakesTheCountsOfTheLastNodeAndElementDatasets) {
@@ -344,8 +385,9 @@ TEST(ReadGroups, HeaderTakesTheCountsOfTheLastNodeAndElementDatasets) {
   const std::string node = "         1         1         1        11\n\n";
   const std::string node2 = "         2         1         1        11\n\n";
   const std::string node3 = "         3         1         1        11\n\n";
-  const std::string tri = "         1        91         1         1         7         3\n"
-                          "         1         2         3\n";
+  const std::string tri =
+      "         1        91         1         1         7         3\n"
+      "         1         2         3\n";
   writeFile("in.unv", "    -1\n  2411\n" + node + node2 + node3 + "    -1\n" +
                           "    -1\n  2411\n" + node + node2 + "    -1\n" +
                           "    -1\n  2412\n" + tri + tri + tri + "    -1\n" +
@@ -362,10 +404,9 @@ TEST(ReadGroups, HeaderTakesTheCountsOfTheLastNodeAndElementDatasets) {
 
 TEST(ReadGroups, SecondDatasetOfTheSameNameReplacesTheFirst) {
   ScratchDir dir;
-  writeFile("in.unv",
-            groupDataset(group(1, "FIRST", nodes(1, 20)) +
-                         group(2, "SECOND", nodes(1, 3))) +
-                groupDataset(group(3, "THIRD", {{7, 4}})));
+  writeFile("in.unv", groupDataset(group(1, "FIRST", nodes(1, 20)) +
+                                   group(2, "SECOND", nodes(1, 3))) +
+                          groupDataset(group(3, "THIRD", {{7, 4}})));
   const auto r = runInProcess({"in.unv", "same.inp", "same.inp"});
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(readFile("same.inp"),
@@ -381,8 +422,8 @@ TEST(ReadGroups, SecondDatasetOfTheSameNameReplacesTheFirst) {
 
 TEST(ReadGroups, EmptyDatasetWritesTheHeaderAndTheScanGoesOn) {
   ScratchDir dir;
-  writeFile("in.unv", "    -1\n  2435\n    -1\n" +
-                          groupDataset(group(1, "G", {{7, 2}})));
+  writeFile("in.unv",
+            "    -1\n  2435\n    -1\n" + groupDataset(group(1, "G", {{7, 2}})));
   const auto r = runInProcess({"in.unv", "empty.inp", "full.inp"});
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(readFile("empty.inp"), kZeroHeader);
@@ -422,41 +463,52 @@ TEST_P(GroupFailure, EndsTheRunWithItsReportAndKeepsWhatWasWritten) {
 INSTANTIATE_TEST_SUITE_P(
     Reports, GroupFailure,
     ::testing::Values(
-        GroupFailureCase{"eofBeforeName",
-                         "    -1\n  2435\n" + group(1, "A", {{7, 1}}) +
-                             "         2         0         0         0"
-                             "         0         0         0         3\n",
-                         {"in.unv", ""}, 24,
-                         "LOCATE VERTEX ID=A         ! # of vertices =          1"
-                         "\r\n          1\r\n"},
-        GroupFailureCase{"eofInEntities",
-                         "    -1\n  2435\n" +
-                             group(1, "A", nodes(1, 9)).substr(0, 81 + 2 + 81 * 4),
-                         {"in.unv", ""}, 24,
-                         "LOCATE VERTEX ID=A         ! # of vertices =          9"
-                         "\r\n          1          2          3          4"
-                         "          5          6          7          8\r\n"},
-        GroupFailureCase{"eofAfterNumber", "    -1\n  2435\n", {"in.unv", ""}, 24,
+        GroupFailureCase{
+            "eofBeforeName",
+            "    -1\n  2435\n" + group(1, "A", {{7, 1}}) +
+                "         2         0         0         0"
+                "         0         0         0         3\n",
+            {"in.unv", ""},
+            24,
+            "LOCATE VERTEX ID=A         ! # of vertices =          1"
+            "\r\n          1\r\n"},
+        GroupFailureCase{
+            "eofInEntities",
+            "    -1\n  2435\n" +
+                group(1, "A", nodes(1, 9)).substr(0, 81 + 2 + 81 * 4),
+            {"in.unv", ""},
+            24,
+            "LOCATE VERTEX ID=A         ! # of vertices =          9"
+            "\r\n          1          2          3          4"
+            "          5          6          7          8\r\n"},
+        GroupFailureCase{"eofAfterNumber",
+                         "    -1\n  2435\n",
+                         {"in.unv", ""},
+                         24,
                          std::string(kZeroHeader)},
-        GroupFailureCase{"badTag",
-                         groupDataset(group(1, "A", {{7, 1}}) +
-                                      "         2         0         0         0"
-                                      "         0         0         0         2\n"
-                                      "B\n         7        1.         0         0"
-                                      "         7         2         0         0\n"),
-                         {"in.unv", ""}, 64,
-                         "LOCATE VERTEX ID=B         ! # of vertices =          2"
-                         "\r\n"},
+        GroupFailureCase{
+            "badTag",
+            groupDataset(group(1, "A", {{7, 1}}) +
+                         "         2         0         0         0"
+                         "         0         0         0         2\n"
+                         "B\n         7        1.         0         0"
+                         "         7         2         0         0\n"),
+            {"in.unv", ""},
+            64,
+            "LOCATE VERTEX ID=B         ! # of vertices =          2"
+            "\r\n"},
         // Offset -9999999 from the first node; tag 2147483647 minus it
         // leaves the 32-bit range.
-        GroupFailureCase{"tagMinusOffset",
-                         "    -1\n  2411\n  -9999998         1         1        11"
-                         "\n\n    -1\n" +
-                             groupDataset(group(1, "BIG", {{7, 2147483647}})),
-                         {"in.unv", "", "", ""}, 165,
-                         "!original node numbers were offset by -9999999\r\n"
-                         "LOCATE VERTEX ID=BIG       ! # of vertices =          "
-                         "1\r\n"}),
+        GroupFailureCase{
+            "tagMinusOffset",
+            "    -1\n  2411\n  -9999998         1         1        11"
+            "\n\n    -1\n" +
+                groupDataset(group(1, "BIG", {{7, 2147483647}})),
+            {"in.unv", "", "", ""},
+            165,
+            "!original node numbers were offset by -9999999\r\n"
+            "LOCATE VERTEX ID=BIG       ! # of vertices =          "
+            "1\r\n"}),
     ByName());
 
 }  // namespace

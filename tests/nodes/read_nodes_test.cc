@@ -11,13 +11,13 @@
 namespace unv2tessal {
 namespace {
 
+using testing::ByName;
+using testing::kBanner;
+using testing::openingLine;
 using testing::readFile;
 using testing::runInProcess;
 using testing::ScratchDir;
 using testing::writeFile;
-using testing::ByName;
-using testing::kBanner;
-using testing::openingLine;
 
 constexpr std::string_view kAskName =
     " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n";
@@ -73,18 +73,19 @@ std::string zeroVertex(long long number) {
 
 TEST(ReadNodes, WorkedRecordsByteForByteUnderTheDefaultName) {
   ScratchDir dir;
-  writeFile("in.unv",
-            nodeDataset(node(1, "1.5000000000000000D+00",
-                             "-2.5000000000000000D-01",
-                             "0.0000000000000000D+00") +
-                        node(12, "1.2345678000000000D+03",
-                             "-1.0000000000000000D-03", "2.0000000000000000E+00")));
+  writeFile(
+      "in.unv",
+      nodeDataset(node(1, "1.5000000000000000D+00", "-2.5000000000000000D-01",
+                       "0.0000000000000000D+00") +
+                  node(12, "1.2345678000000000D+03", "-1.0000000000000000D-03",
+                       "2.0000000000000000E+00")));
   const auto r = runInProcess({"in.unv", ""});
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(readFile("OUT.XYZ"),
-            "       1    0.15000000E+01   -0.25000000E+00    0.00000000E+00\r\n"
-            "      12    0.12345678E+04   -0.10000000E-02    0.20000000E+01\r\n");
+  EXPECT_EQ(
+      readFile("OUT.XYZ"),
+      "       1    0.15000000E+01   -0.25000000E+00    0.00000000E+00\r\n"
+      "      12    0.12345678E+04   -0.10000000E-02    0.20000000E+01\r\n");
   EXPECT_EQ(r.out, head() + std::string(kAskName) +
                        " Total number of nodes =            2\r\n"
                        " nodeoffset is           0\r\n" +
@@ -104,18 +105,19 @@ class Renumbering : public ::testing::TestWithParam<RenumberCase> {};
 TEST_P(Renumbering, ReplyDecidesTheOffsetFromTheFirstNode) {
   const RenumberCase& c = GetParam();
   ScratchDir dir;
-  writeFile("in.unv", nodeDataset(node(c.first) + node(c.first + 1) +
-                                  node(c.first + 9)));
+  writeFile("in.unv",
+            nodeDataset(node(c.first) + node(c.first + 1) + node(c.first + 9)));
   const auto r = runInProcess({"in.unv", "v.xyz", c.reply});
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(readFile("v.xyz"), zeroVertex(c.first - c.offset) +
                                    zeroVertex(c.first + 1 - c.offset) +
                                    zeroVertex(c.first + 9 - c.offset));
-  EXPECT_EQ(r.out, head() + std::string(kAskName) + std::string(kAskRenumber) +
-                       std::string(c.renumbered ? kRenumbering : kNotRenumbering) +
-                       totals(3, c.offset) + std::string(kFinished) +
-                       std::string(kDone));
+  EXPECT_EQ(r.out,
+            head() + std::string(kAskName) + std::string(kAskRenumber) +
+                std::string(c.renumbered ? kRenumbering : kNotRenumbering) +
+                totals(3, c.offset) + std::string(kFinished) +
+                std::string(kDone));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -134,7 +136,8 @@ TEST(ReadNodes, GapsAreKeptAndTheCountIsTheNumberOfNodes) {
   ScratchDir dir;
   writeFile("in.unv", nodeDataset(node(101) + node(102) + node(110)));
   const auto r = runInProcess({"in.unv", "", ""});
-  EXPECT_EQ(readFile("OUT.XYZ"), zeroVertex(1) + zeroVertex(2) + zeroVertex(10));
+  EXPECT_EQ(readFile("OUT.XYZ"),
+            zeroVertex(1) + zeroVertex(2) + zeroVertex(10));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + std::string(kAskRenumber) +
                        std::string(kRenumbering) +
                        " Total number of nodes =            3\r\n"
@@ -146,14 +149,14 @@ TEST(ReadNodes, SecondDatasetReopensTheFileAndKeepsTheOffset) {
   ScratchDir dir;
   // The first dataset renumbers from 101; the second starts at 1, so it is
   // not asked and keeps offset 100. Its two records replace the first's three.
-  writeFile("in.unv",
-            nodeDataset(node(101) + node(102) + node(103)) +
-                nodeDataset(node(1, "1.0") + node(2)));
+  writeFile("in.unv", nodeDataset(node(101) + node(102) + node(103)) +
+                          nodeDataset(node(1, "1.0") + node(2)));
   const auto r = runInProcess({"in.unv", "same.xyz", "y", " same.xyz "});
   EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(readFile("same.xyz"),
-            "     -99    0.10000000E+01    0.00000000E+00    0.00000000E+00\r\n" +
-                zeroVertex(-98));
+  EXPECT_EQ(
+      readFile("same.xyz"),
+      "     -99    0.10000000E+01    0.00000000E+00    0.00000000E+00\r\n" +
+          zeroVertex(-98));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + std::string(kAskRenumber) +
                        std::string(kRenumbering) + totals(3, 100) +
                        std::string(kFinished) + std::string(kAskName) +
@@ -178,13 +181,14 @@ TEST(ReadNodes, DelimiterWithTextAfterABlankEndsTheDataset) {
 TEST(ReadNodes, LineWithNonBlankColumnSevenIsTheNextNode) {
   ScratchDir dir;
   // "    -10" is not a delimiter: it is the label record of node -10.
-  writeFile("in.unv", nodeDataset(node(1) + "    -10\n" +
-                                  "   1.5000000000000000D+00\n"));
+  writeFile("in.unv",
+            nodeDataset(node(1) + "    -10\n" + "   1.5000000000000000D+00\n"));
   const auto r = runInProcess({"in.unv", ""});
   EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(readFile("OUT.XYZ"),
-            zeroVertex(1) +
-                "     -10    0.15000000E+01    0.00000000E+00    0.00000000E+00\r\n");
+  EXPECT_EQ(
+      readFile("OUT.XYZ"),
+      zeroVertex(1) +
+          "     -10    0.15000000E+01    0.00000000E+00    0.00000000E+00\r\n");
   EXPECT_EQ(r.out, head() + std::string(kAskName) + totals(2, 0) +
                        std::string(kFinished) + std::string(kDone));
 }
@@ -200,9 +204,9 @@ TEST(ReadNodes, EmptyDatasetEmptiesTheFileAndTheNextDatasetIsConverted) {
   EXPECT_EQ(readFile("next.xyz"), zeroVertex(7));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + totals(0, 0) +
                        std::string(kFinished) + std::string(kAskName) +
-                       std::string(kAskRenumber) + std::string(kNotRenumbering) +
-                       totals(1, 0) + std::string(kFinished) +
-                       std::string(kDone));
+                       std::string(kAskRenumber) +
+                       std::string(kNotRenumbering) + totals(1, 0) +
+                       std::string(kFinished) + std::string(kDone));
 }
 
 TEST(ReadNodes, VertexNumberTooWideIsWrittenAsAsterisksAndTheRunGoesOn) {
@@ -210,11 +214,13 @@ TEST(ReadNodes, VertexNumberTooWideIsWrittenAsAsterisksAndTheRunGoesOn) {
   writeFile("in.unv", nodeDataset(node(123456789) + node(12345678)));
   const auto r = runInProcess({"in.unv", "", "N"});
   EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(r.err, "forrtl: error (63): output conversion error, unit 21, file " +
-                       dir.file("OUT.XYZ") + "\r\n");
-  EXPECT_EQ(readFile("OUT.XYZ"),
-            "********    0.00000000E+00    0.00000000E+00    0.00000000E+00\r\n" +
-                zeroVertex(12345678));
+  EXPECT_EQ(r.err,
+            "forrtl: error (63): output conversion error, unit 21, file " +
+                dir.file("OUT.XYZ") + "\r\n");
+  EXPECT_EQ(
+      readFile("OUT.XYZ"),
+      "********    0.00000000E+00    0.00000000E+00    0.00000000E+00\r\n" +
+          zeroVertex(12345678));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + std::string(kAskRenumber) +
                        std::string(kNotRenumbering) + totals(2, 0) +
                        std::string(kFinished) + std::string(kDone));
@@ -225,7 +231,7 @@ struct FailureCase {
   std::string unv;
   std::vector<std::string> replies;
   int report;
-  std::string vertices;   // what the vertex file keeps
+  std::string vertices;       // what the vertex file keeps
   std::string afterQuestion;  // console after the file-name question
 };
 
@@ -256,24 +262,41 @@ INSTANTIATE_TEST_SUITE_P(
     Reports, NodeFailure,
     ::testing::Values(
         // End of file inside record 2 of the second node.
-        FailureCase{"eofInRecord2", "    -1\n  2411\n" + node(1) + "         2\n",
-                    {"in.unv", ""}, 24, zeroVertex(1), ""},
+        FailureCase{"eofInRecord2",
+                    "    -1\n  2411\n" + node(1) + "         2\n",
+                    {"in.unv", ""},
+                    24,
+                    zeroVertex(1),
+                    ""},
         // End of file where the closing delimiter should be.
-        FailureCase{"eofAtLookAhead", "    -1\n  2411\n" + node(1) + node(2),
-                    {"in.unv", ""}, 24, zeroVertex(1) + zeroVertex(2), ""},
+        FailureCase{"eofAtLookAhead",
+                    "    -1\n  2411\n" + node(1) + node(2),
+                    {"in.unv", ""},
+                    24,
+                    zeroVertex(1) + zeroVertex(2),
+                    ""},
         // End of file right after the dataset number.
-        FailureCase{"eofAfterNumber", "    -1\n  2411\n", {"in.unv", ""}, 24, "", ""},
+        FailureCase{
+            "eofAfterNumber", "    -1\n  2411\n", {"in.unv", ""}, 24, "", ""},
         FailureCase{"badCoordinate",
-                    nodeDataset(node(1) + node(2, "1.5x")), {"in.unv", ""}, 64,
-                    zeroVertex(1), ""},
-        FailureCase{"badLabel", nodeDataset("       1.0\n" + std::string(75, ' ') +
-                                            "\n"),
-                    {"in.unv", ""}, 64, "", ""},
+                    nodeDataset(node(1) + node(2, "1.5x")),
+                    {"in.unv", ""},
+                    64,
+                    zeroVertex(1),
+                    ""},
+        FailureCase{"badLabel",
+                    nodeDataset("       1.0\n" + std::string(75, ' ') + "\n"),
+                    {"in.unv", ""},
+                    64,
+                    "",
+                    ""},
         // A 10-column label is at least -999999999: the offset from it is
         // -1000000000, and 2000000000 minus that leaves the 32-bit range.
         FailureCase{"labelMinusOffset",
                     nodeDataset(node(-999999999) + node(2000000000)),
-                    {"in.unv", "", "y"}, 165, zeroVertex(1),
+                    {"in.unv", "", "y"},
+                    165,
+                    zeroVertex(1),
                     std::string(kAskRenumber) + std::string(kRenumbering)}),
     ByName());
 

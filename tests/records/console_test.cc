@@ -59,9 +59,8 @@ TEST(ConsoleLine, TextsThatDoNotFitAreWrappedAt79) {
   EXPECT_EQ(formatConsoleLine({V(t79)}), " " + t79 + "\r\n");
   EXPECT_EQ(formatConsoleLine({V(t80)}),
             " " + std::string(79, 'y') + "\r\n z\r\n");
-  EXPECT_EQ(formatConsoleLine({V(t158)}),
-            " " + std::string(79, 'p') + "\r\n " + std::string(79, 'q') +
-                "\r\n");
+  EXPECT_EQ(formatConsoleLine({V(t158)}), " " + std::string(79, 'p') + "\r\n " +
+                                              std::string(79, 'q') + "\r\n");
   const std::string m69(69, 'm');
   // A text that fits the rest of the line follows directly; one that does
   // not starts a new line first.
@@ -79,8 +78,7 @@ TEST(ConsoleReply, FirstSixtyFourCharactersBlankPadded) {
   Console console(io);
   EXPECT_EQ(console.readConsoleReply().view(), std::string(64, 'k'));
   EXPECT_EQ(console.readConsoleReply().view(), std::string(64, ' '));
-  EXPECT_EQ(console.readConsoleReply().view(),
-            "short" + std::string(59, ' '));
+  EXPECT_EQ(console.readConsoleReply().view(), "short" + std::string(59, ' '));
   try {
     console.readConsoleReply();
     FAIL() << "no report at the end of the console input";

@@ -17,17 +17,33 @@ TEST(FailureReport, EveryReportLine) {
     std::string_view want;
   };
   const Case cases[] = {
-      {24, 10, "forrtl: severe (24): end-of-file during read, unit 10, file /w/m.unv\r\n"},
-      {24, -4, "forrtl: severe (24): end-of-file during read, unit -4, file /w/m.unv\r\n"},
-      {64, 10, "forrtl: severe (64): input conversion error, unit 10, file /w/m.unv\r\n"},
-      {29, 10, "forrtl: severe (29): file not found, unit 10, file /w/m.unv\r\n"},
-      {9, 21, "forrtl: severe (9): permission to access file denied, unit 21, file /w/m.unv\r\n"},
-      {43, 22, "forrtl: severe (43): file name specification error, unit 22, file /w/m.unv\r\n"},
-      {42, 23, "forrtl: severe (42): no such device, unit 23, file /w/m.unv\r\n"},
+      {24, 10,
+       "forrtl: severe (24): end-of-file during read, unit 10, file "
+       "/w/m.unv\r\n"},
+      {24, -4,
+       "forrtl: severe (24): end-of-file during read, unit -4, file "
+       "/w/m.unv\r\n"},
+      {64, 10,
+       "forrtl: severe (64): input conversion error, unit 10, file "
+       "/w/m.unv\r\n"},
+      {29, 10,
+       "forrtl: severe (29): file not found, unit 10, file /w/m.unv\r\n"},
+      {9, 21,
+       "forrtl: severe (9): permission to access file denied, unit 21, file "
+       "/w/m.unv\r\n"},
+      {43, 22,
+       "forrtl: severe (43): file name specification error, unit 22, file "
+       "/w/m.unv\r\n"},
+      {42, 23,
+       "forrtl: severe (42): no such device, unit 23, file /w/m.unv\r\n"},
       {30, 24, "forrtl: severe (30): open failure, unit 24, file /w/m.unv\r\n"},
-      {47, 21, "forrtl: severe (47): write to READONLY file, unit 21, file /w/m.unv\r\n"},
-      {39, 10, "forrtl: severe (39): error during read, unit 10, file /w/m.unv\r\n"},
-      {38, 21, "forrtl: severe (38): error during write, unit 21, file /w/m.unv\r\n"},
+      {47, 21,
+       "forrtl: severe (47): write to READONLY file, unit 21, file "
+       "/w/m.unv\r\n"},
+      {39, 10,
+       "forrtl: severe (39): error during read, unit 10, file /w/m.unv\r\n"},
+      {38, 21,
+       "forrtl: severe (38): error during write, unit 21, file /w/m.unv\r\n"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(formatReport(RunFailure(c.report, c.unit, "/w/m.unv")), c.want);
@@ -37,10 +53,12 @@ TEST(FailureReport, EveryReportLine) {
   EXPECT_EQ(formatOutputConversionReport(21, "/w/OUT.XYZ"),
             "forrtl: error (63): output conversion error, unit 21, file "
             "/w/OUT.XYZ\r\n");
-  for (std::string_view event : {"control-C", "control-BREAK", "window-CLOSE"}) {
-    EXPECT_EQ(formatReport(RunFailure(kReportInterrupt, 0, {}, std::string(event))),
-              "forrtl: error (200): program aborting due to " +
-                  std::string(event) + " event\r\n");
+  for (std::string_view event :
+       {"control-C", "control-BREAK", "window-CLOSE"}) {
+    EXPECT_EQ(
+        formatReport(RunFailure(kReportInterrupt, 0, {}, std::string(event))),
+        "forrtl: error (200): program aborting due to " + std::string(event) +
+            " event\r\n");
   }
 }
 

@@ -103,16 +103,16 @@ TEST(FastReal, CommonFormsGiveTheWholeExponentField) {
 TEST(FastReal, OtherFormsAreLeftToThePlainRule) {
   // Each is a valid field that the fast path must decline.
   const char* const kDeclined[] = {
-      "   1.2345678500000000D+03",  // a tie of the 8-digit rounding
-      "   9.9999999500000000D+00",  // a tie that would carry
-      "   9.9999999999999999D+99",  // rounds up to a three-digit exponent
-      "   0.1234567890123456D+00",  // not normalised
-      "   1.0000000000000000Q+00",  // Q exponent
-      "   1.0000000000000000+001",  // sign-only exponent
-      "   1.00000000000000 0D+00",  // blank inside
+      "   1.2345678500000000D+03",   // a tie of the 8-digit rounding
+      "   9.9999999500000000D+00",   // a tie that would carry
+      "   9.9999999999999999D+99",   // rounds up to a three-digit exponent
+      "   0.1234567890123456D+00",   // not normalised
+      "   1.0000000000000000Q+00",   // Q exponent
+      "   1.0000000000000000+001",   // sign-only exponent
+      "   1.00000000000000 0D+00",   // blank inside
       "   12345678901234567890123",  // implied decimal point
-      "  +1.0000000000000000D+00",  // plus sign
-      "    .0000000000000000D+00",  // no digit before the point
+      "  +1.0000000000000000D+00",   // plus sign
+      "    .0000000000000000D+00",   // no digit before the point
   };
   for (const char* in : kDeclined) {
     char dst[18];
@@ -152,8 +152,8 @@ TEST(FastReal, RandomCommonFormsMatchThePlainRule) {
   const std::size_t n = sweep(2'000'000);
   std::size_t fast = 0;
   for (std::size_t k = 0; k < n; ++k) {
-    const std::string in = d25(rng() & 1, mantissa(rng), exponent(rng),
-                               kLetters[rng() & 3]);
+    const std::string in =
+        d25(rng() & 1, mantissa(rng), exponent(rng), kLetters[rng() & 3]);
     char dst[18];
     if (tryTranscribeReal(in.data(), dst)) {
       ++fast;
@@ -179,8 +179,8 @@ TEST(FastReal, ValuesNearTiesMatchThePlainRule) {
   std::uniform_int_distribution<std::uint64_t> head(10000000, 99999999);
   std::uniform_int_distribution<int> delta(-300, 300);
   std::uniform_int_distribution<int> exponent(-99, 99);
-  const std::uint64_t kHeads[] = {10000000, 10000001, 99999998, 99999999,
-                                  12345678, 50000000};
+  const std::uint64_t kHeads[] = {10000000, 10000001, 99999998,
+                                  99999999, 12345678, 50000000};
   const std::size_t n = sweep(1'500'000);
   for (std::size_t k = 0; k < n; ++k) {
     const std::uint64_t h = k % 4 == 0 ? kHeads[rng() % 6] : head(rng);
@@ -219,8 +219,9 @@ TEST(FastReal, PrintedDoublesInManyFormsMatchThePlainRule) {
                                  static_cast<int>(bits % 600) - 350));
         break;
       case 4:  // implied decimal point: the last 16 digits are the fraction
-        std::snprintf(text, sizeof text, "%25llu",
-                      static_cast<unsigned long long>(bits % 100000000000000000ULL));
+        std::snprintf(
+            text, sizeof text, "%25llu",
+            static_cast<unsigned long long>(bits % 100000000000000000ULL));
         break;
       default:  // a subnormal or a value at the top of the range
         std::snprintf(text, sizeof text, "%25.16E",
@@ -241,7 +242,8 @@ TEST(FastReal, PrintedDoublesInManyFormsMatchThePlainRule) {
 // stray points and signs, letters that are errors.
 TEST(FastReal, MutatedFieldsMatchThePlainRule) {
   std::mt19937_64 rng(3);
-  std::uniform_int_distribution<std::uint64_t> mantissa(0, 99999999999999999ULL);
+  std::uniform_int_distribution<std::uint64_t> mantissa(0,
+                                                        99999999999999999ULL);
   std::uniform_int_distribution<int> exponent(-99, 99);
   const char kAlphabet[] = " 0123456789.+-DdEeQqx";
   const std::size_t n = sweep(1'500'000);
@@ -256,8 +258,9 @@ TEST(FastReal, MutatedFieldsMatchThePlainRule) {
 }
 
 TEST(FastReal, ShortAndEmptyFieldsMatchThePlainRule) {
-  const char* const kCases[] = {"",     "   ",  "   1.5", "  -1.0D+00",
-                                "12345", "  Inf", " -NaN",  "   1.0000000000000000D+0"};
+  const char* const kCases[] = {
+      "",      "   ",   "   1.5", "  -1.0D+00",
+      "12345", "  Inf", " -NaN",  "   1.0000000000000000D+0"};
   for (const char* in : kCases) expectSameTranscription(in);
 }
 
@@ -268,11 +271,11 @@ TEST(FastInteger, CommonFieldsAndTheirRefusals) {
     std::int32_t want;
   };
   const Case kCases[] = {
-      {"         5", true, 5},         {"  99999999", true, 99999999},
-      {"          ", true, 0},         {"  00000042", true, 42},
-      {"   1  2   ", false, 12},       {"5         ", false, 5},
-      {"        -7", false, -7},       {" 123456789", false, 123456789},
-      {"       1.0", false, 0},        {"       +12", false, 12},
+      {"         5", true, 5},           {"  99999999", true, 99999999},
+      {"          ", true, 0},           {"  00000042", true, 42},
+      {"   1  2   ", false, 12},         {"5         ", false, 5},
+      {"        -7", false, -7},         {" 123456789", false, 123456789},
+      {"       1.0", false, 0},          {"       +12", false, 12},
       {"2147483647", false, 2147483647}, {"      \t 1", false, 0},
   };
   for (const Case& c : kCases) {
@@ -327,8 +330,8 @@ TEST(FastInteger, RandomFieldsMatchThePlainRule) {
 
 TEST(FastInteger, WrittenFieldsMatchThePlainRule) {
   std::mt19937_64 rng(9);
-  const std::int32_t kEdges[] = {0,        1,         9,         10,
-                                 99999999, 100000000, 10000000,  -1,
+  const std::int32_t kEdges[] = {0,         1,         9,        10,
+                                 99999999,  100000000, 10000000, -1,
                                  INT32_MAX, INT32_MIN, 12345678, 99999998};
   const std::size_t kWidths[] = {1, 8, 10, 11, 12};
   const std::size_t n = sweep(2'000'000);
@@ -347,7 +350,8 @@ TEST(FastInteger, WrittenFieldsMatchThePlainRule) {
       char plain[12], fast[12];
       const bool ok = writeIntegerField(v, w, plain);
       ASSERT_EQ(writeInteger(v, w, fast), ok) << v << " in " << w;
-      ASSERT_EQ(std::string(fast, w), std::string(plain, w)) << v << " in " << w;
+      ASSERT_EQ(std::string(fast, w), std::string(plain, w))
+          << v << " in " << w;
     }
   }
 }

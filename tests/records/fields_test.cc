@@ -42,10 +42,21 @@ TEST(IntegerField, ReadsDigitsSignsAndBlanks) {
 
 TEST(IntegerField, RefusesOtherCharactersAndValuesBeyond32Bits) {
   const std::string_view bad[] = {
-      "  1.0",       ".",           "1a",          "x",
-      "\t1",         "1\t",         "+-1",         "--1",
-      "1-",          "1+2",         "2147483648",  "-2147483649",
-      "99999999999999999999",     "1e3",         "1,000",
+      "  1.0",
+      ".",
+      "1a",
+      "x",
+      "\t1",
+      "1\t",
+      "+-1",
+      "--1",
+      "1-",
+      "1+2",
+      "2147483648",
+      "-2147483649",
+      "99999999999999999999",
+      "1e3",
+      "1,000",
   };
   for (std::string_view in : bad) {
     std::int32_t v = 0;
@@ -114,9 +125,9 @@ TEST(RealField, ReadsNotANumberWords) {
 
 TEST(RealField, RefusesOtherCharacters) {
   const std::string_view bad[] = {
-      "1.2.3",  "1x",      "1.5E3.", "\t1.0",   "1.0\t", "Infx", "Infinit",
-      "NaNa",   "1E5E3",   "1,5",    "1.5E+-3", "1.5E3-2", "x1",  "1.5D3D",
-      "1.5 E 3 X",
+      "1.2.3",   "1x",      "1.5E3.", "\t1.0",  "1.0\t",
+      "Infx",    "Infinit", "NaNa",   "1E5E3",  "1,5",
+      "1.5E+-3", "1.5E3-2", "x1",     "1.5D3D", "1.5 E 3 X",
   };
   for (std::string_view in : bad) {
     double v = 0.0;
@@ -250,14 +261,10 @@ TEST(ExponentField, DropsLeadingZeroThenGivesAsterisks) {
     bool fits;
   };
   const Case cases[] = {
-      {1.5, 14, "0.15000000E+01", true},
-      {1.5, 13, ".15000000E+01", true},
-      {-1.5, 15, "-0.15000000E+01", true},
-      {-1.5, 14, "-.15000000E+01", true},
-      {1.0e100, 13, ".10000000+101", true},
-      {1.5, 12, "************", false},
-      {-1.5, 13, "*************", false},
-      {kInf, 7, "*******", false},
+      {1.5, 14, "0.15000000E+01", true},    {1.5, 13, ".15000000E+01", true},
+      {-1.5, 15, "-0.15000000E+01", true},  {-1.5, 14, "-.15000000E+01", true},
+      {1.0e100, 13, ".10000000+101", true}, {1.5, 12, "************", false},
+      {-1.5, 13, "*************", false},   {kInf, 7, "*******", false},
   };
   for (const Case& c : cases) {
     std::string dst(c.width, '#');

@@ -18,16 +18,17 @@ using testing::ScratchDir;
 using testing::writeFile;
 
 // Reads every line of `content` with a reader of `capacity` bytes.
-std::vector<std::string> readAll(const std::string& content,
-                                 std::size_t capacity =
-                                     LineReader::kDefaultCapacity) {
+std::vector<std::string> readAll(
+    const std::string& content,
+    std::size_t capacity = LineReader::kDefaultCapacity) {
   ScratchDir dir;
   writeFile("f.txt", content);
   const int fd = ::open("f.txt", O_RDONLY);
   LineReader reader(fd, capacity);
   std::vector<std::string> got;
   std::string_view line;
-  while (reader.next(&line) == LineReader::Status::kLine) got.emplace_back(line);
+  while (reader.next(&line) == LineReader::Status::kLine)
+    got.emplace_back(line);
   ::close(fd);
   return got;
 }
@@ -51,7 +52,8 @@ TEST(LineReader, StepBackAcrossBufferRefills) {
   std::string content;
   std::vector<std::string> want;
   for (int k = 0; k < 400; ++k) {
-    std::string line = std::to_string(k) + std::string(k % 97, static_cast<char>('a' + k % 26));
+    std::string line = std::to_string(k) +
+                       std::string(k % 97, static_cast<char>('a' + k % 26));
     want.push_back(line);
     content += line + (k % 3 == 0 ? "\r\n" : "\n");
   }

@@ -79,8 +79,8 @@ TEST(RecordReader, ReportsAFieldThatIsNotAValue) {
   EXPECT_FALSE(q.read(d));
 }
 
-std::string written(const RecordLayout& layout,
-                    void (*fill)(RecordWriter&), int* overflows = nullptr) {
+std::string written(const RecordLayout& layout, void (*fill)(RecordWriter&),
+                    int* overflows = nullptr) {
   char buf[256];
   RecordWriter w(layout, buf);
   fill(w);
@@ -116,14 +116,15 @@ TEST(RecordWriter, SkipsTextsAndOverflows) {
   constexpr RecordLayout kLayout{SkipField(3), TextField(10), FullTextField(),
                                  IntegerField(2), ExponentField(12, 8)};
   int overflows = 0;
-  EXPECT_EQ(written(kLayout,
-                    [](RecordWriter& w) {
-                      w.write("New");
-                      w.write(Text64::of("x"));
-                      w.write(std::int32_t{100});
-                      w.write(-1.0);
-                    },
-                    &overflows),
+  EXPECT_EQ(written(
+                kLayout,
+                [](RecordWriter& w) {
+                  w.write("New");
+                  w.write(Text64::of("x"));
+                  w.write(std::int32_t{100});
+                  w.write(-1.0);
+                },
+                &overflows),
             "          New" + std::string("x") + std::string(63, ' ') +
                 "**************");
   EXPECT_EQ(overflows, 2);

@@ -202,7 +202,8 @@ TEST_F(UnitsTest, ReadInputIsKeptAndUnwrittenOutputIsLeftEmpty) {
   EXPECT_EQ(readFile("old.cnc"), "");
 }
 
-TEST_F(UnitsTest, AfterAFailureWrittenRecordsStayAndUnwrittenFilesKeepTheirContent) {
+TEST_F(UnitsTest,
+       AfterAFailureWrittenRecordsStayAndUnwrittenFilesKeepTheirContent) {
   writeFile("kept.cnc", "old content\n");
   writeFile("part.xyz", "old content\n");
   units.openUnit(22, "kept.cnc");
@@ -274,8 +275,10 @@ TEST_F(UnitsTest, AsterisksGiveReport63AndTheRecordIsWritten) {
   EXPECT_EQ(readFile("out.xyz"),
             "*********    0.15000000E+01\r\n"
             "       12   -0.15000000E+01\r\n");
-  const std::string line = "forrtl: error (63): output conversion error, unit "
-                           "21, file " + dir.file("out.xyz") + "\r\n";
+  const std::string line =
+      "forrtl: error (63): output conversion error, unit "
+      "21, file " +
+      dir.file("out.xyz") + "\r\n";
   EXPECT_EQ(io.err, line + line);
 }
 
@@ -339,9 +342,9 @@ TEST(UnitsPermissions, NoAccessAndReadOnlyFiles) {
   EXPECT_EQ(noAccess, severe(9, "permission to access file denied", 10,
                              dir.file("secret.unv")));
   // A file in a directory that may not be written: not created.
-  EXPECT_EQ(reportAsNobody([](Units& u) { u.openUnit(21, "new.xyz"); }),
-            severe(9, "permission to access file denied", 21,
-                   dir.file("new.xyz")));
+  EXPECT_EQ(
+      reportAsNobody([](Units& u) { u.openUnit(21, "new.xyz"); }),
+      severe(9, "permission to access file denied", 21, dir.file("new.xyz")));
   // Read-only: opened for reading; the first write is report 47.
   EXPECT_EQ(reportAsNobody([](Units& u) {
               u.openUnit(21, "locked.xyz");

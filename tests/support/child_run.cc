@@ -52,8 +52,10 @@ RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
   const std::string base = templ;
   ::write(in, input.data(), input.size());
   ::lseek(in, 0, SEEK_SET);
-  const int out = ::open((base + ".out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-  const int err = ::open((base + ".err").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  const int out =
+      ::open((base + ".out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
+  const int err =
+      ::open((base + ".err").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(in, 0);
