@@ -150,6 +150,9 @@ struct Sample {
   std::vector<std::string> vertexLines;  // lines that must be in GRID.INP
 };
 
+// Names the case by its file in test listings.
+void PrintTo(const Sample& s, std::ostream* os) { *os << s.file; }
+
 std::string ByFile(const ::testing::TestParamInfo<Sample>& p) {
   std::string name = p.param.file;
   name = name.substr(0, name.find('.'));
