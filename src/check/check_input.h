@@ -41,9 +41,11 @@ class CheckInput {
   CheckInput(const CheckInput&) = delete;
   CheckInput& operator=(const CheckInput&) = delete;
 
-  /// Opens an existing file (the caller has made sure it exists, so the
-  /// open-or-create rule creates nothing). Open failures throw RunFailure.
-  void open(const std::string& path) { run_.units.openUnit(kUnit, path); }
+  /// Opens an existing file as the converter opens its input: a missing
+  /// file is not created. Open failures throw RunFailure.
+  void open(const std::string& path) {
+    run_.units.openUnit(kUnit, path, Units::Missing::kFail);
+  }
 
   Run& run() { return run_; }
   Units& units() { return run_.units; }

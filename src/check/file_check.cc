@@ -113,10 +113,10 @@ CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
 // characters of a longer one.
 constexpr std::size_t kMaxNameLength = 256;
 
-// A missing file or a directory: the record layer would create the one and
-// refuse the other with a misleading reason. A name that the record layer
-// would change (blanks around it stripped, cut to 256 characters) could
-// make it open, or create, another file.
+// A missing file or a directory: the record layer would refuse both with
+// its report numbers, and the system's own reason reads better here. A name
+// that the record layer would change (blanks around it stripped, cut to 256
+// characters) could make it open another file.
 bool openable(const std::string& path, CheckReport& report) {
   if (!path.empty() && (path.size() > kMaxNameLength || path.front() == ' ' ||
                         path.back() == ' ')) {

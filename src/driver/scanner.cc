@@ -34,7 +34,7 @@ bool nextRecordUnlessDelimiter(Run& run, std::string_view* line) {
 
 void READ_IDEAS(Run& run, const Text64& unvFileName) {
   const int unit = run.state.CHANNELS.unvUnit;
-  run.units.openUnit(unit, unvFileName.view());
+  run.units.openUnit(unit, unvFileName.view(), Units::Missing::kFail);
   run.console.writeConsoleLine({"Opening File ", unvFileName.view()});
 
   scanDatasets(run.units, unit, [&run](std::string_view number) {

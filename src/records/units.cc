@@ -116,7 +116,7 @@ std::string Units::nameForBlank(int unit) {
   }
 }
 
-void Units::openUnit(int unit, std::string_view name) {
+void Units::openUnit(int unit, std::string_view name, Missing missing) {
   std::string_view stripped = stripBlanks(name);
   std::string used(stripped.substr(0, kMaxNameLength));
   if (used.empty()) used = nameForBlank(unit);
@@ -135,7 +135,8 @@ void Units::openUnit(int unit, std::string_view name) {
   s.path = normalisedPath(currentDirectory(), used);
   if (used.find('\0') != std::string::npos) fail(kReportBadFileName, s);
 
-  int fd = ::open(s.path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+  const int create = missing == Missing::kCreate ? O_CREAT : 0;
+  int fd = ::open(s.path.c_str(), O_RDWR | create | O_CLOEXEC, 0666);
   if (fd < 0 && (errno == EACCES || errno == EPERM || errno == EROFS)) {
     const int first = errno;
     fd = ::open(s.path.c_str(), O_RDONLY | O_CLOEXEC);

@@ -37,12 +37,19 @@ class Units {
   Units(const Units&) = delete;
   Units& operator=(const Units&) = delete;
 
+  /// Whether a file that does not exist is created or is a failure.
+  enum class Missing { kCreate, kFail };
+
   /// Opens `name` on `unit`: blanks stripped, at most 256 characters, a blank
   /// name taken from the command line or asked for; the file is used if it
-  /// exists and created empty if not; read-only when only reading is allowed.
-  /// A name that is already open on another unit (same device and inode)
-  /// ends the run with report 30 before anything is written.
-  void openUnit(int unit, std::string_view name);
+  /// exists; if not, it is created empty, or with `Missing::kFail` the run
+  /// ends with report 29 and nothing is created (an input mesh: a misspelt
+  /// name must not pass for an empty mesh converted with success).
+  /// Read-only when only reading is allowed. A name that is already open on
+  /// another unit (same device and inode) ends the run with report 30
+  /// before anything is written.
+  void openUnit(int unit, std::string_view name,
+                Missing missing = Missing::kCreate);
 
   /// Writes out what is buffered and releases the file. A file that was
   /// opened, never read and never written is left empty: an earlier run's

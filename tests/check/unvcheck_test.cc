@@ -101,8 +101,7 @@ TEST(Unvcheck, CommandLineWithoutFileOrWithUnknownOptionIsRefused) {
   EXPECT_EQ(o.out, "");
 }
 
-// The converter's opening rule creates a missing input file; the check
-// must neither create one nor touch an existing one.
+// The check must neither create a file nor touch an existing one.
 TEST(Unvcheck, CreatesAndChangesNoFile) {
   ScratchDir dir;
   const std::string mesh = readFile(testDataDir() + "/check/regions.unv");

@@ -195,16 +195,6 @@ TEST(Scanner, GroupDatasetIsFollowedByNoFinishedLine) {
   EXPECT_EQ(r.err, "");
 }
 
-TEST(Scanner, ReplyCutTo64CharactersBeforeUseAsTheName) {
-  ScratchDir dir;
-  const std::string name64 = std::string(60, 'u') + ".unv";
-  const auto r = runInProcess({name64 + "EXTRA!"});
-  EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(r.out, std::string(kBanner) + openingLine(name64) + " Done.\r\n");
-  EXPECT_TRUE(testing::fileExists(dir.file(name64)));
-  EXPECT_FALSE(testing::fileExists(dir.file(name64 + "EXTRA!")));
-}
-
 TEST(Scanner, BlankInputNameTakesTheFirstArgument) {
   ScratchDir dir;
   writeFile("mesh.unv", lines({"    -1", "   151", "    -1"}));

@@ -46,7 +46,7 @@ std::vector<std::string> filesIn(const std::string& dir) {
 TEST(DriverBinary, RunsThatOnlyScanTheInput) {
   struct Case {
     std::string_view what;
-    std::string input;  // "" (with none) : no such file before the run
+    std::string input;
     std::string stdinText;
     std::vector<std::string> args;
     std::string_view name;  // as shown on the "Opening File " line
@@ -54,12 +54,6 @@ TEST(DriverBinary, RunsThatOnlyScanTheInput) {
   };
   const std::string name64 = std::string(60, 'n') + ".unv";
   const Case cases[] = {
-      {"missing input is created empty",
-       "",
-       "new.unv\n",
-       {},
-       "new.unv",
-       "new.unv"},
       {"no delimiter",
        lines({"  2411", "         1", "  2412"}),
        "in.unv\n",
@@ -110,7 +104,7 @@ TEST(DriverBinary, RunsThatOnlyScanTheInput) {
        "in.unv",
        "in.unv"},
       {"reply cut to 64 characters",
-       "",
+       lines({"    -1", "  151", "    -1"}),
        name64 + "CUTOFF\n",
        {},
        name64,
@@ -125,7 +119,7 @@ TEST(DriverBinary, RunsThatOnlyScanTheInput) {
   for (const Case& c : cases) {
     ScratchDir dir;
     const std::string file(c.file);
-    if (!c.input.empty()) writeFile(file, c.input);
+    writeFile(file, c.input);
     const RunResult r = runBinary(dir.path(), c.stdinText, c.args);
     EXPECT_EQ(r.out, consoleRun(c.name)) << c.what;
     EXPECT_EQ(r.err, "") << c.what;
@@ -137,6 +131,7 @@ TEST(DriverBinary, RunsThatOnlyScanTheInput) {
 
 TEST(DriverBinary, BlankNameWithoutArgumentsIsAskedUntilGiven) {
   ScratchDir dir;
+  writeFile("x.unv", lines({"    -1", "    -1"}));
   const RunResult r = runBinary(dir.path(), "\n\n   \n  x.unv  \n");
   EXPECT_EQ(r.out, std::string(kBanner) + std::string(kBlankNameQuestion) +
                        std::string(kBlankNameQuestion) +

@@ -608,12 +608,20 @@ TEST(OpenFailure, MissingDirectoryOfAnOutputFile) {
   EXPECT_FALSE(fileExists("nodir"));
 }
 
-TEST(OpenFailure, MissingDirectoryOfTheInputPrintsNoOpeningLine) {
-  ScratchDir dir;
-  const RunResult r = runBinary(here(), "nodir/in.unv\n");
-  EXPECT_EQ(r.err, severe(29, "file not found", 10, here() + "/nodir/in.unv"));
-  EXPECT_EQ(r.status, 29u);
-  EXPECT_EQ(r.out, kBanner);
+// A misspelt input name is a failure, not an empty mesh converted with
+// success: nothing is created and no opening line is printed.
+TEST(OpenFailure, MissingInputOrItsDirectoryPrintsNoOpeningLine) {
+  for (const std::string name : {"in.unv", "nodir/in.unv", "dangling.unv"}) {
+    ScratchDir dir;
+    ASSERT_EQ(::symlink("gone.unv", "dangling.unv"), 0);
+    const RunResult r = runBinary(here(), name + "\n");
+    EXPECT_EQ(r.err, severe(29, "file not found", 10, here() + "/" + name))
+        << name;
+    EXPECT_EQ(r.status, 29u) << name;
+    EXPECT_EQ(r.out, kBanner) << name;
+    EXPECT_FALSE(fileExists("in.unv")) << name;
+    EXPECT_FALSE(fileExists("gone.unv")) << name;
+  }
 }
 
 TEST(OpenFailure, InputThatIsADirectory) {
