@@ -165,6 +165,7 @@ struct FaultCase {
   std::string (*err)();
   std::map<std::string, std::string> files;
 };
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
 std::string truncated() { return endOfInput(); }
 std::string consoleEnded() { return kEndOfConsole; }
@@ -512,6 +513,7 @@ struct CollisionCase {
   std::string reportedName;
   std::map<std::string, std::string> files;
 };
+void PrintTo(const CollisionCase& c, std::ostream* os) { *os << c.name; }
 
 class Collision : public ::testing::TestWithParam<CollisionCase> {};
 
@@ -666,6 +668,7 @@ struct InterruptCase {
   std::string prompt;
   std::string event;
 };
+void PrintTo(const InterruptCase& c, std::ostream* os) { *os << c.name; }
 
 class Interrupt : public ::testing::TestWithParam<InterruptCase> {};
 

@@ -122,6 +122,7 @@ struct DimensionCase {
   std::vector<std::string> replies;  // the last one is valid
   bool is2D;
 };
+void PrintTo(const DimensionCase& c, std::ostream* os) { *os << c.name; }
 
 class DimensionReply : public ::testing::TestWithParam<DimensionCase> {};
 
@@ -177,6 +178,7 @@ struct ShapeCase {
   const char* line;  // nullptr: dropped
   std::size_t columns = 0;
 };
+void PrintTo(const ShapeCase& c, std::ostream* os) { *os << c.name; }
 
 class ShapeTable : public ::testing::TestWithParam<ShapeCase> {};
 
@@ -275,6 +277,7 @@ struct NumberingCase {
   bool gaps;
   long long offset;
 };
+void PrintTo(const NumberingCase& c, std::ostream* os) { *os << c.name; }
 
 class Numbering : public ::testing::TestWithParam<NumberingCase> {};
 
@@ -466,6 +469,7 @@ struct ElemFailureCase {
   int report;
   std::string connectivity;  // what the connectivity file keeps
 };
+void PrintTo(const ElemFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class ElemFailure : public ::testing::TestWithParam<ElemFailureCase> {};
 

@@ -86,6 +86,7 @@ struct HeaderCase {
   std::string header;
   const char* gridLine;  // console
 };
+void PrintTo(const HeaderCase& c, std::ostream* os) { *os << c.name; }
 
 class GridHeader : public ::testing::TestWithParam<HeaderCase> {};
 
@@ -199,6 +200,7 @@ struct GroupCase {
   std::string regions;  // the grid command file after its header
   std::vector<const char*> completed;  // region IDs on the console
 };
+void PrintTo(const GroupCase& c, std::ostream* os) { *os << c.name; }
 
 class Groups : public ::testing::TestWithParam<GroupCase> {};
 
@@ -444,6 +446,7 @@ struct GroupFailureCase {
   int report;
   std::string kept;  // the grid command file after its header
 };
+void PrintTo(const GroupFailureCase& c, std::ostream* os) { *os << c.name; }
 
 class GroupFailure : public ::testing::TestWithParam<GroupFailureCase> {};
 

@@ -99,6 +99,7 @@ struct RenumberCase {
   bool renumbered;
   long long offset;
 };
+void PrintTo(const RenumberCase& c, std::ostream* os) { *os << c.name; }
 
 class Renumbering : public ::testing::TestWithParam<RenumberCase> {};
 
@@ -234,6 +235,7 @@ struct FailureCase {
   std::string vertices;       // what the vertex file keeps
   std::string afterQuestion;  // console after the file-name question
 };
+void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
 
 class NodeFailure : public ::testing::TestWithParam<FailureCase> {};
 
