@@ -8,16 +8,6 @@
 namespace unv2tessal {
 namespace {
 
-// The node count of a descriptor record (columns 51-60), read leniently as
-// the converter reads it: a blank or malformed count is 0.
-constexpr RecordLayout kNodeCountRecord{SkipField(50), IntegerField(10)};
-
-std::int32_t nodeCountOf(std::string_view descriptor) {
-  std::int32_t n = 0;
-  if (!tryParse(descriptor, kNodeCountRecord, n)) return 0;
-  return n;
-}
-
 void passOver(CheckInput& in, std::int32_t records) {
   std::string_view line;
   for (std::int32_t k = 0; k < records; ++k) in.readLine(false, &line);
@@ -68,7 +58,6 @@ std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
     std::int32_t label = 0, feId = 0;
     in.parse(descriptor, kDescriptorRecord, "element descriptor record", label,
              feId);
-    const std::int32_t nodes = nodeCountOf(descriptor);
     if (facts.labels.count() == 0 && label != 1) {
       facts.elementOffset = std::int64_t{label} - 1;
     }
@@ -82,7 +71,7 @@ std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
     std::array<std::int32_t, 8> v{};
     in.readRecord(kElementNodeRecord, "element node record", v[0], v[1], v[2],
                   v[3], v[4], v[5], v[6], v[7]);
-    const std::int32_t more = continuationRecords(nodes);
+    const std::int32_t more = continuationRecords(feId, descriptor);
     if (more > 0) {
       ++facts.continued[feId];
       passOver(in, more);

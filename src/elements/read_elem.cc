@@ -150,7 +150,7 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
     number = checkedAdd(number, 1);
     std::int32_t label = 0, feId = 0;
     readDescriptor(run, descriptor, &label, &feId);
-    const std::int32_t nodes = nodeCountOf(descriptor);
+    const std::int32_t more = continuationRecords(feId, descriptor);
     totals.lastShiftedLabel = numbering.takeLabel(label);
     if (hasOrientationRecord(feId)) passOver(run, 1);
     const Shape* shape = findShape(run.state.DIM.is2D, feId);
@@ -158,7 +158,7 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
     readNodeRecord(
         run, shape != nullptr ? static_cast<std::size_t>(shape->vertices) : 0,
         line);
-    passOver(run, continuationRecords(nodes));
+    passOver(run, more);
     if (shape != nullptr) {
       writeConnectivity(run, number, *shape, line);
       numbering.recordWritten(number, totals.lastShiftedLabel);
@@ -193,7 +193,12 @@ bool hasOrientationRecord(std::int32_t feId) {
   }
 }
 
-std::int32_t continuationRecords(std::int32_t nodes) {
+std::int32_t continuationRecords(std::int32_t feId,
+                                 std::string_view descriptor) {
+  for (const Shape& s : kShapes) {
+    if (s.feId == feId) return 0;
+  }
+  const std::int32_t nodes = nodeCountOf(descriptor);
   return nodes > 8 ? (nodes - 1) / 8 : 0;
 }
 

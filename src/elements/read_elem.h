@@ -2,6 +2,7 @@
 #define UNV2TESSAL_ELEMENTS_READ_ELEM_H_
 
 #include <cstdint>
+#include <string_view>
 
 #include "driver/run_state.h"
 #include "records/layout.h"
@@ -29,9 +30,12 @@ const Shape* findShape(bool is2D, std::int32_t feId);
 /// Rods, beams and pipes carry an orientation record before their nodes.
 bool hasOrientationRecord(std::int32_t feId);
 
-/// Node records after the first for an element of `nodes` nodes (eight
-/// labels a record); 0 for a count of 8 or less.
-std::int32_t continuationRecords(std::int32_t nodes);
+/// Node records after the first for the element of `descriptor` (eight
+/// labels a record), from its node count in columns 51-60 read leniently (a
+/// blank or malformed count is 0). An element of a written kind is read as
+/// exactly two records whatever its count says: 0.
+std::int32_t continuationRecords(std::int32_t feId,
+                                 std::string_view descriptor);
 
 /// Converts one element dataset into the connectivity file and the
 /// renumbering map: asks the grid dimension and the file name, writes the

@@ -421,16 +421,19 @@ TEST(ReadElem, BeamsAndContinuationRecordsArePassedOver) {
   // A blank or malformed node count is 0, without a report.
   els.push_back({11, 111, {5, 6, 7, 8}, ""});
   els.push_back({12, 111, {5, 6, 7, 8}, "    x7    "});
-  els.push_back(tet(13));
+  // A written kind is two records whatever its node count says.
+  els.push_back({13, 111, {5, 6, 7, 8}, "        12"});
+  els.push_back(tet(14));
   writeFile("in.unv", elementDataset(els) + elementDataset({tet(1)}));
   const auto r = runInProcess({"in.unv", "3", "", "3", "next.cnc"});
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(readFile("OUT.CNC"),
             tetLine(1, 1, 2, 3, 4) + tetLine(2, 5, 6, 7, 8) +
-                tetLine(3, 5, 6, 7, 8) + tetLine(4, 1, 2, 3, 4));
+                tetLine(3, 5, 6, 7, 8) + tetLine(4, 5, 6, 7, 8) +
+                tetLine(5, 1, 2, 3, 4));
   EXPECT_EQ(readFile("next.cnc"), tetLine(1, 1, 2, 3, 4));
-  EXPECT_EQ(r.out, head() + dialogue(4, true, 0) + dialogue(1, false, 0) +
+  EXPECT_EQ(r.out, head() + dialogue(5, true, 0) + dialogue(1, false, 0) +
                        std::string(kDone));
 }
 
