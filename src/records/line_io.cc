@@ -52,8 +52,9 @@ LineReader::Status LineReader::nextSlow(std::string_view* line) {
     }
     if (eof_) {
       if (pos_ == end_) return Status::kEndOfFile;
-      // A last line without LF is still a line.
-      takeLine(end_, end_);
+      // A last line without LF is still a line; only a CR before an LF is
+      // part of the line end.
+      takeLine(end_, end_, /*atLineFeed=*/false);
       *line = last_;
       return Status::kLine;
     }

@@ -9,7 +9,8 @@
 namespace unv2tessal {
 
 /// Reads text lines from a file descriptor through one large buffer. A line
-/// ends at LF; a CR before it is dropped; a last line without LF is a line.
+/// ends at LF; a CR before it is dropped; a last line without LF is a line,
+/// and keeps a CR at its end (no LF follows it).
 /// Lines are handed out as views into the buffer; no allocation per line.
 class LineReader {
  public:
@@ -56,11 +57,11 @@ class LineReader {
 
  private:
   Status nextSlow(std::string_view* line);
-  // The line from pos_ up to `stop` (a CR before it dropped); the next line
-  // starts at `next`.
-  void takeLine(std::size_t stop, std::size_t next) {
+  // The line from pos_ up to `stop` (a CR before the LF at `stop` dropped);
+  // the next line starts at `next`.
+  void takeLine(std::size_t stop, std::size_t next, bool atLineFeed = true) {
     std::size_t len = stop - pos_;
-    if (len > 0 && buf_[stop - 1] == '\r') --len;
+    if (atLineFeed && len > 0 && buf_[stop - 1] == '\r') --len;
     last_ = std::string_view(buf_.get() + pos_, len);
     pos_ = next;
     ++lineNumber_;

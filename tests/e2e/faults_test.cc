@@ -772,5 +772,24 @@ TEST(AwkwardInput, ClosingDelimiterWithoutLineEndEndsTheDataset) {
   EXPECT_EQ(readFile("OUT.XYZ"), vertices1to4());
 }
 
+// Only a CR before an LF belongs to the line end: a CR LF file cut before
+// its last LF ends in "    -1" and a CR, which is no delimiter and is read
+// as the next node.
+TEST(AwkwardInput, ClosingDelimiterEndingInACrWithoutLfIsNoDelimiter) {
+  ScratchDir dir;
+  std::string input;
+  for (const char c : nodes1to4()) {
+    if (c == '\n') input += '\r';
+    input += c;
+  }
+  input.pop_back();
+  writeFile("in.unv", input);
+  const RunResult r = runBinary(here(), "in.unv\n\n");
+  EXPECT_EQ(r.err,
+            severe(64, "input conversion error", 10, here() + "/in.unv"));
+  EXPECT_EQ(r.status, 64u);
+  EXPECT_EQ(readFile("OUT.XYZ"), vertices1to4());
+}
+
 }  // namespace
 }  // namespace unv2tessal

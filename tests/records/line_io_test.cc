@@ -38,7 +38,8 @@ TEST(LineReader, LineEnds) {
   EXPECT_EQ(readAll("a\nbb\n"), (V{"a", "bb"}));
   EXPECT_EQ(readAll("a\r\nbb\r\n"), (V{"a", "bb"}));
   EXPECT_EQ(readAll("a\nlast"), (V{"a", "last"}));  // no final LF
-  EXPECT_EQ(readAll("a\r\nlast\r"), (V{"a", "last"}));
+  // Only a CR before an LF belongs to the line end.
+  EXPECT_EQ(readAll("a\r\nlast\r"), (V{"a", "last\r"}));
   EXPECT_EQ(readAll("\n\r\n\n"), (V{"", "", ""}));
   EXPECT_EQ(readAll("x\ry\n"), (V{"x\ry"}));  // a CR inside stays
   EXPECT_EQ(readAll(""), V{});
