@@ -16,8 +16,8 @@
 #include <random>
 #include <string>
 
-#include "records/fast_fields.h"
-#include "records/fields.h"
+#include "codecs/fast_fields.h"
+#include "codecs/fields.h"
 
 namespace unv2tessal {
 namespace {

@@ -8,10 +8,10 @@
 #include <utility>
 #include <vector>
 
-#include "driver/run_state.h"
 #include "groups/grid_header.h"
-#include "records/failure.h"
+#include "io/failure.h"
 #include "support/test_io.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 namespace {

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "records/console.h"
+#include "io/console.h"
 
 namespace unv2tessal::testing {
 
