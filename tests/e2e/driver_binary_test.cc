@@ -174,18 +174,6 @@ TEST(DriverBinary, HelpAndVersionAsFirstArgument) {
   EXPECT_EQ(later.status, 0u);
 }
 
-// The usage says what the issue of a first-time user needs: what is
-// converted, how the questions are answered, the statuses, where next.
-TEST(DriverBinary, UsageNamesTheDialogueTheStatusesAndWhereToLookNext) {
-  const std::string usage = kUsage;
-  for (const char* part :
-       {"IDEAS universal file", "TESSAL", "console", "file of answers",
-        "64 characters", "Exit status: 0", "unvcheck FILE", "man unv2tessal",
-        "--help", "--version"}) {
-    EXPECT_NE(usage.find(part), std::string::npos) << part;
-  }
-}
-
 // Starts the executable in `dir` with `in` as its standard input, `out` as
 // its standard output and its standard error on `errPath`.
 pid_t spawn(const std::string& dir, int in, int out,
