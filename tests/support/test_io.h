@@ -102,6 +102,9 @@ std::string binaryPath();
 std::string testDataDir();
 /// Folder of the shared real sample files, or "" when it is absent.
 std::string samplesDir();
+/// The skip message of a test that needs the sample files.
+inline constexpr std::string_view kNoSamples =
+    "../shared/samples (beside the project folder) is absent";
 
 /// Joins lines, each followed by LF.
 std::string lines(std::initializer_list<std::string_view> ls);
