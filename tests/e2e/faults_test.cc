@@ -164,6 +164,7 @@ struct FaultCase {
   int status;
   std::string (*err)();
   std::map<std::string, std::string> files;
+  std::string stdoutPath = "";  // the console output's file, if not kept
 };
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
@@ -191,7 +192,7 @@ TEST_P(Fault, ReportStatusAndRecordsWrittenBefore) {
   const FaultCase& c = GetParam();
   ScratchDir dir;
   writeFile("in.unv", c.input);
-  const RunResult r = runBinary(here(), c.replies);
+  const RunResult r = runBinary(here(), c.replies, {}, c.stdoutPath);
   EXPECT_EQ(r.err, c.err());
   EXPECT_EQ(r.status, static_cast<std::uint32_t>(c.status));
   expectFiles(c.files);
@@ -449,6 +450,7 @@ INSTANTIATE_TEST_SUITE_P(
 std::string fullDisk(int unit) {
   return severe(38, "error during write", unit, "/dev/full");
 }
+std::string noReport() { return ""; }
 std::string vertexFileFull() { return fullDisk(21); }
 std::string connectivityFileFull() { return fullDisk(22); }
 std::string gridFileFull() { return fullDisk(23); }
@@ -485,7 +487,22 @@ INSTANTIATE_TEST_SUITE_P(
                   gridFileFull,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)}}}),
+                   {std::string(kMapName), std::string(kMapHeader)}}},
+        // A console that cannot be written neither stops nor holds up the
+        // run: every file is written and the status is 0.
+        FaultCase{"console",
+                  wholeMesh(),
+                  "in.unv\n\n3\n\n\n",
+                  0,
+                  noReport,
+                  {{"OUT.XYZ", vertices1to4()},
+                   {"OUT.CNC", tetLine(1)},
+                   {std::string(kMapName), std::string(kMapHeader)},
+                   {"GRID.INP", std::string(kGridHeader3D) +
+                                    "LOCATE VERTEX ID=G         ! # of "
+                                    "vertices =          1\r\n"
+                                    "          4\r\n"}},
+                  "/dev/full"}),
     ByName());
 
 TEST(FullDisk, MapFileThroughALink) {

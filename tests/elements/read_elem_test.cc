@@ -246,24 +246,49 @@ INSTANTIATE_TEST_SUITE_P(
             "parabolicTriangle2D", "2", {1, 92, {1, 2, 3, 4, 5, 6}}, nullptr}),
     ByName());
 
-TEST(ReadElem, VertexNumbersAreShiftedByTheNodeOffset) {
+// Node labels shifted by the node offset (renumbering accepted). Only the
+// element's own vertex fields are written: the unused fields of the node
+// record, read as 0 and shifted too, would not fit 10 columns for an offset
+// of 10 digits.
+struct OffsetCase {
+  const char* name;
+  long long firstNode;
+  const char* connectivity;
+};
+void PrintTo(const OffsetCase& c, std::ostream* os) { *os << c.name; }
+
+class NodeOffset : public ::testing::TestWithParam<OffsetCase> {};
+
+TEST_P(NodeOffset, VertexNumbersAreShiftedByTheNodeOffset) {
+  const OffsetCase& c = GetParam();
   ScratchDir dir;
   std::string nodes = "    -1\n  2411\n";
-  for (int label : {101, 102, 103}) {
+  for (long long label = c.firstNode; label < c.firstNode + 3; ++label) {
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%10d%10d%10d%10d\n%25s%25s%25s\n", label, 1,
-                  1, 11, "0.0", "0.0", "0.0");
+    std::snprintf(buf, sizeof buf, "%10lld%10d%10d%10d\n%25s%25s%25s\n", label,
+                  1, 1, 11, "0.0", "0.0", "0.0");
     nodes += buf;
   }
   nodes += "    -1\n";
-  writeFile("in.unv", nodes + elementDataset({{1, 91, {101, 102, 103}},
-                                              {2, 91, {103, 102, 101}}}));
+  const long long n = c.firstNode;
+  writeFile("in.unv", nodes + elementDataset({{1, 91, {n, n + 1, n + 2}},
+                                              {2, 91, {n + 2, n + 1, n}}}));
   const auto r = runInProcess({"in.unv", "", "", "2", ""});
   EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(readFile("OUT.CNC"),
-            "         1  1  3           1         2         3\r\n"
-            "         2  1  3           3         2         1\r\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(readFile("OUT.CNC"), c.connectivity);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Offsets, NodeOffset,
+    ::testing::Values(
+        OffsetCase{"offset100", 101,
+                   "         1  1  3           1         2         3\r\n"
+                   "         2  1  3           3         2         1\r\n"},
+        OffsetCase{"tenDigitLabels", 1000000001,
+                   "         1  1  3           1         2         3\r\n"
+                   "         2  1  3           3         2         1\r\n"}),
+    ByName());
 
 // ---------------------------------------------------------------------------
 // Element numbering and the renumbering map.

@@ -240,6 +240,16 @@ INSTANTIATE_TEST_SUITE_P(
                   group(1, "EMPTY", {}),
                   "LOCATE VERTEX ID=EMPTY     ! # of vertices =          0\r\n",
                   {"EMPTY   "}},
+        // An entity record is read on its first 80 columns only.
+        GroupCase{"entityRecordPast80Columns",
+                  0,
+                  "         1         0         0         0         0"
+                  "         0         0         2\nLONG\n"
+                  "         7         5         0         0         7"
+                  "         6         0         0        99 not read\n",
+                  "LOCATE VERTEX ID=LONG      ! # of vertices =          2\r\n"
+                  "          5          6\r\n",
+                  {"LONG    "}},
         // The one-entity record is read for columns 1-40 only.
         GroupCase{"oneEntity",
                   0,
