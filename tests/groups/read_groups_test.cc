@@ -11,12 +11,15 @@
 #include "groups/grid_header.h"
 #include "io/failure.h"
 #include "support/test_io.h"
+#include "support/unv_text.h"
 #include "unv/run_state.h"
 
 namespace unv2tessal {
 namespace {
 
 using support::ByName;
+using support::dataset;
+using support::head;
 using support::inputFailureReport;
 using support::kBanner;
 using support::openingLine;
@@ -35,8 +38,6 @@ constexpr std::string_view kZeroHeader =
     "! # of vertices =        0\r\n"
     "CONNectivity HYBRid in file <cncFileName>\r\n"
     "COOR X Y Z VERTices in file <xyzFileName>\r\n";
-
-std::string head() { return std::string(kBanner) + openingLine("in.unv"); }
 
 // One group as an exporter writes it: the group record (count in field 8),
 // the name record, and the entities (type, tag) two to a record.
@@ -358,7 +359,7 @@ TEST(Groups, RegionCommandIsFiftyFiveColumns) {
 // Whole runs.
 
 std::string groupDataset(std::string_view body) {
-  return "    -1\n  2435\n" + std::string(body) + "    -1\n";
+  return dataset("  2435", body);
 }
 
 TEST(ReadGroups, DatasetBeforeNodesReportsZerosAndThreeD) {
