@@ -9,6 +9,8 @@
 include(GNUInstallDirs)
 
 install(TARGETS unv2tessal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# unvprep, which prepares the files of other exporters for the converter.
+install(TARGETS unvprep RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The companion checker is optional: install it only when the tree has it.
 # The test runs when the top-level directory is finished, so the checker
@@ -32,6 +34,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/formats
 # first answer names the input mesh by its place in the source tree; the
 # installed file names it plainly, "example.unv", since the installed
 # example is run in a scratch folder holding a copy of the mesh.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/channel.unv
+              ${PROJECT_SOURCE_DIR}/examples/channel.geo
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/example.unv
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 set(UNV2TESSAL_ANSWERS ${PROJECT_SOURCE_DIR}/examples/answers.txt)
@@ -75,6 +80,11 @@ grid command file with one region per group, and an element renumbering map.
 It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
 /usr/share/doc/unv2tessal/examples.")
+string(APPEND CPACK_PACKAGE_DESCRIPTION "
+It also holds unvprep, which rewrites the universal files of gmsh, Salome,
+NX and other exporters (groups in datasets 2477, 2467, 2452, 2430 or 2417,
+plane and parabolic element kinds) into files that unv2tessal converts
+into the grid meant, and writes the answers for its questions.")
 if(TARGET unvcheck)
   string(APPEND CPACK_PACKAGE_DESCRIPTION "
 The package also holds unvcheck, which tells what unv2tessal will and will
