@@ -18,6 +18,8 @@ class LabelSet {
 
   /// Index of `label` in the set, or -1.
   std::ptrdiff_t find(std::int32_t label) const;
+  /// The same, trying first the index after `hint` (an earlier result).
+  std::ptrdiff_t find(std::int32_t label, std::ptrdiff_t hint) const;
   std::size_t size() const { return labels_.size(); }
   bool empty() const { return labels_.empty(); }
 
@@ -59,14 +61,19 @@ class GroupedElements {
   explicit GroupedElements(std::vector<std::int32_t> tags);
 
   bool empty() const { return set_.empty(); }
-  /// Index of `label` among the grouped elements, or -1.
-  std::ptrdiff_t find(std::int32_t label) const { return set_.find(label); }
+  /// Index of `label` among the grouped elements, or -1; `hint` as for
+  /// LabelSet::find().
+  std::ptrdiff_t find(std::int32_t label, std::ptrdiff_t hint = -1) const {
+    return set_.find(label, hint);
+  }
   /// Keeps the node labels of the grouped element `index` (unless an
   /// element of its label came before).
   void store(std::ptrdiff_t index, std::span<const std::int32_t> nodes);
   /// The node labels of element `label`; false when no element dataset
-  /// holds it.
-  bool nodesOf(std::int32_t label, std::span<const std::int32_t>* nodes) const;
+  /// holds it. *hint is the index found for the label before (-1 at
+  /// first), so that labels asked in order are found at once.
+  bool nodesOf(std::int32_t label, std::span<const std::int32_t>* nodes,
+               std::ptrdiff_t* hint) const;
   /// Bytes held: 9 an element plus 4 a stored node label.
   std::size_t bytes() const {
     return set_.size() * 9 + nodes_.size() * sizeof(std::int32_t);
