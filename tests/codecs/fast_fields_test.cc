@@ -424,7 +424,8 @@ TEST(FastInteger, PlainRecordsAreEightPlainFields) {
       line += rng() % 32 == 0 ? randomIntegerField(rng) : std::string(text);
     }
     bool each = true;
-    for (int f = 0; f < 8; ++f) each = each && isPlainInteger10(&line[10 * f]);
+    for (std::size_t f = 0; f < 8; ++f)
+      each = each && isPlainInteger10(&line[10 * f]);
     ASSERT_EQ(isPlainRecord80(line.data()), each) << '"' << line << '"';
     plain += each ? 1 : 0;
   }

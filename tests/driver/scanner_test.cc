@@ -12,13 +12,13 @@
 namespace unv2tessal {
 namespace {
 
-using testing::kBanner;
-using testing::lines;
-using testing::openingLine;
-using testing::runInProcess;
-using testing::ScratchDir;
-using testing::ScriptedConsole;
-using testing::writeFile;
+using support::kBanner;
+using support::lines;
+using support::openingLine;
+using support::runInProcess;
+using support::ScratchDir;
+using support::ScriptedConsole;
+using support::writeFile;
 
 TEST(Scanner, UnknownDatasetsAreSkippedAndNothingIsAsked) {
   ScratchDir dir;

@@ -11,7 +11,7 @@
 namespace unv2tessal {
 namespace {
 
-using testing::ScriptedConsole;
+using support::ScriptedConsole;
 
 using V = std::string_view;
 

@@ -14,8 +14,8 @@
 namespace unv2tessal {
 namespace {
 
-using testing::ScratchDir;
-using testing::writeFile;
+using support::ScratchDir;
+using support::writeFile;
 
 // Reads every line of `content` with a reader of `capacity` bytes.
 std::vector<std::string> readAll(
@@ -53,8 +53,9 @@ TEST(LineReader, StepBackAcrossBufferRefills) {
   std::string content;
   std::vector<std::string> want;
   for (int k = 0; k < 400; ++k) {
-    std::string line = std::to_string(k) +
-                       std::string(k % 97, static_cast<char>('a' + k % 26));
+    std::string line =
+        std::to_string(k) + std::string(static_cast<std::size_t>(k % 97),
+                                        static_cast<char>('a' + k % 26));
     want.push_back(line);
     content += line + (k % 3 == 0 ? "\r\n" : "\n");
   }
@@ -136,7 +137,7 @@ TEST(OutputBuffer, WritesWhatWasCommitted) {
   ::close(fd);
   std::string want;
   for (int k = 0; k < 10; ++k) want += "rec\r\n";
-  EXPECT_EQ(testing::readFile("o.txt"), want);
+  EXPECT_EQ(support::readFile("o.txt"), want);
 }
 
 TEST(OutputBuffer, WriteErrorOfAFullDevice) {

@@ -19,10 +19,10 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::ScratchDir;
-using testing::ScriptedConsole;
-using testing::writeFile;
+using support::readFile;
+using support::ScratchDir;
+using support::ScriptedConsole;
+using support::writeFile;
 
 constexpr RecordLayout kLine{TextField(20)};
 constexpr RecordLayout kNumber{IntegerField(10)};
@@ -103,7 +103,7 @@ TEST(BlankName, AsksAgainAfterEveryBlankReplyAndUsesTheWholeReply) {
   const std::string ask = std::string(kQuestion) + "UNIT 10? ";
   EXPECT_EQ(io.out, ask + ask + ask);
   EXPECT_EQ(units.pathOf(10), dir.file(seventy));  // not cut to 64
-  EXPECT_TRUE(testing::fileExists(dir.file(seventy)));
+  EXPECT_TRUE(support::fileExists(dir.file(seventy)));
 }
 
 TEST(BlankName, EndOfConsoleInputWhileAsking) {
@@ -122,7 +122,7 @@ TEST_F(UnitsTest, NamesAreStrippedAndCutAt256Characters) {
   units.openUnit(21, "   " + kept + "XYZW   ");
   EXPECT_EQ(units.pathOf(21), dir.file(kept));
   units.closeUnit(21);
-  EXPECT_TRUE(testing::fileExists(dir.file(kept)));
+  EXPECT_TRUE(support::fileExists(dir.file(kept)));
 }
 
 TEST_F(UnitsTest, OpenFailureReports) {
@@ -169,7 +169,7 @@ TEST_F(UnitsTest, NulByteInTheName) {
     seen = true;
   }
   EXPECT_TRUE(seen);
-  EXPECT_FALSE(testing::fileExists(dir.file("bad")));
+  EXPECT_FALSE(support::fileExists(dir.file("bad")));
 }
 
 TEST_F(UnitsTest, ExistingFileIsCutOnlyByTheFirstWrite) {
