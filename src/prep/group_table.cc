@@ -122,7 +122,7 @@ class GroupReader {
   // Reads one entity record; returns the entities it holds.
   std::int64_t readEntities(std::string_view line, std::int64_t remaining,
                             GroupEntry& group) {
-    const std::int64_t n = entitiesOnRecord(line, kind_);
+    const auto n = static_cast<std::int64_t>(entitiesOnRecord(line, kind_));
     if (n == 0 || n > remaining) {
       in_.fail("entity record holds " + std::to_string(n) +
                " entities where the group's count leaves " +

@@ -4,7 +4,7 @@
 
 #include "codecs/fast_fields.h"
 #include "codecs/fields.h"
-#include "prep/reduction.h"
+#include "unv/reductions.h"
 #include "unv/fe_descriptors.h"
 #include "unv/framing.h"
 #include "unv/mesh_records.h"
