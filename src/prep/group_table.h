@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "prep/grouped.h"
 #include "prep/prep_input.h"
 #include "prep/raw_lines.h"
 #include "unv/group_records.h"
@@ -45,8 +46,8 @@ struct GroupDatasetSpan {
 /// the entities that groups name: 4 bytes a node or element tag.
 struct GroupTable {
   std::vector<GroupEntry> groups;
-  std::vector<std::int32_t> nodeTags;
-  std::vector<std::int32_t> elementTags;
+  LargeVector<std::int32_t> nodeTags;
+  LargeVector<std::int32_t> elementTags;
   std::vector<GroupDatasetTally> datasets;  // in order of first appearance
   std::vector<GroupDatasetSpan> spans;      // in file order
 };

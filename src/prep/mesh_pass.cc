@@ -4,10 +4,10 @@
 
 #include "codecs/fast_fields.h"
 #include "codecs/fields.h"
-#include "unv/reductions.h"
 #include "unv/fe_descriptors.h"
 #include "unv/framing.h"
 #include "unv/mesh_records.h"
+#include "unv/reductions.h"
 
 namespace unv2tessal {
 namespace {

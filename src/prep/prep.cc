@@ -7,6 +7,7 @@
 #include <set>
 #include <stdexcept>
 
+#include "codecs/fast_fields.h"
 #include "prep/answers.h"
 #include "prep/mesh_pass.h"
 #include "prep/prep_report.h"
@@ -106,7 +107,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
 
 void fieldTo(std::string& record, std::int32_t value) {
   char text[16];
-  writeIntegerField(value, 10, text);
+  writeInteger(value, 10, text);
   record.append(text, 10);
 }
 
@@ -236,10 +237,6 @@ void writeGroups(const GroupTable& table, const Pass& pass, Sink& out,
     summary.elementEntities += p.elementEntities;
     summary.elementEntitiesResolved += p.elementEntities - p.missingElements;
     p.vertices = static_cast<std::int64_t>(nodes.size());
-    summary.groupBytes = std::max<std::int64_t>(
-        summary.groupBytes,
-        static_cast<std::int64_t>(nodes.capacity() * sizeof(std::int32_t) +
-                                  bits.capacity() * sizeof(std::uint64_t)));
     writer.group(p, nodes);
   }
   writer.close();
@@ -330,10 +327,6 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
       writeGroups(table, second, sink, summary);
       second.asking.push_back(Asking::kGroups);
     }
-    summary.groupBytes += static_cast<std::int64_t>(
-        second.nodes.bytes() + second.elements.bytes() +
-        (table.nodeTags.size() + table.elementTags.size()) *
-            sizeof(std::int32_t));
     summary.reduced = second.tally.reduced.counts();
     summary.written = second.tally.written.counts();
     summary.dim = chosenDim(options, summary.written);

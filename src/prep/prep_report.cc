@@ -1,9 +1,9 @@
 #include "prep/prep_report.h"
 
 #include "codecs/json_text.h"
-#include "unv/reductions.h"
 #include "prep/regions.h"
 #include "unv/fe_descriptors.h"
+#include "unv/reductions.h"
 
 namespace unv2tessal {
 namespace {
