@@ -53,17 +53,27 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
     if (holding) out.putText(held);
     holding = false;
   };
+  const bool first = pass.table != nullptr;
   RawLine line;
   for (;;) {
     bool found = false;
-    while (in.next(&line)) {
-      noteLineEnd(pass, line);
-      if (isDelimiterLine(line.text)) {
-        hold(line);
-        found = true;
-        break;
+    if (first) {
+      // Only the group datasets matter here: the others are passed over
+      // to their closing delimiter as the scanner passes over a dataset.
+      // The second pass checks that it meets the group datasets where this
+      // one did.
+      found = in.nextDelimiter(&line);
+      if (found) hold(line);
+    } else {
+      while (in.next(&line)) {
+        noteLineEnd(pass, line);
+        if (isDelimiterLine(line.text)) {
+          hold(line);
+          found = true;
+          break;
+        }
+        out.putLine(line.bytes);
       }
-      out.putLine(line.bytes);
     }
     if (!found) break;
     FixedText<4> number;
@@ -92,6 +102,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
     }
     release();
     out.putLine(line.bytes);
+    if (first) continue;
     if (number.view() == "2411") {
       const NodeDatasetStart start = passNodes(in, out, pass.nodes);
       pass.asking.push_back(!start.empty && start.firstLabel != 1

@@ -37,8 +37,14 @@ void PrepInput::rewind() {
   reader_->reset();
 }
 
-bool PrepInput::next(RawLine* line) {
-  switch (reader_->next(line)) {
+bool PrepInput::next(RawLine* line) { return check(reader_->next(line)); }
+
+bool PrepInput::nextDelimiter(RawLine* line) {
+  return check(reader_->nextDelimiter(line));
+}
+
+bool PrepInput::check(RawLineReader::Status status) {
+  switch (status) {
     case RawLineReader::Status::kLine:
       return true;
     case RawLineReader::Status::kEndOfFile:

@@ -35,6 +35,9 @@ class PrepInput {
   /// Reads the next line; false at the end of the file. The views live
   /// until the next read.
   bool next(RawLine* line);
+  /// Passes over lines to the next delimiter line and reads it; false at
+  /// the end of the file.
+  bool nextDelimiter(RawLine* line);
   /// Reads the next line of the body of `what` ("element dataset 2412
   /// begun at line 12"); the end of the file there is a failure.
   RawLine need(std::string_view what);
@@ -50,6 +53,7 @@ class PrepInput {
   [[noreturn]] void fail(std::string message) const;
 
  private:
+  bool check(RawLineReader::Status status);
   std::string path_;
   int fd_ = -1;
   SafeOutput::Forbidden identity_;

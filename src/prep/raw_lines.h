@@ -37,6 +37,12 @@ class RawLineReader {
     lineNumber_ = 0;
   }
 
+  /// Passes over lines up to the next delimiter line (columns 1-7: four
+  /// blanks, "-1", a blank or the line's end) and reads it, as next() does;
+  /// the lines passed over are counted but not handed out. kEndOfFile when
+  /// there is none.
+  Status nextDelimiter(RawLine* line);
+
   /// Makes the next call of next() return the line just read again.
   /// REQUIRES: the last call of next() returned kLine.
   void stepBack() {

@@ -56,5 +56,49 @@ TEST(RawLineReader, LineLongerThanTheBufferIsReported) {
   EXPECT_EQ(last, RawLineReader::Status::kTooLong);
 }
 
+// The delimiter lines of `content` with their line numbers, found by
+// nextDelimiter() through a buffer of `capacity`, and by splitting the text.
+TEST(RawLineReader, NextDelimiterFindsWhatLineByLineFinds) {
+  std::string content;
+  const char* lines[] = {"    -1",       "  2411", "    -10",  "         1   2",
+                         "    -1 x",     "  -1",   "    -1\r", "\t    -1",
+                         "    -1.5D+00", "",       "    -1"};
+  for (int k = 0; k < 40; ++k) {
+    content += std::string(static_cast<std::size_t>(k % 23), 'x') + "\n";
+    content += std::string(lines[k % 11]) + "\n";
+  }
+  content += "    -1";  // the last line, without LF
+  std::vector<std::string> want;
+  std::size_t number = 0, start = 0;
+  while (start < content.size()) {
+    std::size_t nl = content.find('\n', start);
+    if (nl == std::string::npos) nl = content.size();
+    std::string text = content.substr(start, nl - start);
+    if (nl < content.size() && !text.empty() && text.back() == '\r') {
+      text.pop_back();
+    }
+    ++number;
+    if (text.rfind("    -1", 0) == 0 && (text.size() == 6 || text[6] == ' ')) {
+      want.push_back(std::to_string(number) + ":" + text);
+    }
+    start = nl + 1;
+  }
+  for (std::size_t capacity :
+       {std::size_t{48}, std::size_t{100}, std::size_t{4096}}) {
+    ScratchDir dir;
+    writeFile("f", content);
+    const int fd = ::open("f", O_RDONLY);
+    RawLineReader reader(fd, capacity);
+    std::vector<std::string> got;
+    RawLine line;
+    while (reader.nextDelimiter(&line) == RawLineReader::Status::kLine) {
+      got.push_back(std::to_string(reader.lineNumber()) + ":" +
+                    std::string(line.text));
+    }
+    ::close(fd);
+    EXPECT_EQ(got, want) << capacity;
+  }
+}
+
 }  // namespace
 }  // namespace unv2tessal
