@@ -13,9 +13,9 @@ namespace unv2tessal {
 namespace {
 
 constexpr std::size_t kFieldWidth = 10;
-// Node labels an element may carry on the records read for it: the largest
-// reduced kind has 20, on three records.
-constexpr std::size_t kMaxNodes = 24;
+// Node labels kept of an element's records: the largest reduced kind has
+// 20, on three records, and the cubic brick 32, the most of any kind.
+constexpr std::size_t kMaxNodes = 32;
 // Columns of the descriptor's FE id and node count.
 constexpr std::size_t kFeIdColumn = 10;
 constexpr std::size_t kNodeCountColumn =
