@@ -93,9 +93,9 @@ CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
   return failure;
 }
 
-// A missing file or a directory: the record layer would refuse both with
+// A missing file or a directory: the unit table would refuse both with
 // its report numbers, and the system's own reason reads better here. A name
-// that the record layer would change (blanks around it stripped, cut to 256
+// that the unit table would change (blanks around it stripped, cut to 256
 // characters) could make it open another file.
 bool openable(const std::string& path, CheckReport& report) {
   if (!path.empty() && (path.size() > Units::kMaxNameLength ||

@@ -111,7 +111,7 @@ TEST(Unvcheck, CreatesAndChangesNoFile) {
   ::stat(dir.file("mesh.unv").c_str(), &before);
 
   EXPECT_EQ(check({"mesh.unv", "missing.unv"}).status, 2);
-  // The record layer strips blanks around a name and cuts it at 256
+  // The unit table strips blanks around a name and cuts it at 256
   // characters: such names could open, or create, another file.
   writeFile(dir.file(" mesh.unv"), mesh);
   EXPECT_EQ(check({" mesh.unv"}).err,

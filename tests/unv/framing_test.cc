@@ -12,10 +12,7 @@
 namespace unv2tessal {
 namespace {
 
-using support::kBanner;
 using support::lines;
-using support::openingLine;
-using support::runInProcess;
 using support::ScratchDir;
 using support::ScriptedConsole;
 using support::writeFile;
