@@ -30,16 +30,6 @@ static_assert([] {
   return true;
 }());
 
-// A connectivity line: number, two blanks, shape code, two blanks, vertex
-// count, two blanks, then the vertex numbers in 10 columns each.
-constexpr RecordLayout kConnectivityRecord{IntegerField(10),
-                                           SkipField(2),
-                                           IntegerField(1),
-                                           SkipField(2),
-                                           IntegerField(1),
-                                           SkipField(2),
-                                           Repeat(8, IntegerField(10))};
-
 // The node count of the descriptor record, columns 51-60.
 constexpr std::size_t kNodeCountColumn = 50;
 constexpr std::size_t kNodeCountWidth = 10;
@@ -170,6 +160,13 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
 }
 
 }  // namespace
+
+const Shape* shapeOfCode(std::int32_t code) {
+  for (const Shape& s : kShapes) {
+    if (s.code == code) return &s;
+  }
+  return nullptr;
+}
 
 const Shape* findShape(bool is2D, std::int32_t feId) {
   for (const Shape& s : kShapes) {

@@ -14,6 +14,16 @@ inline constexpr RecordLayout kDescriptorRecord{Repeat(2, IntegerField(10))};
 /// Node record: up to eight node labels, 10 columns each.
 inline constexpr RecordLayout kElementNodeRecord{Repeat(8, IntegerField(10))};
 
+/// A connectivity line: number, two blanks, shape code, two blanks, vertex
+/// count, two blanks, then the vertex numbers in 10 columns each.
+inline constexpr RecordLayout kConnectivityRecord{IntegerField(10),
+                                                  SkipField(2),
+                                                  IntegerField(1),
+                                                  SkipField(2),
+                                                  IntegerField(1),
+                                                  SkipField(2),
+                                                  Repeat(8, IntegerField(10))};
+
 /// One row of the shape table: an FE descriptor id written in one grid
 /// dimension, with its shape code and vertex count.
 struct Shape {
@@ -26,6 +36,10 @@ struct Shape {
 /// Returns the shape of `feId` in the given dimension, or nullptr when the
 /// element is dropped.
 const Shape* findShape(bool is2D, std::int32_t feId);
+
+/// Returns the row of the shape table whose shape code is `code`, or
+/// nullptr when no written kind has that code.
+const Shape* shapeOfCode(std::int32_t code);
 
 /// Rods, beams and pipes carry an orientation record before their nodes.
 bool hasOrientationRecord(std::int32_t feId);
