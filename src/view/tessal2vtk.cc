@@ -409,19 +409,22 @@ class Viewer {
   // Checks the element and writes its connectivity; returns its VTK cell,
   // or nullptr when it cannot be drawn (nothing is then written).
   const VtkCell* drawable(const ElementHead& head, std::string_view line) {
-    const std::string element = "element " + std::to_string(head.number);
+    const auto element = [&head] {
+      return "element " + std::to_string(head.number);
+    };
     const Shape* shape = shapeOfCode(head.code);
     const VtkCell* cell = vtkCellOf(head.code);
     if (shape == nullptr || cell == nullptr) {
       elementFinding(FindingKind::kUnknownShape,
-                     element + " has shape code " + std::to_string(head.code) +
+                     element() + " has shape code " +
+                         std::to_string(head.code) +
                          ", which no element kind has; not drawn");
       return nullptr;
     }
     if (shape->vertices != head.vertices) {
       elementFinding(FindingKind::kShapeCount,
-                     element + " has shape code " + std::to_string(head.code) +
-                         " and " +
+                     element() + " has shape code " +
+                         std::to_string(head.code) + " and " +
                          quantity(head.vertices, "vertex", "vertices") +
                          "; shape code " + std::to_string(head.code) + " has " +
                          std::to_string(shape->vertices) + "; not drawn");
@@ -429,7 +432,7 @@ class Viewer {
     }
     if (shape->in2D != header_.is2D) {
       elementFinding(FindingKind::kOtherDimension,
-                     element + " is a " + std::string(cell->name) +
+                     element() + " is a " + std::string(cell->name) +
                          " (shape code " + std::to_string(head.code) +
                          ") in a " + (header_.is2D ? "2D" : "3D") + " grid");
     }
@@ -440,18 +443,18 @@ class Viewer {
       index[k] = map_.indexOf(number);
       if (index[k] == VertexMap::kAbsent) {
         elementFinding(FindingKind::kElementVertexMissing,
-                       element + " uses vertex " + std::to_string(number) +
+                       element() + " uses vertex " + std::to_string(number) +
                            ", which the vertex file does not hold; not drawn");
         return nullptr;
       }
     }
     TextSink& out = vtu_.sink();
-    char* p = out.reserve(kMaxElementVertices * 12);
+    char* p = out.reserve(kMaxElementVertices * 21);
     char* end = p;
     for (std::size_t k = 0; k < count; ++k) {
-      end = std::to_chars(end, end + 11,
-                          index[static_cast<std::size_t>(cell->vertex[k])])
-                .ptr;
+      end = writeDecimal(static_cast<std::uint32_t>(
+                             index[static_cast<std::size_t>(cell->vertex[k])]),
+                         end);
       *end++ = k + 1 < count ? ' ' : '\n';
     }
     out.commit(static_cast<std::size_t>(end - p));

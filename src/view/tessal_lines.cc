@@ -134,7 +134,7 @@ ElementHead readElementHead(std::string_view line) {
   return h;
 }
 
-std::int32_t readElementVertex(std::string_view line, std::size_t k) {
+std::int32_t readElementVertexExactly(std::string_view line, std::size_t k) {
   const Columns c{kElementVertex0.first + k * kElementVertex0.width,
                   kElementVertex0.width};
   std::int32_t value = 0;

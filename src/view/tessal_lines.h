@@ -9,6 +9,7 @@
 
 #include "elements/read_elem.h"
 #include "nodes/read_nodes.h"
+#include "records/fast_fields.h"
 #include "view/columns.h"
 
 namespace unv2tessal {
@@ -57,10 +58,23 @@ ElementHead readElementHead(std::string_view line);
 /// The connectivity line holds at most this many vertex numbers.
 inline constexpr std::size_t kMaxElementVertices = 8;
 
+/// readElementVertex for the fields that are not of the common form.
+std::int32_t readElementVertexExactly(std::string_view line, std::size_t k);
+
 /// Reads vertex number k (0-based, k < 8) of a connectivity line; a field
 /// past the end of the line reads as 0, as the converter reads fields.
 /// Throws LineError.
-std::int32_t readElementVertex(std::string_view line, std::size_t k);
+inline std::int32_t readElementVertex(std::string_view line, std::size_t k) {
+  constexpr Columns first = columnsOf(kConnectivityRecord, 6);
+  static_assert(first.width == 10);
+  const std::size_t at = first.first + k * first.width;
+  std::int32_t value = 0;
+  if (line.size() >= at + first.width &&
+      tryReadInteger10(line.data() + at, &value)) {
+    return value;
+  }
+  return readElementVertexExactly(line, k);
+}
 
 /// The records of the grid command file.
 enum class GridLine {

@@ -1,15 +1,39 @@
 #ifndef UNV2TESSAL_VIEW_VTU_WRITER_H_
 #define UNV2TESSAL_VIEW_VTU_WRITER_H_
 
+#include <bit>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <stdexcept>
 #include <string>
 #include <string_view>
 
+#include "records/fast_fields.h"
+
 namespace unv2tessal {
+
+/// Writes the decimal digits of `v` at dst and returns the end. REQUIRES:
+/// dst has room for 20 characters (the first 8 may be written also for a
+/// shorter number).
+inline char* writeDecimal(std::uint64_t v, char* dst) {
+  if constexpr (std::endian::native == std::endian::little) {
+    if (v < 100000000) {
+      // The eight digits at once; the leading zeros (the low bytes) are
+      // shifted out, keeping the last digit of 0.
+      const std::uint64_t digits =
+          swar::digitBytes(static_cast<std::uint32_t>(v));
+      const int leading =
+          std::countr_zero(digits | (std::uint64_t{1} << 56)) / 8;
+      const std::uint64_t text = (digits + swar::kOnes * '0') >> (8 * leading);
+      std::memcpy(dst, &text, 8);
+      return dst + 8 - leading;
+    }
+  }
+  return std::to_chars(dst, dst + 20, v).ptr;
+}
 
 /// A failed write: the message is the system's reason.
 class WriteError : public std::runtime_error {
@@ -36,7 +60,8 @@ class TextSink {
   /// Writes `value` and the separator `sep`.
   void putInteger(std::int64_t value, char sep) {
     char* p = reserve(24);
-    char* end = std::to_chars(p, p + 23, value).ptr;
+    char* end = value >= 0 ? writeDecimal(static_cast<std::uint64_t>(value), p)
+                           : std::to_chars(p, p + 23, value).ptr;
     *end = sep;
     commit(static_cast<std::size_t>(end + 1 - p));
   }
