@@ -17,6 +17,9 @@ function(unv2tessal_install_companions)
   if(TARGET unvcheck)
     install(TARGETS unvcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   endif()
+  if(TARGET tessal2vtk)
+    install(TARGETS tessal2vtk RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  endif()
 endfunction()
 cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
                CALL unv2tessal_install_companions)
@@ -79,6 +82,12 @@ if(TARGET unvcheck)
   string(APPEND CPACK_PACKAGE_DESCRIPTION "
 The package also holds unvcheck, which tells what unv2tessal will and will
 not make of a universal file.")
+endif()
+if(TARGET tessal2vtk)
+  string(APPEND CPACK_PACKAGE_DESCRIPTION "
+It also holds tessal2vtk, which writes the grid of the converter's three
+files as a VTK unstructured grid (.vtu) for ParaView, with each region as a
+point array, and reports what in the files does not fit together.")
 endif()
 
 find_program(UNV2TESSAL_DPKG_SHLIBDEPS dpkg-shlibdeps)

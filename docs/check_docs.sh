@@ -98,6 +98,8 @@ if [ ${#debs[@]} -ne 1 ]; then
 fi
 dpkg-deb --contents "${debs[0]}" | awk '{print $NF}' >"$scratch/contents"
 for path in ./usr/bin/unv2tessal \
+            ./usr/bin/tessal2vtk \
+            ./usr/share/man/man1/tessal2vtk.1 \
             ./usr/share/man/man1/unv2tessal.1 \
             ./usr/share/doc/unv2tessal/README.md \
             ./usr/share/doc/unv2tessal/formats.md \
