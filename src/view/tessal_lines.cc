@@ -54,6 +54,15 @@ std::int32_t readField(std::string_view line, Columns c) {
   return value;
 }
 
+// A one-column integer field: a digit, or a blank for 0.
+std::int32_t readDigit(std::string_view line, Columns c) {
+  static_assert(kShapeCode.width == 1 && kVertexCount.width == 1);
+  const char d = line[c.first];
+  if (d >= '0' && d <= '9') return d - '0';
+  if (d == ' ') return 0;
+  fail(c, "are not a valid number");
+}
+
 // readIntegerField on the 8 columns at `cols`, fast for blanks followed by
 // digits.
 bool readInteger8(const char* cols, std::int32_t* out) {
@@ -129,8 +138,8 @@ ElementHead readElementHead(std::string_view line) {
   if (!readInteger10(line.data(), &h.number)) {
     fail(kElementNumber, "are not a valid number");
   }
-  h.code = readField(line, kShapeCode);
-  h.vertices = readField(line, kVertexCount);
+  h.code = readDigit(line, kShapeCode);
+  h.vertices = readDigit(line, kVertexCount);
   return h;
 }
 
