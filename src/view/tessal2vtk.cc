@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
+#include <initializer_list>
 #include <limits>
 #include <map>
 #include <optional>
@@ -82,6 +83,11 @@ class InputFile {
   /// A failure at the line last read.
   Failure failure(const LineError& e) const {
     return {name_, line(), e.what()};
+  }
+  /// The file's size in bytes (0 when it cannot be told).
+  std::uint64_t size() const {
+    struct stat st {};
+    return ::fstat(fd_, &st) == 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
   }
   bool sameFileAs(const struct stat& st) const {
     struct stat mine {};
@@ -180,12 +186,26 @@ class Viewer {
   /// Reads the three files and writes the grid; returns the exit status.
   int run() {
     readHeader();
-    vtu_.begin();
+    std::vector<VtuArray> arrays{
+        {"Points", "Float64", "coordinates", 3},
+        {"PointData", "Int32", "vertex number"},
+    };
+    for (const std::string& name : nameRegions()) {
+      arrays.push_back({"PointData", "UInt8", name});
+    }
+    firstCellArray_ = arrays.size();
+    for (VtuArray a : std::initializer_list<VtuArray>{
+             {"Cells", "Int32", "connectivity"},
+             {"Cells", "Int64", "offsets"},
+             {"Cells", "UInt8", "types"},
+             {"CellData", "Int32", "element number"},
+             {"CellData", "UInt8", "shape code"}}) {
+      arrays.push_back(a);
+    }
+    vtu_.begin(arrays);
     convertVertices();
-    vtu_.openSection("PointData");
     writeVertexNumbers();
     convertRegions();
-    vtu_.closeSection("PointData");
     const std::uint64_t cells = convertElements();
     vtu_.finish(map_.size(), cells);
     checkCounts();
@@ -246,23 +266,57 @@ class Viewer {
     }
   }
 
+  // The array names of the regions, read ahead from the region commands
+  // (the grid's header lists every array before the data): the region ID
+  // without trailing blanks, "#2", "#3" ... added to an ID used again.
+  std::vector<std::string> nameRegions() {
+    std::vector<std::string> names;
+    std::map<std::string, std::size_t> firstLine;
+    std::map<std::string, int> uses;
+    std::string_view line;
+    while (inp_.next(&line)) {
+      if (kindOf(line) != GridLine::kRegion) continue;
+      std::string id;
+      try {
+        id = std::string(stripTrailing(readRegionCommand(line).id));
+      } catch (const LineError& e) {
+        throw inp_.failure(e);
+      }
+      if (id.empty()) id = "(blank)";
+      const auto [first, fresh] = firstLine.try_emplace(id, inp_.line());
+      std::string name = id;
+      if (!fresh) {
+        name.append("#").append(std::to_string(++uses[id] + 1));
+        findings_.add(FindingKind::kRegionAgain, inp_.name(), inp_.line(),
+                      "region ID " + id + " is used again (first at line " +
+                          std::to_string(first->second) +
+                          "); its array is named " + name);
+      }
+      names.push_back(name);
+    }
+    return names;
+  }
+
+  static std::string_view stripTrailing(std::string_view s) {
+    while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
+    return s;
+  }
+
   // Points: the coordinates of each vertex record, in the order of the
   // file; the vertex numbers go to the map.
   void convertVertices() {
-    vtu_.openSection("Points");
-    vtu_.openArray("Float64", "coordinates", 3);
+    vtu_.beginArray(0);
+    // A vertex record and its line end take at least 63 bytes.
+    map_.reserve(
+        static_cast<std::size_t>(xyz_.size() / (kVertexLineWidth + 1)));
     TextSink& out = vtu_.sink();
     std::string_view line;
     while (xyz_.next(&line)) {
       try {
         const std::int32_t number = readVertexNumber(line);
-        char* p = out.reserve(3 * (kCoordinateTextMax + 1));
-        std::size_t n = 0;
         for (std::size_t k = 0; k < 3; ++k) {
-          n += writeCoordinate(line, k, p + n);
-          p[n++] = k < 2 ? ' ' : '\n';
+          out.putRaw(readCoordinate(line, k));
         }
-        out.commit(n);
         if (map_.size() == std::numeric_limits<std::int32_t>::max()) {
           throw LineError("more vertices than 32-bit indexes can number");
         }
@@ -271,8 +325,6 @@ class Viewer {
         throw xyz_.failure(e);
       }
     }
-    vtu_.closeArray();
-    vtu_.closeSection("Points");
     for (const VertexMap::Duplicate& d : map_.finish()) {
       const std::int32_t number =
           map_.numbers()[static_cast<std::size_t>(d.index)];
@@ -285,43 +337,50 @@ class Viewer {
   }
 
   void writeVertexNumbers() {
-    vtu_.openArray("Int32", "vertex number");
-    for (std::int32_t number : map_.numbers()) {
-      vtu_.sink().putInteger(number, '\n');
-    }
-    vtu_.closeArray();
+    vtu_.beginArray(1);
+    putBytes(map_.numbers().data(), map_.size() * sizeof(std::int32_t));
   }
 
-  // One 0/1 array for each region command, in the order of the file.
+  void putBytes(const void* data, std::size_t n) {
+    vtu_.sink().put({static_cast<const char*>(data), n});
+  }
+
+  // One 0/1 array for each region command, in the order of the file, read
+  // again from the file's start.
   void convertRegions() {
+    InputFile inp(inp_.name());
     flags_.assign(map_.size(), 0);
     std::optional<Region> region;
     std::string_view line;
-    std::array<std::int32_t, 8> v{};
-    while (inp_.next(&line)) {
+    std::size_t array = 2;
+    while (inp.next(&line)) {
       try {
-        if (kindOf(line) == GridLine::kRegion) {
-          if (region) writeRegion(*region);
+        const GridLine kind = kindOf(line);
+        if (kind == GridLine::kRegion) {
+          if (region) writeRegion(*region, array++);
           const RegionCommand command = readRegionCommand(line);
-          std::string_view id = command.id;
-          while (!id.empty() && id.back() == ' ') id.remove_suffix(1);
-          region = Region{std::string(id), inp_.line(), command.count};
-          continue;
+          region = Region{std::string(stripTrailing(command.id)), inp.line(),
+                          command.count};
+        } else if (region) {
+          std::array<std::int32_t, 8> v{};
+          const std::size_t n = readRegionVertices(line, v);
+          region->listed += static_cast<std::int64_t>(n);
+          for (std::size_t k = 0; k < n; ++k) {
+            markRegionVertex(inp, *region, v[k]);
+          }
         }
-        const std::size_t n = readRegionVertices(line, v);
-        region->listed += static_cast<std::int64_t>(n);
-        for (std::size_t k = 0; k < n; ++k) markRegionVertex(*region, v[k]);
       } catch (const LineError& e) {
-        throw inp_.failure(e);
+        throw inp.failure(e);
       }
     }
-    if (region) writeRegion(*region);
+    if (region) writeRegion(*region, array);
   }
 
-  void markRegionVertex(const Region& region, std::int32_t number) {
+  void markRegionVertex(const InputFile& inp, const Region& region,
+                        std::int32_t number) {
     const std::int32_t index = map_.indexOf(number);
     if (index == VertexMap::kAbsent) {
-      findings_.add(FindingKind::kRegionVertexMissing, inp_.name(), inp_.line(),
+      findings_.add(FindingKind::kRegionVertexMissing, inp.name(), inp.line(),
                     "region " + region.id + " uses vertex " +
                         std::to_string(number) +
                         ", which the vertex file does not hold");
@@ -330,48 +389,26 @@ class Viewer {
     flags_[static_cast<std::size_t>(index)] = 1;
   }
 
-  void writeRegion(const Region& region) {
+  void writeRegion(const Region& region, std::size_t array) {
     if (region.listed != region.count) {
       findings_.add(FindingKind::kRegionCount, inp_.name(), region.line,
                     "region " + region.id + " lists " +
                         quantity(region.listed, "vertex", "vertices") +
                         "; its command says " + std::to_string(region.count));
     }
-    std::string name = region.id.empty() ? "(blank)" : region.id;
-    const auto [first, fresh] = regionLines_.try_emplace(name, region.line);
-    if (!fresh) {
-      std::string renamed = name;
-      renamed.append("#").append(std::to_string(++regionAgain_[name] + 1));
-      findings_.add(FindingKind::kRegionAgain, inp_.name(), region.line,
-                    "region ID " + name + " is used again (first at line " +
-                        std::to_string(first->second) +
-                        "); its array is named " + renamed);
-      name = renamed;
-    }
-    vtu_.openArray("UInt8", name);
-    TextSink& out = vtu_.sink();
-    constexpr std::size_t kChunk = TextSink::kCapacity / 4;
-    for (std::size_t at = 0; at < flags_.size(); at += kChunk) {
-      const std::size_t n = std::min(kChunk, flags_.size() - at);
-      char* p = out.reserve(2 * n);
-      for (std::size_t k = 0; k < n; ++k) {
-        p[2 * k] = static_cast<char>('0' + flags_[at + k]);
-        p[2 * k + 1] = '\n';
-      }
-      out.commit(2 * n);
-    }
-    vtu_.closeArray();
+    vtu_.beginArray(array);
+    putBytes(flags_.data(), flags_.size());
     std::fill(flags_.begin(), flags_.end(), std::uint8_t{0});
   }
 
   // Cells: the connectivity is written as the file is read; the offsets,
   // types, element numbers and shape codes go to spill arrays that follow.
   std::uint64_t convertElements() {
-    vtu_.openSection("Cells");
-    vtu_.openArray("Int64", "connectivity");
+    vtu_.beginArray(firstCellArray_);
     SpillArray offsets(tempDir_, discard_), types(tempDir_, discard_);
     SpillArray numbers(tempDir_, discard_), codes(tempDir_, discard_);
-    std::uint64_t cells = 0, offset = 0;
+    std::uint64_t cells = 0;
+    std::int64_t offset = 0;
     std::string_view line;
     while (cnc_.next(&line)) {
       ++elementLines_;
@@ -379,31 +416,22 @@ class Viewer {
         const ElementHead head = readElementHead(line);
         const VtkCell* cell = drawable(head, line);
         if (cell == nullptr) continue;
-        offset += static_cast<std::uint64_t>(head.vertices);
-        offsets.sink().putInteger(static_cast<std::int64_t>(offset), '\n');
-        types.sink().putInteger(cell->type, '\n');
-        numbers.sink().putInteger(head.number, '\n');
-        codes.sink().putInteger(head.code, '\n');
+        offset += head.vertices;
+        offsets.sink().putRaw(offset);
+        types.sink().putRaw(cell->type);
+        numbers.sink().putRaw(head.number);
+        codes.sink().putRaw(static_cast<std::uint8_t>(head.code));
         ++cells;
       } catch (const LineError& e) {
         throw cnc_.failure(e);
       }
     }
-    vtu_.closeArray();
-    spill(offsets, "Int64", "offsets");
-    spill(types, "UInt8", "types");
-    vtu_.closeSection("Cells");
-    vtu_.openSection("CellData");
-    spill(numbers, "Int32", "element number");
-    spill(codes, "UInt8", "shape code");
-    vtu_.closeSection("CellData");
+    std::size_t array = firstCellArray_;
+    for (SpillArray* spill : {&offsets, &types, &numbers, &codes}) {
+      vtu_.beginArray(++array);
+      spill->copyTo(vtu_.sink());
+    }
     return cells;
-  }
-
-  void spill(SpillArray& array, std::string_view type, std::string_view name) {
-    vtu_.openArray(type, name);
-    array.copyTo(vtu_.sink());
-    vtu_.closeArray();
   }
 
   // Checks the element and writes its connectivity; returns its VTK cell,
@@ -448,16 +476,11 @@ class Viewer {
         return nullptr;
       }
     }
-    TextSink& out = vtu_.sink();
-    char* p = out.reserve(kMaxElementVertices * 21);
-    char* end = p;
+    std::array<std::int32_t, kMaxElementVertices> ordered{};
     for (std::size_t k = 0; k < count; ++k) {
-      end = writeDecimal(static_cast<std::uint32_t>(
-                             index[static_cast<std::size_t>(cell->vertex[k])]),
-                         end);
-      *end++ = k + 1 < count ? ' ' : '\n';
+      ordered[k] = index[static_cast<std::size_t>(cell->vertex[k])];
     }
-    out.commit(static_cast<std::size_t>(end - p));
+    putBytes(ordered.data(), count * sizeof(std::int32_t));
     return cell;
   }
 
@@ -493,8 +516,7 @@ class Viewer {
   std::string_view lastLine_;
   VertexMap map_;
   std::vector<std::uint8_t> flags_;
-  std::map<std::string, std::size_t> regionLines_;
-  std::map<std::string, std::size_t> regionAgain_;
+  std::size_t firstCellArray_ = 0;
   std::uint64_t elementLines_ = 0;
 };
 

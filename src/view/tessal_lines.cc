@@ -1,7 +1,6 @@
 #include "view/tessal_lines.h"
 
 #include <bit>
-#include <charconv>
 #include <cmath>
 #include <cstring>
 #include <string>
@@ -78,19 +77,42 @@ bool readInteger8(const char* cols, std::int32_t* out) {
   return readIntegerField(std::string_view(cols, 8), out);
 }
 
-// True when the 18 columns at `f` are an exponent field as the converter
-// writes a finite value: blanks, an optional minus, "0.", eight digits,
-// "E", the exponent's sign and two digits.
-bool isWrittenExponent(const char* f) {
+// The exact powers of ten of a double.
+constexpr std::array<double, 23> kPowersOfTen{
+    1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
+    1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// The value of the 18 columns at `f` when they are an exponent field as
+// the converter writes a finite value: blanks, an optional minus, "0.",
+// eight digits, "E", the exponent's sign and two digits; and the exponent
+// is within 22 of 8. The eight digits and the power of ten are then exact
+// doubles, so one multiplication or division gives the nearest double.
+bool tryReadWrittenExponent(const char* f, double* out) {
   const auto digit = [](char c) { return c >= '0' && c <= '9'; };
   if (f[0] != ' ' || f[1] != ' ' || f[2] != ' ') return false;
   if (f[3] != ' ' && f[3] != '-') return false;
   if (f[4] != '0' || f[5] != '.' || f[14] != 'E') return false;
   if (f[15] != '+' && f[15] != '-') return false;
-  for (int k = 6; k < 14; ++k) {
-    if (!digit(f[k])) return false;
+  if (!digit(f[16]) || !digit(f[17])) return false;
+  std::uint32_t mantissa = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    const std::uint64_t w = swar::load8(f + 6);
+    if (swar::nonDigitBytes(w) != 0) return false;
+    mantissa = swar::digitsValue(w);
+  } else {
+    for (int k = 6; k < 14; ++k) {
+      if (!digit(f[k])) return false;
+      mantissa = mantissa * 10 + static_cast<std::uint32_t>(f[k] - '0');
+    }
   }
-  return digit(f[16]) && digit(f[17]);
+  const int magnitude = (f[16] - '0') * 10 + (f[17] - '0');
+  const int scale = (f[15] == '-' ? -magnitude : magnitude) - 8;
+  if (scale < -22 || scale > 22) return false;
+  double value = static_cast<double>(mantissa);
+  value = scale < 0 ? value / kPowersOfTen[static_cast<std::size_t>(-scale)]
+                    : value * kPowersOfTen[static_cast<std::size_t>(scale)];
+  *out = f[3] == '-' ? -value : value;
+  return true;
 }
 
 }  // namespace
@@ -107,21 +129,15 @@ std::int32_t readVertexNumber(std::string_view line) {
   return number;
 }
 
-std::size_t writeCoordinate(std::string_view line, std::size_t k, char* dst) {
+double readCoordinate(std::string_view line, std::size_t k) {
   const Columns c{kCoordinate0.first + k * kCoordinateWidth, kCoordinateWidth};
-  const char* f = line.data() + c.first;
-  if (isWrittenExponent(f)) {
-    const std::size_t skip = f[3] == '-' ? 3 : 4;
-    std::memcpy(dst, f + skip, kCoordinateWidth - skip);
-    return kCoordinateWidth - skip;
-  }
   double value = 0;
+  if (tryReadWrittenExponent(line.data() + c.first, &value)) return value;
   if (!readRealField(line.substr(c.first, c.width), 0, &value)) {
     fail(c, "are not a valid number");
   }
   if (!std::isfinite(value)) fail(c, "are not a finite number");
-  return static_cast<std::size_t>(
-      std::to_chars(dst, dst + kCoordinateTextMax, value).ptr - dst);
+  return value;
 }
 
 ElementHead readElementHead(std::string_view line) {

@@ -34,15 +34,10 @@ inline constexpr std::size_t kVertexLineWidth = widthOf(kVertexRecord);
 /// LineError also when the line is not 62 columns long.
 std::int32_t readVertexNumber(std::string_view line);
 
-/// Room a coordinate needs in writeCoordinate's output.
-inline constexpr std::size_t kCoordinateTextMax = 32;
-
-/// Writes coordinate k (0 x, 1 y, 2 z) of a vertex record as a decimal
-/// number that VTK reads, into dst, and returns its length: the field's own
-/// text without its blanks when it has the written form (-0.12345678E+01),
-/// else the shortest text of its value. Throws LineError when the field is
-/// not a finite number. REQUIRES: dst has room for kCoordinateTextMax.
-std::size_t writeCoordinate(std::string_view line, std::size_t k, char* dst);
+/// Reads coordinate k (0 x, 1 y, 2 z) of a vertex record: the double
+/// nearest to the field's value. Throws LineError when the field is not a
+/// finite number.
+double readCoordinate(std::string_view line, std::size_t k);
 
 /// The head of a connectivity line: columns 1-18.
 struct ElementHead {

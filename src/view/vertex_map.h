@@ -23,6 +23,9 @@ class VertexMap {
     std::int32_t first;
   };
 
+  /// Makes room for n vertices ahead (a hint).
+  void reserve(std::size_t n) { numbers_.reserve(n); }
+
   /// Adds the vertex with the next index.
   void add(std::int32_t number) {
     numbers_.push_back(number);

@@ -4,7 +4,9 @@
 #include <sys/sendfile.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -86,7 +88,10 @@ void SpillArray::copyTo(TextSink& out) {
   sink_.flush();
   out.flush();
   const int in = sink_.fd();
-  if (in < 0 || out.fd() < 0) return;
+  if (in < 0 || out.fd() < 0) {
+    out.wroteDirectly(sink_.size());
+    return;
+  }
   off_t at = 0;
   std::uint64_t left = sink_.size();
   while (left > 0) {
@@ -98,60 +103,80 @@ void SpillArray::copyTo(TextSink& out) {
     if (done == 0) failWrite(EIO);
     left -= static_cast<std::uint64_t>(done);
   }
+  out.wroteDirectly(sink_.size());
 }
 
-void VtuWriter::begin() {
+void VtuWriter::begin(const std::vector<VtuArray>& arrays) {
   out_.put(
-      "<?xml version=\"1.0\"?>\n"
-      "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" "
-      "byte_order=\"LittleEndian\" header_type=\"UInt64\">\n"
+      "<?xml version=\"1.0\"?>\n<VTKFile type=\"UnstructuredGrid\" "
+      "version=\"1.0\" byte_order=\"");
+  out_.put(std::endian::native == std::endian::little ? "LittleEndian"
+                                                      : "BigEndian");
+  out_.put(
+      "\" header_type=\"UInt64\">\n"
       "  <UnstructuredGrid>\n"
       "    <Piece NumberOfPoints=\"");
-  countsAt_ = out_.size();
   const std::string blanks(kCountWidth, ' ');
+  countsAt_ = out_.size();
   out_.put(blanks);
   out_.put("\" NumberOfCells=\"");
   out_.put(blanks);
   out_.put("\">\n");
-}
-
-void VtuWriter::openSection(std::string_view name) {
-  out_.put("      <");
-  out_.put(name);
-  out_.put(">\n");
-}
-
-void VtuWriter::closeSection(std::string_view name) {
-  out_.put("      </");
-  out_.put(name);
-  out_.put(">\n");
-}
-
-void VtuWriter::openArray(std::string_view type, std::string_view name,
-                          int components) {
-  out_.put("        <DataArray type=\"");
-  out_.put(type);
-  out_.put("\" Name=\"");
-  out_.put(xmlEscaped(name));
-  if (components != 1) {
-    out_.put("\" NumberOfComponents=\"");
-    out_.put(std::to_string(components));
+  std::string_view open;
+  for (const VtuArray& a : arrays) {
+    if (a.section != open) {
+      if (!open.empty()) out_.put("      </" + std::string(open) + ">\n");
+      open = a.section;
+      out_.put("      <" + std::string(open) + ">\n");
+    }
+    out_.put("        <DataArray type=\"" + std::string(a.type) + "\" Name=\"" +
+             xmlEscaped(a.name) + "\"");
+    if (a.components != 1) {
+      out_.put(" NumberOfComponents=\"" + std::to_string(a.components) + "\"");
+    }
+    out_.put(" format=\"appended\" offset=\"");
+    offsetsAt_.push_back(out_.size());
+    out_.put(blanks);
+    out_.put("\"/>\n");
   }
-  out_.put("\" format=\"ascii\">\n");
-}
-
-void VtuWriter::closeArray() { out_.put("        </DataArray>\n"); }
-
-void VtuWriter::finish(std::uint64_t points, std::uint64_t cells) {
+  if (!open.empty()) out_.put("      </" + std::string(open) + ">\n");
   out_.put(
       "    </Piece>\n"
       "  </UnstructuredGrid>\n"
-      "</VTKFile>\n");
+      "  <AppendedData encoding=\"raw\">\n   _");
+  dataAt_ = out_.size();
+  sizesAt_.assign(arrays.size(), 0);
+  offsets_.assign(arrays.size(), 0);
+}
+
+void VtuWriter::beginArray(std::size_t k) {
+  endArray();
+  current_ = k;
+  offsets_[k] = out_.size() - dataAt_;
+  sizesAt_[k] = out_.size();
+  out_.putRaw(std::uint64_t{0});
+}
+
+void VtuWriter::endArray() {
+  if (current_ == SIZE_MAX) return;
+  const std::uint64_t bytes = out_.size() - sizesAt_[current_] - 8;
+  patches_.push_back({sizesAt_[current_],
+                      std::string(reinterpret_cast<const char*>(&bytes), 8)});
+  current_ = SIZE_MAX;
+}
+
+void VtuWriter::finish(std::uint64_t points, std::uint64_t cells) {
+  endArray();
+  out_.put("\n  </AppendedData>\n</VTKFile>\n");
   out_.flush();
   if (out_.fd() < 0) return;
   pwriteAll(out_.fd(), paddedCount(points), countsAt_);
   pwriteAll(out_.fd(), paddedCount(cells),
             countsAt_ + kCountWidth + std::strlen("\" NumberOfCells=\""));
+  for (std::size_t k = 0; k < offsets_.size(); ++k) {
+    pwriteAll(out_.fd(), paddedCount(offsets_[k]), offsetsAt_[k]);
+  }
+  for (const Patch& p : patches_) pwriteAll(out_.fd(), p.text, p.at);
 }
 
 std::string xmlEscaped(std::string_view name) {

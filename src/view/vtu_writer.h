@@ -1,8 +1,6 @@
 #ifndef UNV2TESSAL_VIEW_VTU_WRITER_H_
 #define UNV2TESSAL_VIEW_VTU_WRITER_H_
 
-#include <bit>
-#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -10,30 +8,9 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
-
-#include "records/fast_fields.h"
+#include <vector>
 
 namespace unv2tessal {
-
-/// Writes the decimal digits of `v` at dst and returns the end. REQUIRES:
-/// dst has room for 20 characters (the first 8 may be written also for a
-/// shorter number).
-inline char* writeDecimal(std::uint64_t v, char* dst) {
-  if constexpr (std::endian::native == std::endian::little) {
-    if (v < 100000000) {
-      // The eight digits at once; the leading zeros (the low bytes) are
-      // shifted out, keeping the last digit of 0.
-      const std::uint64_t digits =
-          swar::digitBytes(static_cast<std::uint32_t>(v));
-      const int leading =
-          std::countr_zero(digits | (std::uint64_t{1} << 56)) / 8;
-      const std::uint64_t text = (digits + swar::kOnes * '0') >> (8 * leading);
-      std::memcpy(dst, &text, 8);
-      return dst + 8 - leading;
-    }
-  }
-  return std::to_chars(dst, dst + 20, v).ptr;
-}
 
 /// A failed write: the message is the system's reason.
 class WriteError : public std::runtime_error {
@@ -41,8 +18,8 @@ class WriteError : public std::runtime_error {
   using std::runtime_error::runtime_error;
 };
 
-/// Buffered text output to a file descriptor; data are formatted in place
-/// (reserve, then commit). With no descriptor (-1) the text is dropped.
+/// Buffered output to a file descriptor; data are laid out in place
+/// (reserve, then commit). With no descriptor (-1) the bytes are dropped.
 /// Throws WriteError when a write fails.
 class TextSink {
  public:
@@ -57,18 +34,18 @@ class TextSink {
   }
   void commit(std::size_t n) { used_ += n; }
   void put(std::string_view s);
-  /// Writes `value` and the separator `sep`.
-  void putInteger(std::int64_t value, char sep) {
-    char* p = reserve(24);
-    char* end = value >= 0 ? writeDecimal(static_cast<std::uint64_t>(value), p)
-                           : std::to_chars(p, p + 23, value).ptr;
-    *end = sep;
-    commit(static_cast<std::size_t>(end + 1 - p));
+  /// Writes the bytes of `value` in the machine's order.
+  template <class T>
+  void putRaw(T value) {
+    std::memcpy(reserve(sizeof value), &value, sizeof value);
+    commit(sizeof value);
   }
   /// Writes out what the buffer holds.
   void flush();
+  /// Counts n bytes written to the descriptor past the buffer.
+  void wroteDirectly(std::uint64_t n) { flushed_ += n; }
   int fd() const { return fd_; }
-  /// Bytes put so far, flushed or not.
+  /// Bytes put so far, flushed or not: the offset of the next byte.
   std::uint64_t size() const { return flushed_ + used_; }
 
  private:
@@ -78,9 +55,9 @@ class TextSink {
   std::uint64_t flushed_ = 0;
 };
 
-/// Text of one data array that is made while other arrays are written: it
-/// goes to an unnamed temporary file in `dir` and is copied into the output
-/// at its place. With `discard` set nothing is kept.
+/// Bytes of one data array that is made while other arrays are written:
+/// they go to an unnamed temporary file in `dir` and are copied into the
+/// output at their place. With `discard` set nothing is kept.
 class SpillArray {
  public:
   SpillArray(const std::string& dir, bool discard);
@@ -89,7 +66,7 @@ class SpillArray {
   SpillArray& operator=(const SpillArray&) = delete;
 
   TextSink& sink() { return sink_; }
-  /// Appends the text held to `out`.
+  /// Appends the bytes held to `out`.
   void copyTo(TextSink& out);
 
  private:
@@ -97,32 +74,49 @@ class SpillArray {
   TextSink sink_;
 };
 
-/// Writes a VTK XML unstructured grid (.vtu) with ascii data arrays, front
-/// to back: the piece's point and cell counts, which are known only at the
-/// end, are written as blanks and filled in by finish().
+/// One data array of the piece.
+struct VtuArray {
+  std::string_view section;  // "Points", "PointData", "Cells", "CellData"
+  std::string_view type;     // "Float64", "Int32", "UInt8", ...
+  std::string name;
+  int components = 1;
+};
+
+/// Writes a VTK XML unstructured grid (.vtu) whose data arrays follow the
+/// XML part as raw appended data, front to back. The numbers known only at
+/// the end (the piece's point and cell counts, each array's offset and byte
+/// count) are written as blanks or zeros and filled in by finish().
 class VtuWriter {
  public:
   /// Writes to `fd` (a regular file, empty, at its start), or nowhere when
   /// fd is -1.
   explicit VtuWriter(int fd) : out_(fd) {}
 
-  /// The file's head up to the opening of the piece.
-  void begin();
-  /// Opens a section of the piece: "Points", "PointData", "Cells",
-  /// "CellData".
-  void openSection(std::string_view name);
-  void closeSection(std::string_view name);
-  /// Opens an ascii data array; its values follow through sink().
-  void openArray(std::string_view type, std::string_view name,
-                 int components = 1);
-  void closeArray();
+  /// The XML part, declaring `arrays` (grouped by section, in order), and
+  /// the start of the appended data.
+  void begin(const std::vector<VtuArray>& arrays);
+  /// Starts the data of array `k` of begin()'s list; its bytes follow
+  /// through sink() up to the next beginArray() or finish().
+  void beginArray(std::size_t k);
   TextSink& sink() { return out_; }
-  /// Ends the file and fills in the counts.
+  /// Ends the file and fills in the counts, offsets and byte counts.
   void finish(std::uint64_t points, std::uint64_t cells);
 
  private:
+  void endArray();
+
   TextSink out_;
-  std::uint64_t countsAt_ = 0;  // offset of the point count's blanks
+  std::uint64_t countsAt_ = 0;            // the point count's blanks
+  std::vector<std::uint64_t> offsetsAt_;  // each array's offset blanks
+  std::uint64_t dataAt_ = 0;              // the appended data's start
+  std::vector<std::uint64_t> sizesAt_;    // each array's byte count
+  std::vector<std::uint64_t> offsets_;
+  std::size_t current_ = SIZE_MAX;
+  struct Patch {
+    std::uint64_t at;
+    std::string text;
+  };
+  std::vector<Patch> patches_;
 };
 
 /// `name` with the characters that XML gives a meaning in attribute values

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <cstring>
 #include <filesystem>
 #include <set>
 #include <string>
@@ -76,71 +78,76 @@ void writeSmall2DGrid() {
                   "         10         20         30         40         50"}));
 }
 
-constexpr std::string_view kSmall2DGrid =
+// The XML part of the small grid, up to its appended data.
+constexpr std::string_view kSmall2DHead =
     R"(<?xml version="1.0"?>
 <VTKFile type="UnstructuredGrid" version="1.0" byte_order="LittleEndian" header_type="UInt64">
   <UnstructuredGrid>
     <Piece NumberOfPoints="                   5" NumberOfCells="                   2">
       <Points>
-        <DataArray type="Float64" Name="coordinates" NumberOfComponents="3" format="ascii">
-0.00000000E+00 0.00000000E+00 0.00000000E+00
-0.10000000E+01 0.10000000E+01 0.00000000E+00
-0.10000000E+01 0.00000000E+00 0.00000000E+00
-0.20000000E+01 0.00000000E+00 0.00000000E+00
-0.20000000E+01 -0.10000000E+01 0.00000000E+00
-        </DataArray>
+        <DataArray type="Float64" Name="coordinates" NumberOfComponents="3" format="appended" offset="                   0"/>
       </Points>
       <PointData>
-        <DataArray type="Int32" Name="vertex number" format="ascii">
-10
-30
-20
-40
-50
-        </DataArray>
-        <DataArray type="UInt8" Name="EDGE" format="ascii">
-1
-0
-1
-0
-0
-        </DataArray>
-        <DataArray type="UInt8" Name="ALL" format="ascii">
-1
-1
-1
-1
-1
-        </DataArray>
+        <DataArray type="Int32" Name="vertex number" format="appended" offset="                 128"/>
+        <DataArray type="UInt8" Name="EDGE" format="appended" offset="                 156"/>
+        <DataArray type="UInt8" Name="ALL" format="appended" offset="                 169"/>
       </PointData>
       <Cells>
-        <DataArray type="Int64" Name="connectivity" format="ascii">
-0 2 1
-2 3 4 1
-        </DataArray>
-        <DataArray type="Int64" Name="offsets" format="ascii">
-3
-7
-        </DataArray>
-        <DataArray type="UInt8" Name="types" format="ascii">
-5
-9
-        </DataArray>
+        <DataArray type="Int32" Name="connectivity" format="appended" offset="                 182"/>
+        <DataArray type="Int64" Name="offsets" format="appended" offset="                 218"/>
+        <DataArray type="UInt8" Name="types" format="appended" offset="                 242"/>
       </Cells>
       <CellData>
-        <DataArray type="Int32" Name="element number" format="ascii">
-1
-2
-        </DataArray>
-        <DataArray type="UInt8" Name="shape code" format="ascii">
-1
-2
-        </DataArray>
+        <DataArray type="Int32" Name="element number" format="appended" offset="                 252"/>
+        <DataArray type="UInt8" Name="shape code" format="appended" offset="                 268"/>
       </CellData>
     </Piece>
   </UnstructuredGrid>
-</VTKFile>
-)";
+  <AppendedData encoding="raw">
+   _)";
+constexpr std::string_view kAppendedEnd = "\n  </AppendedData>\n</VTKFile>\n";
+
+// The values of array `name` of a grid with raw appended data: the array's
+// offset from its XML element, then its byte count and bytes.
+template <class T>
+std::vector<T> arrayOf(const std::string& vtu, const std::string& name) {
+  const std::size_t element = vtu.find("Name=\"" + name + "\"");
+  const std::size_t data = vtu.find("   _") + 4;
+  if (element == std::string::npos || data < 4) return {};
+  const std::size_t offset =
+      std::stoul(vtu.substr(vtu.find("offset=\"", element) + 8, 20));
+  std::uint64_t bytes = 0;
+  std::memcpy(&bytes, vtu.data() + data + offset, 8);
+  std::vector<T> values(bytes / sizeof(T));
+  std::memcpy(values.data(), vtu.data() + data + offset + 8, bytes);
+  return values;
+}
+
+// The small grid, array by array.
+void expectSmall2DGrid(const std::string& vtu) {
+  EXPECT_EQ(vtu.substr(0, kSmall2DHead.size()), kSmall2DHead);
+  EXPECT_EQ(vtu.size(), kSmall2DHead.size() + 270 + 8 + kAppendedEnd.size());
+  EXPECT_TRUE(vtu.ends_with(kAppendedEnd));
+  EXPECT_EQ(
+      arrayOf<double>(vtu, "coordinates"),
+      (std::vector<double>{0, 0, 0, 1, 1, 0, 1, 0, 0, 2, 0, 0, 2, -1, 0}));
+  EXPECT_EQ(arrayOf<std::int32_t>(vtu, "vertex number"),
+            (std::vector<std::int32_t>{10, 30, 20, 40, 50}));
+  EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "EDGE"),
+            (std::vector<std::uint8_t>{1, 0, 1, 0, 0}));
+  EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "ALL"),
+            (std::vector<std::uint8_t>{1, 1, 1, 1, 1}));
+  EXPECT_EQ(arrayOf<std::int32_t>(vtu, "connectivity"),
+            (std::vector<std::int32_t>{0, 2, 1, 2, 3, 4, 1}));
+  EXPECT_EQ(arrayOf<std::int64_t>(vtu, "offsets"),
+            (std::vector<std::int64_t>{3, 7}));
+  EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "types"),
+            (std::vector<std::uint8_t>{5, 9}));
+  EXPECT_EQ(arrayOf<std::int32_t>(vtu, "element number"),
+            (std::vector<std::int32_t>{1, 2}));
+  EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "shape code"),
+            (std::vector<std::uint8_t>{1, 2}));
+}
 
 std::set<std::string> filesIn(const std::string& dir) {
   std::set<std::string> names;
@@ -156,14 +163,14 @@ TEST(Tessal2vtk, WritesTheWholeGrid) {
   const Outcome o = view({"g.inp", "v.xyz", "c.cnc", "grid.vtu"});
   EXPECT_EQ(o.err, "");
   EXPECT_EQ(o.status, 0);
-  EXPECT_EQ(readFile("grid.vtu"), kSmall2DGrid);
+  expectSmall2DGrid(readFile("grid.vtu"));
   EXPECT_EQ(std::filesystem::status("grid.vtu").permissions() &
                 std::filesystem::perms::owner_read,
             std::filesystem::perms::owner_read);
   // An existing output is replaced whole.
   writeFile("grid.vtu", std::string(20000, 'x'));
   EXPECT_EQ(view({"g.inp", "v.xyz", "c.cnc", "grid.vtu"}).status, 0);
-  EXPECT_EQ(readFile("grid.vtu"), kSmall2DGrid);
+  expectSmall2DGrid(readFile("grid.vtu"));
   EXPECT_EQ(filesIn(dir.path()),
             (std::set<std::string>{"g.inp", "v.xyz", "c.cnc", "grid.vtu"}));
 }
@@ -195,13 +202,13 @@ void writeBroken3DGrid() {
 }
 
 constexpr std::string_view kBroken3DFindings =
+    "tessal2vtk: g.inp:7: region ID INLET is used again (first at line 5); "
+    "its array is named INLET#2\n"
     "tessal2vtk: v.xyz:7: vertex 3 is listed again (first at line 3); the "
     "first is used\n"
     "tessal2vtk: g.inp:6: region INLET uses vertex 77, which the vertex file "
     "does not hold\n"
     "tessal2vtk: g.inp:7: region INLET lists 1 vertex; its command says 2\n"
-    "tessal2vtk: g.inp:7: region ID INLET is used again (first at line 5); "
-    "its array is named INLET#2\n"
     "tessal2vtk: c.cnc:2: element 2 has shape code 6 and 6 vertices; shape "
     "code 6 has 8; not drawn\n"
     "tessal2vtk: c.cnc:3: element 3 has shape code 4, which no element kind "
@@ -215,14 +222,6 @@ constexpr std::string_view kBroken3DFindings =
     "tessal2vtk: g.inp:2: the vertex count record says 6 vertices; the "
     "vertex file holds 7\n";
 
-// The text between `from` and the next "</DataArray>".
-std::string arrayText(const std::string& vtu, std::string_view from) {
-  const std::size_t at = vtu.find(from);
-  if (at == std::string::npos) return "(no " + std::string(from) + ")";
-  const std::size_t begin = vtu.find('\n', at) + 1;
-  return vtu.substr(begin, vtu.find("        </DataArray>", begin) - begin);
-}
-
 TEST(Tessal2vtk, FindingsInAHandBrokenGrid) {
   ScratchDir dir;
   writeBroken3DGrid();
@@ -234,11 +233,16 @@ TEST(Tessal2vtk, FindingsInAHandBrokenGrid) {
                      "NumberOfCells=\"                   2\""),
             std::string::npos);
   // The wedge turns its triangles the way VTK wants them.
-  EXPECT_EQ(arrayText(vtu, "Name=\"connectivity\""), "0 2 1 3 5 4\n0 1 2\n");
-  EXPECT_EQ(arrayText(vtu, "Name=\"types\""), "13\n5\n");
-  EXPECT_EQ(arrayText(vtu, "Name=\"element number\""), "1\n5\n");
-  EXPECT_EQ(arrayText(vtu, "Name=\"INLET\""), "1\n1\n0\n0\n0\n0\n0\n");
-  EXPECT_EQ(arrayText(vtu, "Name=\"INLET#2\""), "1\n0\n0\n0\n0\n0\n0\n");
+  EXPECT_EQ(arrayOf<std::int32_t>(vtu, "connectivity"),
+            (std::vector<std::int32_t>{0, 2, 1, 3, 5, 4, 0, 1, 2}));
+  EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "types"),
+            (std::vector<std::uint8_t>{13, 5}));
+  EXPECT_EQ(arrayOf<std::int32_t>(vtu, "element number"),
+            (std::vector<std::int32_t>{1, 5}));
+  EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "INLET"),
+            (std::vector<std::uint8_t>{1, 1, 0, 0, 0, 0, 0}));
+  EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "INLET#2"),
+            (std::vector<std::uint8_t>{1, 0, 0, 0, 0, 0, 0}));
 }
 
 TEST(Tessal2vtk, CheckWritesNothing) {
