@@ -534,9 +534,15 @@ int viewFiles(const Options& o, std::string* err) {
   }
   const std::string& target = o.files[3];
   struct stat st {};
-  if (::stat(target.c_str(), &st) == 0 &&
-      (inp.sameFileAs(st) || xyz.sameFileAs(st) || cnc.sameFileAs(st))) {
-    throw Failure{target, 0, "is one of the input files"};
+  if (::stat(target.c_str(), &st) == 0) {
+    if (inp.sameFileAs(st) || xyz.sameFileAs(st) || cnc.sameFileAs(st)) {
+      throw Failure{target, 0, "is one of the input files"};
+    }
+    // The grid replaces the file by a rename: a device, a pipe or a
+    // folder is left alone.
+    if (!S_ISREG(st.st_mode)) {
+      throw Failure{target, 0, "is not a regular file"};
+    }
   }
   OutputFile output(target);
   const int status =
