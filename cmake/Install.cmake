@@ -31,6 +31,10 @@ install(FILES ${UNV2TESSAL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # CMAKE_INSTALL_DOCDIR is share/doc/unv2tessal.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/formats.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence (LICENSE) in Debian's machine-readable copyright format, where
+# a Debian package keeps it: /usr/share/doc/unv2tessal/copyright.
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The example mesh and its answers file (unv2tessal < answers.txt). The
 # first answer names the input mesh by its place in the source tree; the
 # installed file names it plainly, "example.unv", since the installed

@@ -5,7 +5,8 @@
 #   2. the example session that README.md and the manual page show is what
 #      the built unv2tessal prints for examples/example.unv;
 #   3. cpack -G DEB succeeds in the given build folder and the package holds
-#      the executable, the manual page, the docs and the example.
+#      the executable, the manual page, the docs, the example and a
+#      machine-readable copyright file whose licence is LICENSE.
 # Usage: docs/check_docs.sh BUILD_DIR   (a configured and built folder)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -102,6 +103,7 @@ for path in ./usr/bin/unv2tessal \
             ./usr/share/man/man1/tessal2vtk.1 \
             ./usr/share/man/man1/unv2tessal.1 \
             ./usr/share/doc/unv2tessal/README.md \
+            ./usr/share/doc/unv2tessal/copyright \
             ./usr/share/doc/unv2tessal/formats.md \
             ./usr/share/doc/unv2tessal/examples/example.unv \
             ./usr/share/doc/unv2tessal/examples/answers.txt; do
@@ -116,5 +118,21 @@ for field in Package Version Architecture Maintainer Section Depends Description
     fail=1
   fi
 done
+# The copyright file is Debian's machine-readable format, and its licence
+# text is the repository's LICENSE, word for word.
+dpkg-deb --fsys-tarfile "${debs[0]}" |
+  tar -xOf - ./usr/share/doc/unv2tessal/copyright >"$scratch/copyright"
+if ! head -n 1 "$scratch/copyright" | grep -qx \
+     'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/'; then
+  echo "FAIL the package's copyright file lacks its Format line" >&2
+  fail=1
+fi
+awk '/^License: Expat$/ {n++; if (n == 2) {inside = 1; next}} inside' \
+  "$scratch/copyright" | sed -e 's/^ //' -e 's/^\.$//' >"$scratch/licence"
+if ! diff -u <(sed -n '5,$p' "$top/LICENSE") "$scratch/licence" >"$scratch/diff"; then
+  echo "FAIL the package's copyright file differs from LICENSE:" >&2
+  cat "$scratch/diff" >&2
+  fail=1
+fi
 [ "$fail" = 0 ] && echo "ok   ${debs[0]##*/}"
 exit "$fail"

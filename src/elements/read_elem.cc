@@ -203,7 +203,7 @@ void READ_ELEM(Run& run) {
   askDimension(run);
   run.state.FILENAMES.cncFileName = run.console.askFileName(
       "Enter connectivity filename for output (*.cnc) [default: out.cnc]:",
-      "OUT.CNC");
+      "OUT.CNC", run.state.CHANNELS.cncUnit);
   const int cnc = run.state.CHANNELS.cncUnit;
   run.units.openUnit(cnc, run.state.FILENAMES.cncFileName.view());
   run.console.writeConsoleLine({"Processing ..."});

@@ -5,7 +5,7 @@ namespace unv2tessal {
 void writeGridHeader(Run& run) {
   const Text64 name = run.console.askFileName(
       "Enter GRID commands' filename for output (*.inp) [default: grid.inp]:",
-      "GRID.INP");
+      "GRID.INP", run.state.CHANNELS.inpUnit);
   run.state.FILENAMES.inpFileName = name;
 
   const int out = run.state.CHANNELS.inpUnit;

@@ -6,6 +6,7 @@
 #include "records/failure.h"
 #include "records/fields.h"
 #include "records/interrupt.h"
+#include "records/units.h"
 
 namespace unv2tessal {
 namespace {
@@ -133,12 +134,16 @@ std::string Console::readWholeLine() {
 }
 
 Text64 Console::askFileName(std::string_view question,
-                            std::string_view defaultName) {
+                            std::string_view defaultName, int unit) {
   writeConsoleLine({question});
-  const Text64 name = readConsoleReply();
+  const Text64 name = readFileNameReply(unit);
   return name.isBlank() ? Text64::of(defaultName) : name;
 }
 
 Text64 Console::readConsoleReply() { return Text64::of(readWholeLine()); }
+
+Text64 Console::readFileNameReply(int unit) {
+  return fileNameReply(unit, readWholeLine());
+}
 
 }  // namespace unv2tessal

@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -597,6 +598,68 @@ INSTANTIATE_TEST_SUITE_P(
                       {{"OUT.XYZ", vertices1to4()},
                        {"OUT.CNC", tetLine(1)},
                        {std::string(kMapName), std::string(kMapHeader)}}}),
+    ByName());
+
+// ---- file names longer than a reply --------------------------------------
+
+// A name typed past column 64 at any of the four file-name questions: report
+// 43 on that question's unit naming the whole name, before the file is
+// opened. The file that the 64-character cut names exists and is left as it
+// was; the files of the questions before are complete.
+struct LongNameCase {
+  const char* name;
+  std::string replies;  // up to the file-name question, which follows
+  int unit;
+  std::string out;  // the console's last line before the report
+  std::map<std::string, std::string> files;
+};
+void PrintTo(const LongNameCase& c, std::ostream* os) { *os << c.name; }
+
+class LongName : public ::testing::TestWithParam<LongNameCase> {};
+
+TEST_P(LongName, EndsWithReport43NamingTheWholeNameAndOpensNothing) {
+  const LongNameCase& c = GetParam();
+  ScratchDir dir;
+  writeFile("in.unv", wholeMesh());
+  const std::string cutName(64, 'c');
+  const std::string typed = cutName + ".xyz";
+  writeFile(cutName, "not to be read or overwritten\n");
+  const RunResult r = runBinary(here(), c.replies + typed + "  \n");
+  EXPECT_EQ(r.err, severe(43, "file name specification error", c.unit,
+                          here() + "/" + typed));
+  EXPECT_EQ(r.status, 43u);
+  EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), c.out.size())),
+            c.out);
+  EXPECT_EQ(readFile(cutName), "not to be read or overwritten\n");
+  EXPECT_FALSE(fileExists(typed));
+  expectFiles(c.files);
+  EXPECT_EQ(readFile("in.unv"), wholeMesh());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileNameQuestions, LongName,
+    ::testing::Values(
+        LongNameCase{"inputFile", "", 10, std::string(kBanner), {}},
+        LongNameCase{
+            "vertexFile",
+            "in.unv\n",
+            21,
+            " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n",
+            {}},
+        LongNameCase{"connectivityFile",
+                     "in.unv\n\n3\n",
+                     22,
+                     " Enter connectivity filename for output (*.cnc) "
+                     "[default: out.cnc]:\r\n",
+                     {{"OUT.XYZ", vertices1to4()}}},
+        LongNameCase{"gridFile",
+                     "in.unv\n\n3\n\n",
+                     23,
+                     " Enter GRID commands' filename for output (*.inp) "
+                     "[default: grid.inp]:\r\n",
+                     {{"OUT.XYZ", vertices1to4()},
+                      {"OUT.CNC", tetLine(1)},
+                      {std::string(kMapName), std::string(kMapHeader)}}}),
     ByName());
 
 // ---- opening failures ---------------------------------------------------

@@ -107,6 +107,15 @@ std::string binaryPath() { return UNV2TESSAL_BINARY; }
 
 std::string testDataDir() { return UNV2TESSAL_TEST_DATA; }
 
+std::string versionInManualPage(const std::string& page) {
+  const std::string text = readFile(testDataDir() + "/../../man/" + page);
+  const std::string mark = "\"unv2tessal ";
+  const std::size_t at = text.find(mark, text.find(".TH "));
+  if (at == std::string::npos) return "no version in " + page;
+  const std::size_t from = at + mark.size();
+  return text.substr(from, text.find('"', from) - from);
+}
+
 std::string samplesDir() {
   const char* env = std::getenv("UNV2TESSAL_SAMPLES");
   std::string dir = env != nullptr ? env : UNV2TESSAL_SAMPLES;

@@ -104,6 +104,10 @@ std::string testDataDir();
 /// Folder of the shared real sample files, or "" when it is absent.
 std::string samplesDir();
 
+/// The version that the title line of the manual page man/`page` names
+/// ("unv2tessal 1.0.0" gives "1.0.0").
+std::string versionInManualPage(const std::string& page);
+
 /// Joins lines, each followed by LF.
 std::string lines(std::initializer_list<std::string_view> ls);
 
