@@ -15,15 +15,12 @@
 #include <string_view>
 
 #include "records/line_io.h"
+#include "records/program_info.h"
 #include "view/findings.h"
 #include "view/tessal_lines.h"
 #include "view/vertex_map.h"
 #include "view/vtk_cells.h"
 #include "view/vtu_writer.h"
-
-#ifndef UNV2TESSAL_VERSION
-#define UNV2TESSAL_VERSION "0"
-#endif
 
 namespace unv2tessal {
 namespace {
@@ -558,12 +555,13 @@ int runTessal2vtk(const std::vector<std::string>& args, std::string* out,
   Options o;
   bool operandsOnly = false;
   for (const std::string& a : args) {
-    if (!operandsOnly && (a == "--help" || a == "-h")) {
+    const InfoRequest info = operandsOnly ? InfoRequest::kNone : infoRequest(a);
+    if (info == InfoRequest::kHelp) {
       *out += kHelp;
       return 0;
     }
-    if (!operandsOnly && (a == "--version" || a == "-V")) {
-      *out += "tessal2vtk " UNV2TESSAL_VERSION "\n";
+    if (info == InfoRequest::kVersion) {
+      *out += versionLine("tessal2vtk");
       return 0;
     }
     if (!operandsOnly && a == "--check") {
