@@ -2,7 +2,7 @@
 """Reads tessal2vtk's grids back with VTK's own XML reader.
 
   vtk_readback.py BUILD_DIR SCRATCH_DIR MESH.unv:DIM [MESH.unv:DIM ...]
-  vtk_readback.py BUILD_DIR SCRATCH_DIR --samples SAMPLES_DIR
+  vtk_readback.py BUILD_DIR SCRATCH_DIR --samples SAMPLES_DIR [--unvprep PROGRAM]
 
 Each mesh is converted by BUILD_DIR/unv2tessal (grid dimension DIM, default
 file names, renumbering accepted), then written as a .vtu by
@@ -13,6 +13,10 @@ region array, each cell's point coordinates, and in a 3D grid the sign of
 every cell's volume. A mesh without a group dataset gets no grid command file
 from the converter; the script writes its header (grid, counts, file
 records) so that the grid can still be viewed, without regions.
+
+With --unvprep, every sample goes through unvprep first (its output mesh and
+its answers for the converter, the grid dimension of its choice); without
+it, only the samples the converter takes as they are (SAMPLES) are viewed.
 
 Exit status: 0 passed, 1 failed, 77 skipped (no VTK for Python, or no
 samples folder).
@@ -38,7 +42,13 @@ SAMPLES = [
     ("crlf_tet_2452", 3, -1),
     ("salome_threezones_2467", 3, +1),
     ("ideas7_szlz110a_brick_2435", 2, +1),
+    ("simcenter_beam_shell_gaps", 2, +1),
 ]
+
+
+# Through unvprep: every sample, its cells with a positive volume in VTK
+# except those of crlf_tet_2452 (see SAMPLES).
+NEGATIVE = {"crlf_tet_2452"}
 
 
 class Failed(Exception):
@@ -97,29 +107,55 @@ def convert(build, work, mesh, dim):
     answers = "%s\n\n\n%d\n\n\n" % (mesh, dim)
     r = run([os.path.join(build, "unv2tessal")], work, answers)
     check(r.returncode == 0, "unv2tessal ended with %d: %s" % (r.returncode, r.stderr))
-    inp = os.path.join(work, "GRID.INP")
-    if not os.path.exists(inp):
-        with open(inp, "w", newline="") as f:
-            f.write("GRID THREeD  UNSTructured; # of ELEMents%8d\r\n" % len(lines_of(os.path.join(work, "OUT.CNC")))
-                    if dim == 3 else
-                    "GRID UNSTructured; # of ELEMents %8d\r\n" % len(lines_of(os.path.join(work, "OUT.CNC"))))
-            f.write("! # of vertices = %8d\r\n" % len(lines_of(os.path.join(work, "OUT.XYZ"))))
-            f.write("CONNectivity HYBRid in file <cncFileName>\r\n")
-            f.write("COOR X Y Z VERTices in file <xyzFileName>\r\n")
+    write_header_if_missing(
+        work, {"inp": "GRID.INP", "xyz": "OUT.XYZ", "cnc": "OUT.CNC"}, dim)
 
 
-def view_and_check(vtk, build, work, sign):
-    names = ["GRID.INP", "OUT.XYZ", "OUT.CNC"]
+def prepare(build, unvprep, work, mesh):
+    r = run([unvprep, "--prefix", "grid", "--answers", "answers.txt", mesh,
+             "prepped.unv"], work)
+    check(r.returncode in (0, 1), "unvprep ended with %d: %s" % (r.returncode, r.stderr))
+    with open(os.path.join(work, "answers.txt")) as f:
+        answers = f.read()
+    r = run([os.path.join(build, "unv2tessal")], work, answers)
+    check(r.returncode == 0, "unv2tessal ended with %d: %s" % (r.returncode, r.stderr))
+    dim = int([l for l in answers.splitlines() if l in ("2", "3")][0])
+    files = {"inp": "grid.inp", "xyz": "grid.xyz", "cnc": "grid.cnc"}
+    write_header_if_missing(work, files, dim)
+    return dim, files
+
+
+def write_header_if_missing(work, files, dim):
+    inp = os.path.join(work, files["inp"])
+    if os.path.exists(inp):
+        return
+    elements = len(lines_of(os.path.join(work, files["cnc"])))
+    with open(inp, "w", newline="") as f:
+        if dim == 3:
+            f.write("GRID THREeD  UNSTructured; # of ELEMents%8d\r\n" % elements)
+        else:
+            f.write("GRID UNSTructured; # of ELEMents %8d\r\n" % elements)
+        f.write("! # of vertices = %8d\r\n" % len(lines_of(os.path.join(work, files["xyz"]))))
+        f.write("CONNectivity HYBRid in file <cncFileName>\r\n")
+        f.write("COOR X Y Z VERTices in file <xyzFileName>\r\n")
+
+
+def view_and_check(vtk, build, work, sign, files=None):
+    files = files or {"inp": "GRID.INP", "xyz": "OUT.XYZ", "cnc": "OUT.CNC"}
+    names = [files["inp"], files["xyz"], files["cnc"]]
     r = run([os.path.join(build, "tessal2vtk")] + names + ["grid.vtu"], work)
-    numbers, coords = read_xyz(os.path.join(work, "OUT.XYZ"))
-    elements = read_cnc(os.path.join(work, "OUT.CNC"))
-    header, regions = read_inp(os.path.join(work, "GRID.INP"))
+    numbers, coords = read_xyz(os.path.join(work, files["xyz"]))
+    elements = read_cnc(os.path.join(work, files["cnc"]))
+    header, regions = read_inp(os.path.join(work, files["inp"]))
     index = {}
     for i, n in enumerate(numbers):
         index.setdefault(n, i)
     missing = sum(1 for _, _, vs in regions for v in vs if v not in index)
     missing += sum(1 for _, _, vs in elements for v in vs if v not in index)
+    ids = [(rid.rstrip() or "(blank)") for rid, _, _ in regions]
     findings = (missing or len(index) != len(numbers) or
+                len(set(ids)) != len(ids) or
+                any(count != len(vs) for _, count, vs in regions) or
                 header["elements"] != len(elements) or
                 header["vertices"] != len(numbers))
     check(r.returncode == (1 if findings else 0),
@@ -183,12 +219,18 @@ def main(argv):
         return SKIP
     build, scratch = os.path.abspath(argv[1]), os.path.abspath(argv[2])
     cases = []
+    unvprep = None
     if argv[3] == "--samples":
-        samples = argv[4]
+        samples = os.path.abspath(argv[4])
         if not os.path.isdir(samples):
             print("SKIPPED: the samples folder ../shared/samples is absent")
             return SKIP
-        cases = [(os.path.join(os.path.abspath(samples), s + ".unv"), d, sign) for s, d, sign in SAMPLES]
+        if len(argv) > 6 and argv[5] == "--unvprep":
+            unvprep = argv[6]
+            cases = [(os.path.join(samples, f), 0, -1 if f[:-4] in NEGATIVE else +1)
+                     for f in sorted(os.listdir(samples)) if f.endswith(".unv")]
+        else:
+            cases = [(os.path.join(samples, s + ".unv"), d, sign) for s, d, sign in SAMPLES]
     else:
         for arg in argv[3:]:
             mesh, dim = arg.rsplit(":", 1)
@@ -199,8 +241,13 @@ def main(argv):
         subprocess.run(["rm", "-rf", work])
         os.makedirs(work)
         try:
-            convert(build, work, mesh, dim)
-            print("ok   %s %dD: %s" % (os.path.basename(mesh), dim, view_and_check(vtk, build, work, sign)))
+            if unvprep:
+                dim, files = prepare(build, unvprep, work, mesh)
+                result = view_and_check(vtk, build, work, sign, files)
+            else:
+                convert(build, work, mesh, dim)
+                result = view_and_check(vtk, build, work, sign)
+            print("ok   %s %dD: %s" % (os.path.basename(mesh), dim, result))
         except Failed as e:
             print("FAIL %s %dD: %s" % (os.path.basename(mesh), dim, e))
             failed += 1
