@@ -5,7 +5,7 @@
 #include "check/file_check.h"
 #include "check/report_json.h"
 #include "check/report_text.h"
-#include "records/program_info.h"
+#include "io/program_info.h"
 
 namespace unv2tessal {
 namespace {

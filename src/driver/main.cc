@@ -5,8 +5,8 @@
 
 #include "driver/run.h"
 #include "driver/usage.h"
-#include "records/console.h"
-#include "records/interrupt.h"
+#include "io/console.h"
+#include "io/interrupt.h"
 
 int main(int argc, char** argv) {
   // A console that went away must not kill the run in the middle of a write.

@@ -1,6 +1,6 @@
 #include "driver/usage.h"
 
-#include "records/program_info.h"
+#include "io/program_info.h"
 
 namespace unv2tessal {
 

@@ -4,15 +4,11 @@
 #include <cstddef>
 #include <string_view>
 
-#include "driver/run_state.h"
-#include "records/layout.h"
+#include "codecs/layout.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 
-/// Group record and entity records: eight 10-column integers.
-inline constexpr RecordLayout kGroupRecord{Repeat(8, IntegerField(10))};
-/// Name record: the group name in columns 1-20.
-inline constexpr RecordLayout kGroupNameRecord{TextField(20)};
 /// The region command's text: the lead, the 8-character region ID, the tail.
 inline constexpr std::string_view kRegionLead = "LOCATE VERTEX ID=";
 inline constexpr std::size_t kRegionIdLength = 8;

@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "records/layout.h"
+#include "codecs/layout.h"
 
 namespace unv2tessal {
 
@@ -17,14 +17,12 @@ struct Columns {
 /// The columns of field `k` of `layout`, whose fields sit side by side from
 /// column 1. REQUIRES: no field before `k` is a full-text field.
 constexpr Columns columnsOf(const RecordLayout& layout, std::size_t k) {
-  std::size_t first = 0;
-  for (std::size_t i = 0; i < k; ++i) first += layout.fields[i].width;
-  return {first, layout.fields[k].width};
+  return {columnOf(layout, k), layout.fields[k].width};
 }
 
 /// The width of a whole record of fixed fields.
 constexpr std::size_t widthOf(const RecordLayout& layout) {
-  return columnsOf(layout, layout.count - 1).end();
+  return columnOf(layout, layout.count);
 }
 
 }  // namespace unv2tessal

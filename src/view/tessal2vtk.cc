@@ -14,8 +14,9 @@
 #include <optional>
 #include <string_view>
 
-#include "records/line_io.h"
-#include "records/program_info.h"
+#include "io/line_io.h"
+#include "io/program_info.h"
+#include "unv/fe_descriptors.h"
 #include "view/findings.h"
 #include "view/tessal_lines.h"
 #include "view/vertex_map.h"
@@ -437,7 +438,7 @@ class Viewer {
     const auto element = [&head] {
       return "element " + std::to_string(head.number);
     };
-    const Shape* shape = shapeOfCode(head.code);
+    const WrittenShape* shape = writtenShapeOfCode(head.code);
     const VtkCell* cell = vtkCellOf(head.code);
     if (shape == nullptr || cell == nullptr) {
       elementFinding(FindingKind::kUnknownShape,
@@ -446,13 +447,13 @@ class Viewer {
                          ", which no element kind has; not drawn");
       return nullptr;
     }
-    if (shape->vertices != head.vertices) {
+    if (shape->shape.vertices != head.vertices) {
       elementFinding(FindingKind::kShapeCount,
                      element() + " has shape code " +
                          std::to_string(head.code) + " and " +
                          quantity(head.vertices, "vertex", "vertices") +
                          "; shape code " + std::to_string(head.code) + " has " +
-                         std::to_string(shape->vertices) + "; not drawn");
+                         std::to_string(shape->shape.vertices) + "; not drawn");
       return nullptr;
     }
     if (shape->in2D != header_.is2D) {

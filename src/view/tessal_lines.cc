@@ -5,10 +5,10 @@
 #include <cstring>
 #include <string>
 
+#include "codecs/fast_fields.h"
+#include "codecs/fields.h"
 #include "groups/grid_header.h"
 #include "groups/read_groups.h"
-#include "records/fast_fields.h"
-#include "records/fields.h"
 
 namespace unv2tessal {
 namespace {

@@ -7,9 +7,9 @@
 #include <stdexcept>
 #include <string_view>
 
+#include "codecs/fast_fields.h"
 #include "elements/read_elem.h"
 #include "nodes/read_nodes.h"
-#include "records/fast_fields.h"
 #include "view/columns.h"
 
 namespace unv2tessal {

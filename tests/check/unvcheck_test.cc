@@ -13,10 +13,10 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::ScratchDir;
-using testing::testDataDir;
-using testing::writeFile;
+using support::readFile;
+using support::ScratchDir;
+using support::testDataDir;
+using support::writeFile;
 
 // Makes `dir` the current directory for the object's lifetime, so reports
 // name the files as they are given, without a machine's path.
@@ -114,7 +114,7 @@ TEST(Unvcheck, HelpAndVersionAnywhereBeforeTheEndOfOptions) {
     EXPECT_EQ(o.err, "");
   }
   const std::string version =
-      "unvcheck " + testing::versionInManualPage("unvcheck.1") + "\n";
+      "unvcheck " + support::versionInManualPage("unvcheck.1") + "\n";
   for (const char* option : {"--version", "-V"}) {
     const Outcome o = check({"x.unv", option});
     EXPECT_EQ(o.status, 0) << option;
@@ -137,7 +137,7 @@ TEST(Unvcheck, CreatesAndChangesNoFile) {
   ::stat(dir.file("mesh.unv").c_str(), &before);
 
   EXPECT_EQ(check({"mesh.unv", "missing.unv"}).status, 2);
-  // The record layer strips blanks around a name and cuts it at 256
+  // The unit table strips blanks around a name and cuts it at 256
   // characters: such names could open, or create, another file.
   writeFile(dir.file(" mesh.unv"), mesh);
   EXPECT_EQ(check({" mesh.unv"}).err,
@@ -155,7 +155,7 @@ TEST(Unvcheck, CreatesAndChangesNoFile) {
   EXPECT_EQ(readFile(dir.file("mesh.unv")), mesh);
   EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
-  EXPECT_FALSE(testing::fileExists(dir.file("missing.unv")));
+  EXPECT_FALSE(support::fileExists(dir.file("missing.unv")));
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
     names.push_back(e.path().filename().string());

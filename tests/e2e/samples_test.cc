@@ -21,10 +21,10 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::runInProcess;
-using testing::samplesDir;
-using testing::ScratchDir;
+using support::readFile;
+using support::runInProcess;
+using support::samplesDir;
+using support::ScratchDir;
 
 // ---------------------------------------------------------------------------
 // An independent reading of a universal file: its datasets, and the nodes,
@@ -164,9 +164,7 @@ class Samples : public ::testing::TestWithParam<Sample> {};
 TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
   const Sample& c = GetParam();
   const std::string dirName = samplesDir();
-  if (dirName.empty()) {
-    GTEST_SKIP() << "the shared samples folder is absent; nothing to convert";
-  }
+  if (dirName.empty()) GTEST_SKIP() << support::kNoSamples;
   const std::string path = dirName + "/" + c.file;
   const Mesh mesh = readMesh(path);
   ASSERT_EQ(mesh.nodeDatasets, 1);
@@ -178,7 +176,7 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
   // grid command file when there is a 2435 dataset.
   const bool renumber = mesh.nodeLabels.front() != 1;
   ScratchDir dir;
-  std::vector<std::string> replies{testing::linkHere(path), ""};
+  std::vector<std::string> replies{support::linkHere(path), ""};
   if (renumber) replies.push_back("");
   replies.push_back(c.dimension);
   replies.push_back("");
@@ -443,9 +441,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SamplesFolder, EveryUnvFileIsInTheTable) {
   const std::string dirName = samplesDir();
-  if (dirName.empty()) {
-    GTEST_SKIP() << "the shared samples folder is absent; nothing to list";
-  }
+  if (dirName.empty()) GTEST_SKIP() << support::kNoSamples;
   std::set<std::string> files;
   for (const auto& entry : std::filesystem::directory_iterator(dirName)) {
     if (entry.path().extension() == ".unv") {

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "records/console.h"
+#include "io/console.h"
 
-namespace unv2tessal::testing {
+namespace unv2tessal::support {
 
 /// The banner and the input-file question, as the console shows them.
 inline constexpr std::string_view kBanner =
@@ -46,7 +46,6 @@ class ScriptedConsole : public ConsoleIo {
     *line = replies_[next_++];
     return true;
   }
-  std::size_t repliesUsed() const { return next_; }
 
   std::string out;
   std::string err;
@@ -93,9 +92,12 @@ RunResult runInProcess(std::vector<std::string> replies,
                        std::vector<std::string> args = {});
 
 /// Runs the built executable in `dir` with `input` on standard input.
-/// `status` is the process exit code (128 + signal when killed).
+/// `status` is the process exit code (128 + signal when killed). With
+/// `stdoutPath` the console output goes to that file (such as /dev/full)
+/// and `out` is empty.
 RunResult runBinary(const std::string& dir, std::string_view input,
-                    std::vector<std::string> args = {});
+                    std::vector<std::string> args = {},
+                    const std::string& stdoutPath = "");
 
 /// Path of the built unv2tessal executable.
 std::string binaryPath();
@@ -103,6 +105,9 @@ std::string binaryPath();
 std::string testDataDir();
 /// Folder of the shared real sample files, or "" when it is absent.
 std::string samplesDir();
+/// The skip message of a test that needs the sample files.
+inline constexpr std::string_view kNoSamples =
+    "../shared/samples (beside the project folder) is absent";
 
 /// The version that the title line of the manual page man/`page` names
 /// ("unv2tessal 1.0.0" gives "1.0.0").
@@ -111,6 +116,6 @@ std::string versionInManualPage(const std::string& page);
 /// Joins lines, each followed by LF.
 std::string lines(std::initializer_list<std::string_view> ls);
 
-}  // namespace unv2tessal::testing
+}  // namespace unv2tessal::support
 
 #endif  // UNV2TESSAL_TESTS_SUPPORT_TEST_IO_H_

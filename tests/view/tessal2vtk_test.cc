@@ -14,9 +14,9 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::ScratchDir;
-using testing::writeFile;
+using support::readFile;
+using support::ScratchDir;
+using support::writeFile;
 
 struct Outcome {
   int status;
