@@ -8,7 +8,7 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS unv2tessal unvcheck unvprep
+install(TARGETS unv2tessal unvcheck unvprep tessal2vtk
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Every manual page of section 1 under man/.
@@ -77,7 +77,10 @@ not make of a universal file, and unvprep, which rewrites the universal
 files of gmsh, Salome, NX and other exporters (groups in datasets 2477,
 2467, 2452, 2430 or 2417, plane and parabolic element kinds) into files that
 unv2tessal converts into the grid meant, and writes the answers for its
-questions.")
+questions.
+It also holds tessal2vtk, which writes the grid of the converter's three
+files as a VTK unstructured grid (.vtu) for ParaView, with each region as a
+point array, and reports what in the files does not fit together.")
 
 find_program(UNV2TESSAL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(UNV2TESSAL_DPKG_SHLIBDEPS)

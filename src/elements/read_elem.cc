@@ -14,16 +14,6 @@
 namespace unv2tessal {
 namespace {
 
-// A connectivity line: number, two blanks, shape code, two blanks, vertex
-// count, two blanks, then the vertex numbers in 10 columns each.
-constexpr RecordLayout kConnectivityRecord{IntegerField(10),
-                                           SkipField(2),
-                                           IntegerField(1),
-                                           SkipField(2),
-                                           IntegerField(1),
-                                           SkipField(2),
-                                           Repeat(8, IntegerField(10))};
-
 void askDimension(Run& run) {
   for (;;) {
     run.console.writeConsoleLine(

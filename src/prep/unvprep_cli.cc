@@ -2,11 +2,8 @@
 #include <string_view>
 #include <vector>
 
+#include "io/program_info.h"
 #include "prep/prep.h"
-
-#ifndef UNV2TESSAL_VERSION
-#define UNV2TESSAL_VERSION "0.0.0"
-#endif
 
 namespace unv2tessal {
 namespace {
@@ -74,7 +71,7 @@ int runUnvprep(const std::vector<std::string>& args, std::string* out,
       *out += kUsage;
       return 0;
     } else if (name == "-V" || name == "--version") {
-      *out += "unvprep " UNV2TESSAL_VERSION "\n";
+      *out += versionLine("unvprep");
       return 0;
     } else if (name == "--answers") {
       options.answers = value;
