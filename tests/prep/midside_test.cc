@@ -26,42 +26,15 @@ namespace {
 using testing::UnvElement;
 using testing::UnvMesh;
 
-struct Corners {
-  int to;                      // the linear kind written
-  std::vector<int> positions;  // 1-based, in the order written
-};
-
-// The corner table of the reduced parabolic kinds.
-const Corners* cornersOf(int feId) {
-  static const Corners kTriangle{91, {1, 3, 5}};
-  static const Corners kQuadrilateral{94, {1, 3, 5, 7}};
-  static const Corners kTetrahedron{111, {1, 3, 5, 10}};
-  static const Corners kWedge{112, {1, 3, 5, 10, 12, 14}};
-  static const Corners kBrick{115, {1, 3, 5, 7, 13, 15, 17, 19}};
-  switch (feId) {
-    case 42:
-    case 52:
-    case 62:
-    case 72:
-    case 82:
-    case 92:
-      return &kTriangle;
-    case 45:
-    case 55:
-    case 65:
-    case 75:
-    case 85:
-    case 95:
-      return &kQuadrilateral;
-    case 118:
-      return &kTetrahedron;
-    case 113:
-      return &kWedge;
-    case 116:
-      return &kBrick;
-    default:
-      return nullptr;
+// The corner table checked, for the kinds with midside nodes: a linear
+// kind's corners are its nodes 1, 2, 3...
+const testing::ReducedKind* cornersOf(int feId) {
+  const testing::ReducedKind* r = testing::reducedKind(feId);
+  if (r == nullptr ||
+      r->corners.back() == static_cast<int>(r->corners.size())) {
+    return nullptr;
   }
+  return r;
 }
 
 using Edge = std::pair<int, int>;  // 0-based indices into the corners
@@ -111,16 +84,16 @@ bool halfway(const Point& m, const Point& a, const Point& b) {
 // The midside nodes of one element, matched to the edges of its corners;
 // an empty string when every node finds its edge.
 std::string misfit(const UnvMesh& mesh, const UnvElement& e) {
-  const Corners& c = *cornersOf(e.feId);
+  const testing::ReducedKind& c = *cornersOf(e.feId);
   const std::vector<Edge>& edges = edgesOf(c.to);
-  if (c.positions.size() + edges.size() != e.nodes.size()) {
+  if (c.corners.size() + edges.size() != e.nodes.size()) {
     return "node count " + std::to_string(e.nodes.size()) + " for " +
-           std::to_string(c.positions.size()) + " corners and " +
+           std::to_string(c.corners.size()) + " corners and " +
            std::to_string(edges.size()) + " edges";
   }
   std::vector<Point> corner;
   std::set<int> isCorner;
-  for (int p : c.positions) {
+  for (int p : c.corners) {
     corner.push_back(
         mesh.nodes.at(e.nodes.at(static_cast<std::size_t>(p - 1))));
     isCorner.insert(p);

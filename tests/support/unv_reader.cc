@@ -154,6 +154,52 @@ const UnvElement* UnvMesh::element(std::int64_t label) const {
   return nullptr;
 }
 
+const ReducedKind* reducedKind(int feId) {
+  static const ReducedKind kTriangle{91, {1, 2, 3}};
+  static const ReducedKind kQuadrilateral{94, {1, 2, 3, 4}};
+  static const ReducedKind kParabolicTriangle{91, {1, 3, 5}};
+  static const ReducedKind kParabolicQuadrilateral{94, {1, 3, 5, 7}};
+  static const ReducedKind kTetrahedron{111, {1, 3, 5, 10}};
+  static const ReducedKind kWedge{112, {1, 3, 5, 10, 12, 14}};
+  static const ReducedKind kBrick{115, {1, 3, 5, 7, 13, 15, 17, 19}};
+  switch (feId) {
+    case 41:
+    case 51:
+    case 61:
+    case 74:
+    case 81:
+      return &kTriangle;
+    case 44:
+    case 54:
+    case 64:
+    case 71:
+    case 84:
+      return &kQuadrilateral;
+    case 42:
+    case 52:
+    case 62:
+    case 72:
+    case 82:
+    case 92:
+      return &kParabolicTriangle;
+    case 45:
+    case 55:
+    case 65:
+    case 75:
+    case 85:
+    case 95:
+      return &kParabolicQuadrilateral;
+    case 118:
+      return &kTetrahedron;
+    case 113:
+      return &kWedge;
+    case 116:
+      return &kBrick;
+    default:
+      return nullptr;
+  }
+}
+
 bool isBeamKind(int feId) {
   return feId == 11 || (feId >= 21 && feId <= 24) || feId == 31 || feId == 32;
 }

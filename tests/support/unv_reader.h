@@ -47,6 +47,18 @@ struct UnvMesh {
 /// follows an orientation record.
 bool isBeamKind(int feId);
 
+/// An element kind that unvprep rewrites as one the converter writes: the
+/// linear kind written (91, 94, 111, 112, 115) and the 1-based positions of
+/// its corners in the node list read, in the order written.
+struct ReducedKind {
+  int to = 0;
+  std::vector<int> corners;
+};
+
+/// The reduction of FE descriptor id `feId` as the element families of the
+/// file format give it, or nullptr for a kind kept as it is.
+const ReducedKind* reducedKind(int feId);
+
 /// Reads the file at `path`; any record it cannot read is a test failure
 /// (check with ASSERT_NO_FATAL_FAILURE).
 void readUnv(const std::string& path, UnvMesh* mesh);
