@@ -16,8 +16,8 @@
 #include <random>
 #include <string>
 
-#include "records/fast_fields.h"
-#include "records/fields.h"
+#include "codecs/fast_fields.h"
+#include "codecs/fields.h"
 
 namespace unv2tessal {
 namespace {
@@ -37,7 +37,7 @@ void sweepReals(std::uint64_t n) {
   std::uint64_t fast = 0;
   for (std::uint64_t k = 0; k < n; ++k) {
     const std::uint64_t m =
-        k % 8 == 0 ? head(rng) * 1000000000ULL +
+        k % 8 == 0 ? head(rng) * std::uint64_t{1000000000} +
                          static_cast<std::uint64_t>(500000000 + delta(rng))
                    : mantissa(rng);
     const int e = exponent(rng);

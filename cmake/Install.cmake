@@ -8,18 +8,7 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS unv2tessal RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-
-# The companion checker is optional: install it only when the tree has it.
-# The test runs when the top-level directory is finished, so the checker
-# counts even if its add_subdirectory() stands after the include of this file.
-function(unv2tessal_install_companions)
-  if(TARGET unvcheck)
-    install(TARGETS unvcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-  endif()
-endfunction()
-cmake_language(DEFER DIRECTORY ${PROJECT_SOURCE_DIR}
-               CALL unv2tessal_install_companions)
+install(TARGETS unv2tessal unvcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Every manual page of section 1 under man/.
 file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.1)
@@ -74,12 +63,9 @@ triangles and quadrilaterals (2D) or tetrahedra, wedges and bricks (3D), a
 grid command file with one region per group, and an element renumbering map.
 It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
-/usr/share/doc/unv2tessal/examples.")
-if(TARGET unvcheck)
-  string(APPEND CPACK_PACKAGE_DESCRIPTION "
+/usr/share/doc/unv2tessal/examples.
 The package also holds unvcheck, which tells what unv2tessal will and will
 not make of a universal file.")
-endif()
 
 find_program(UNV2TESSAL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(UNV2TESSAL_DPKG_SHLIBDEPS)

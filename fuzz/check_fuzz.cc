@@ -30,7 +30,7 @@
 #include "check/file_check.h"
 #include "check/unvcheck.h"
 #include "driver/run.h"
-#include "records/console.h"
+#include "io/console.h"
 
 namespace unv2tessal {
 namespace {

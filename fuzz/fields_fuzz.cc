@@ -12,8 +12,8 @@
 #include <string>
 #include <string_view>
 
-#include "records/fast_fields.h"
-#include "records/fields.h"
+#include "codecs/fast_fields.h"
+#include "codecs/fields.h"
 
 namespace unv2tessal {
 namespace {

@@ -29,7 +29,7 @@
 #include <vector>
 
 #include "driver/run.h"
-#include "records/console.h"
+#include "io/console.h"
 
 namespace unv2tessal {
 namespace {

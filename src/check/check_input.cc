@@ -1,32 +1,9 @@
 #include "check/check_input.h"
 
-#include "driver/scanner.h"
-
 namespace unv2tessal {
 
 CheckInput::CheckInput() : run_(io_, {}) {
   run_.state.CHANNELS.unvUnit = kUnit;
-}
-
-bool CheckInput::atClosingDelimiter() {
-  return unv2tessal::atClosingDelimiter(run_);
-}
-
-bool CheckInput::atDelimiterOrEnd(bool* eof) {
-  std::string_view line;
-  *eof = !readLine(true, &line);
-  if (*eof) return true;
-  if (isDelimiterLine(line)) return true;
-  run_.units.stepBack(kUnit);
-  return false;
-}
-
-bool CheckInput::skipToDelimiter() {
-  std::string_view line;
-  while (readLine(true, &line)) {
-    if (isDelimiterLine(line)) return true;
-  }
-  return false;
 }
 
 void CheckInput::failField(const RecordLayout& layout, std::size_t item,
@@ -52,13 +29,6 @@ void CheckInput::failField(const RecordLayout& layout, std::size_t item,
     column += f.width;
   }
   throw CheckFailure{lineNumber(), 1, std::string("bad ") + record};
-}
-
-bool isDelimiterLine(std::string_view line) {
-  FixedText<7> columns;
-  RecordReader reader(line, kDelimiterRecord);
-  reader.read(columns);
-  return isDelimiter(columns);
 }
 
 }  // namespace unv2tessal

@@ -6,9 +6,10 @@
 #include <string>
 #include <string_view>
 
-#include "driver/run_state.h"
-#include "records/layout.h"
-#include "records/record_io.h"
+#include "codecs/layout.h"
+#include "codecs/record_io.h"
+#include "unv/framing.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 
@@ -85,15 +86,21 @@ class CheckInput {
 
   /// The converter's look-ahead: true after reading the closing delimiter,
   /// else the line is stepped back. End of file throws RunFailure 24.
-  bool atClosingDelimiter();
+  bool atClosingDelimiter() {
+    return unv2tessal::atClosingDelimiter(run_.units, kUnit);
+  }
 
   /// Like atClosingDelimiter(), but end of file also ends the dataset (for
   /// datasets the converter passes over). *eof tells which one happened.
-  bool atDelimiterOrEnd(bool* eof);
+  bool atDelimiterOrEnd(bool* eof) {
+    return unv2tessal::atDelimiterOrEnd(run_.units, kUnit, eof);
+  }
 
   /// Reads up to and including the next delimiter line, or to the end of
   /// the file. Returns false when the file ended first.
-  bool skipToDelimiter();
+  bool skipToDelimiter() {
+    return unv2tessal::skipToDelimiter(run_.units, kUnit);
+  }
 
  private:
   [[noreturn]] void failField(const RecordLayout& layout, std::size_t item,
@@ -102,9 +109,6 @@ class CheckInput {
   SilentConsoleIo io_;
   Run run_;
 };
-
-/// True when the line's columns 1-7 are four blanks, "-1" and a blank.
-bool isDelimiterLine(std::string_view line);
 
 /// Reads the integer fields of a line without failing: returns false when
 /// one of them is not a valid integer.

@@ -8,17 +8,11 @@
 #include "check/group_checks.h"
 #include "check/mesh_checks.h"
 #include "check/warnings.h"
-#include "driver/scanner.h"
-#include "records/failure.h"
+#include "io/failure.h"
+#include "unv/framing.h"
 
 namespace unv2tessal {
 namespace {
-
-std::string trimmed(std::string_view s) {
-  while (!s.empty() && s.front() == ' ') s.remove_prefix(1);
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
 
 OtherGroups& otherGroupsFor(CheckReport& report, const std::string& number) {
   for (OtherGroups& g : report.otherGroups) {
@@ -82,16 +76,6 @@ void addEntry(CheckReport& report, const DatasetEntry& entry) {
   report.datasets.push_back(entry);
 }
 
-// The message text of a record-layer report, without its prefix and line end.
-std::string reportText(const RunFailure& f) {
-  std::string text = formatReport(f);
-  while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) {
-    text.pop_back();
-  }
-  const std::size_t colon = text.find("): ");
-  return colon == std::string::npos ? text : text.substr(colon + 3);
-}
-
 std::string inDataset(const DatasetEntry* current) {
   if (current == nullptr) return "";
   return " (dataset " + current->number + " begun at line " +
@@ -114,17 +98,13 @@ CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
   return failure;
 }
 
-// The longest name the record layer opens; it keeps the first 256
-// characters of a longer one.
-constexpr std::size_t kMaxNameLength = 256;
-
 // A missing file or a directory: the record layer would refuse both with
 // its report numbers, and the system's own reason reads better here. A name
 // that the record layer would change (blanks around it stripped, cut to 256
 // characters) could make it open another file.
 bool openable(const std::string& path, CheckReport& report) {
-  if (!path.empty() && (path.size() > kMaxNameLength || path.front() == ' ' ||
-                        path.back() == ' ')) {
+  if (!path.empty() && (path.size() > Units::kMaxNameLength ||
+                        path.front() == ' ' || path.back() == ' ')) {
     report.failure = CheckFailure{
         0, 0,
         "the converter cannot open this name (blanks around it, or more "
@@ -156,7 +136,7 @@ CheckReport checkFile(const std::string& path) {
     in.open(path);
     scanDatasets(in.units(), CheckInput::kUnit, [&](std::string_view number) {
       current = DatasetEntry{};
-      current.number = trimmed(number);
+      current.number = std::string(stripBlanks(number));
       current.firstLine = in.lineNumber() - 1;
       inBody = true;
       readBody(in, report, current);

@@ -2,18 +2,10 @@
 
 #include <array>
 
-#include "groups/read_groups.h"
+#include "unv/group_records.h"
 
 namespace unv2tessal {
 namespace {
-
-constexpr std::int32_t kNodeEntity = 7;
-constexpr std::int32_t kElementEntity = 8;
-
-std::string trimmedRight(std::string_view s) {
-  while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
-  return std::string(s);
-}
 
 void countEntity(const NodeFacts& nodes, std::int32_t type, std::int32_t tag,
                  GroupFacts& group) {
@@ -32,56 +24,43 @@ GroupFacts checkGroup(CheckInput& in, const NodeFacts& nodes) {
   in.readRecord(kGroupRecord, "group record", f[0], f[1], f[2], f[3], f[4],
                 f[5], f[6], f[7]);
   GroupFacts group;
-  group.entities = f[7];
+  constexpr GroupDatasetKind kKind = kPermanentGroups;
+  const std::int32_t count = f[kKind.countField];
+  group.entities = count;
   Text64 name;
   in.readRecord(kGroupNameRecord, "group name record", name);
-  group.name = trimmedRight(name.view());
+  group.name = std::string(stripTrailingBlanks(name.view()));
   group.regionId = std::string(name.view().substr(0, 8));
-  // Two entities a record; an odd count ends with a record of which only
-  // the first entity (columns 1-40) is read. The records read are the whole
-  // part of count / 2, plus 1 when it is odd: -1 reads one, -3 or below none.
-  const std::int32_t count = f[7];
-  const bool odd = count % 2 != 0;
-  const std::int32_t records = count / 2 + (odd ? 1 : 0);
-  const std::int32_t pairs = odd ? records - 1 : records;
-  for (std::int32_t k = 0; k < pairs; ++k) {
-    in.readRecord(kGroupRecord, "entity record", f[0], f[1], f[2], f[3], f[4],
+  const EntityRecords records =
+      entityRecordsFor(count, kKind.entitiesPerRecord);
+  for (std::int32_t k = 0; k < records.full; ++k) {
+    in.readRecord(kEntityRecord, "entity record", f[0], f[1], f[2], f[3], f[4],
                   f[5], f[6], f[7]);
-    countEntity(nodes, f[0], f[1], group);
-    countEntity(nodes, f[4], f[5], group);
+    for (std::size_t e = 0; e < kKind.entitiesPerRecord; ++e) {
+      countEntity(nodes, f[kKind.typeField(e)], f[kKind.tagField(e)], group);
+    }
   }
-  if (odd && records > 0) {
-    in.readRecord(kGroupRecord, "entity record", f[0], f[1], f[2], f[3]);
-    countEntity(nodes, f[0], f[1], group);
+  if (records.lastEntities > 0) {
+    // Only the fields of the entities read: columns 1-40 for one.
+    static_assert(kKind.fieldsPerEntity() == 4);
+    in.readRecord(kEntityRecord, "entity record", f[0], f[1], f[2], f[3]);
+    countEntity(nodes, f[kKind.typeField(0)], f[kKind.tagField(0)], group);
   }
   return group;
 }
 
-// How a passed-over group dataset lays out its records.
-struct OtherLayout {
-  std::size_t countField;  // 0-based field of the group record
-  std::size_t perLine;     // entities per entity record
-};
-
-OtherLayout otherLayout(std::string_view number) {
-  if (number == "2417") return {6, 4};
-  if (number == "2430") return {7, 4};
-  return {7, 2};  // 2452, 2467, 2477
-}
-
-constexpr RecordLayout kEightIntegers{Repeat(8, IntegerField(10))};
-
 // Entities on one entity record: a slot whose type code is 0 (or blank)
 // holds none. Returns -1 when the record is not made of integers.
-int entitiesOn(std::string_view line, const OtherLayout& layout) {
+int entitiesOn(std::string_view line, const GroupDatasetKind& kind) {
   std::array<std::int32_t, 8> f{};
-  if (!tryParse(line, kEightIntegers, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
+  if (!tryParse(line, kEntityRecord, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
                 f[7])) {
     return -1;
   }
-  const std::size_t step = 8 / layout.perLine;
   int n = 0;
-  for (std::size_t k = 0; k < 8; k += step) n += f[k] != 0 ? 1 : 0;
+  for (std::size_t k = 0; k < kind.entitiesPerRecord; ++k) {
+    n += f[kind.typeField(k)] != 0 ? 1 : 0;
+  }
   return n;
 }
 
@@ -95,22 +74,22 @@ bool readBodyLine(CheckInput& in, std::string_view* line) {
 }
 
 // One group of a passed-over dataset; false when the records do not fit.
-bool countOtherGroup(CheckInput& in, const OtherLayout& layout,
+bool countOtherGroup(CheckInput& in, const GroupDatasetKind& kind,
                      OtherGroups& facts) {
   std::string_view line;
   if (!readBodyLine(in, &line)) return false;
   std::array<std::int32_t, 8> f{};
-  if (!tryParse(line, kEightIntegers, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
+  if (!tryParse(line, kGroupRecord, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
                 f[7])) {
     return false;
   }
-  std::int64_t remaining = f[layout.countField];
+  std::int64_t remaining = f[kind.countField];
   if (remaining < 0) return false;
   if (!readBodyLine(in, &line)) return false;  // the name record
   const std::int64_t total = remaining;
   while (remaining > 0) {
     if (!readBodyLine(in, &line)) return false;
-    const int n = entitiesOn(line, layout);
+    const int n = entitiesOn(line, kind);
     if (n <= 0 || n > remaining) return false;
     remaining -= n;
   }
@@ -140,18 +119,18 @@ std::int64_t checkGroups(CheckInput& in, const NodeFacts& nodes,
 }
 
 bool isOtherGroupDataset(std::string_view number) {
-  return number == "2417" || number == "2430" || number == "2452" ||
-         number == "2467" || number == "2477";
+  return number != kPermanentGroups.number &&
+         groupDatasetKind(number) != nullptr;
 }
 
 std::int64_t countOtherGroups(CheckInput& in, std::string_view number,
                               OtherGroups& facts, bool* closed) {
-  const OtherLayout layout = otherLayout(number);
+  const GroupDatasetKind& kind = *groupDatasetKind(number);
   const std::int64_t before = facts.groups;
   ++facts.datasets;
   bool eof = false;
   while (!in.atDelimiterOrEnd(&eof)) {
-    if (!countOtherGroup(in, layout, facts)) {
+    if (!countOtherGroup(in, kind, facts)) {
       facts.reliable = false;
       *closed = in.skipToDelimiter();
       return facts.groups - before;

@@ -2,8 +2,8 @@
 
 #include <array>
 
-#include "elements/read_elem.h"
-#include "nodes/read_nodes.h"
+#include "unv/fe_descriptors.h"
+#include "unv/mesh_records.h"
 
 namespace unv2tessal {
 namespace {
@@ -64,20 +64,21 @@ std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
     facts.labels.add(label);
     lastShifted = label - facts.elementOffset;
     ++facts.perFeId[feId];
-    if (hasOrientationRecord(feId)) {
+    const FeDescriptor& kind = feDescriptor(feId);
+    if (kind.hasOrientationRecord()) {
       ++facts.beams[feId];
       passOver(in, 1);
     }
     std::array<std::int32_t, 8> v{};
     in.readRecord(kElementNodeRecord, "element node record", v[0], v[1], v[2],
                   v[3], v[4], v[5], v[6], v[7]);
-    const std::int32_t more = continuationRecords(feId, descriptor);
+    const std::int32_t more = continuationRecords(kind, descriptor);
     if (more > 0) {
       ++facts.continued[feId];
       passOver(in, more);
     }
-    number(facts.grid2D, findShape(true, feId) != nullptr, lastShifted);
-    number(facts.grid3D, findShape(false, feId) != nullptr, lastShifted);
+    number(facts.grid2D, kind.in2D.vertices != 0, lastShifted);
+    number(facts.grid3D, kind.in3D.vertices != 0, lastShifted);
   } while (!in.atClosingDelimiter());
   facts.grid2D.renumberedMessage = facts.grid2D.written != lastShifted;
   facts.grid3D.renumberedMessage = facts.grid3D.written != lastShifted;

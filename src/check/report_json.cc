@@ -2,8 +2,7 @@
 
 #include <cstdio>
 
-#include "check/fe_names.h"
-#include "elements/read_elem.h"
+#include "unv/fe_descriptors.h"
 
 namespace unv2tessal {
 namespace {

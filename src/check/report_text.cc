@@ -1,7 +1,6 @@
 #include "check/report_text.h"
 
-#include "check/fe_names.h"
-#include "elements/read_elem.h"
+#include "unv/fe_descriptors.h"
 
 namespace unv2tessal {
 namespace {

@@ -4,8 +4,8 @@
 #include <vector>
 
 #include "driver/run.h"
-#include "records/console.h"
-#include "records/interrupt.h"
+#include "io/console.h"
+#include "io/interrupt.h"
 
 int main(int argc, char** argv) {
   // A console that went away must not kill the run in the middle of a write.

@@ -1,8 +1,8 @@
 #include "driver/run.h"
 
-#include "driver/run_state.h"
 #include "driver/scanner.h"
-#include "records/failure.h"
+#include "io/failure.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 namespace {

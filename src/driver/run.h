@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "records/console.h"
+#include "io/console.h"
 
 namespace unv2tessal {
 

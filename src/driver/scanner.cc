@@ -3,34 +3,10 @@
 #include "elements/read_elem.h"
 #include "groups/read_groups.h"
 #include "nodes/read_nodes.h"
+#include "unv/framing.h"
+#include "unv/group_records.h"
 
 namespace unv2tessal {
-
-namespace {
-
-// isDelimiter() on columns 1-7 of `line` read as text (kDelimiterRecord),
-// without copying them: a line that ends after column 6 reads as
-// blank-padded. It runs once per node and per element.
-bool isDelimiterLine(std::string_view line) {
-  return line.size() >= 6 && line.substr(0, 6) == "    -1" &&
-         (line.size() == 6 || line[6] == ' ');
-}
-
-}  // namespace
-
-bool atClosingDelimiter(Run& run) {
-  const int unit = run.state.CHANNELS.unvUnit;
-  std::string_view line;
-  run.units.readLine(unit, /*takeEof=*/false, &line);
-  if (isDelimiterLine(line)) return true;
-  run.units.stepBack(unit);
-  return false;
-}
-
-bool nextRecordUnlessDelimiter(Run& run, std::string_view* line) {
-  run.units.readLine(run.state.CHANNELS.unvUnit, /*takeEof=*/false, line);
-  return !isDelimiterLine(*line);
-}
 
 void READ_IDEAS(Run& run, const Text64& unvFileName) {
   const int unit = run.state.CHANNELS.unvUnit;
@@ -44,7 +20,7 @@ void READ_IDEAS(Run& run, const Text64& unvFileName) {
     } else if (number == "2412") {
       READ_ELEM(run);
       run.console.writeConsoleLine({"FINISHED READING ELEMENTS"});
-    } else if (number == "2435") {
+    } else if (number == kPermanentGroups.number) {
       READ_GROUPS(run);
     }
   });

@@ -1,6 +1,6 @@
 #include "elements/numbering.h"
 
-#include "records/checked.h"
+#include "io/checked.h"
 
 namespace unv2tessal {
 

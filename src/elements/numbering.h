@@ -3,8 +3,8 @@
 
 #include <cstdint>
 
-#include "driver/run_state.h"
-#include "records/layout.h"
+#include "codecs/layout.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 

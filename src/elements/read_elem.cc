@@ -3,32 +3,16 @@
 #include <array>
 #include <cstring>
 
-#include "driver/scanner.h"
+#include "codecs/fast_fields.h"
+#include "codecs/fields.h"
 #include "elements/numbering.h"
-#include "records/checked.h"
-#include "records/fast_fields.h"
-#include "records/fields.h"
+#include "io/checked.h"
+#include "unv/fe_descriptors.h"
+#include "unv/framing.h"
+#include "unv/mesh_records.h"
 
 namespace unv2tessal {
 namespace {
-
-// Tested in this order; each row applies in one dimension only.
-constexpr std::array<Shape, 5> kShapes{{
-    {91, true, 1, 3},    // thin shell linear triangle
-    {94, true, 2, 4},    // thin shell linear quadrilateral
-    {111, false, 3, 4},  // solid linear tetrahedron
-    {112, false, 5, 6},  // solid linear wedge
-    {115, false, 6, 8},  // solid linear brick
-}};
-
-static_assert([] {
-  for (const Shape& s : kShapes) {
-    if (s.code < 0 || s.code > 9 || s.vertices < 0 || s.vertices > 8) {
-      return false;
-    }
-  }
-  return true;
-}());
 
 // A connectivity line: number, two blanks, shape code, two blanks, vertex
 // count, two blanks, then the vertex numbers in 10 columns each.
@@ -39,10 +23,6 @@ constexpr RecordLayout kConnectivityRecord{IntegerField(10),
                                            IntegerField(1),
                                            SkipField(2),
                                            Repeat(8, IntegerField(10))};
-
-// The node count of the descriptor record, columns 51-60.
-constexpr std::size_t kNodeCountColumn = 50;
-constexpr std::size_t kNodeCountWidth = 10;
 
 void askDimension(Run& run) {
   for (;;) {
@@ -57,23 +37,15 @@ void askDimension(Run& run) {
   }
 }
 
-// The node count of a descriptor record, read leniently: a blank or
-// malformed count is 0, since only elements of more than 8 nodes need it.
-std::int32_t nodeCountOf(std::string_view descriptor) {
-  if (descriptor.size() <= kNodeCountColumn) return 0;
-  std::int32_t n = 0;
-  const bool valid =
-      descriptor.size() >= kNodeCountColumn + kNodeCountWidth
-          ? readInteger10(descriptor.data() + kNodeCountColumn, &n)
-          : readIntegerField(descriptor.substr(kNodeCountColumn), &n);
-  return valid ? n : 0;
-}
-
 // Reads the descriptor record's label and FE descriptor id.
+constexpr std::size_t kIdColumn = columnOf(kDescriptorRecord, 1);
+static_assert(kDescriptorRecord.fields[0].width == 10 &&
+              kDescriptorRecord.fields[1].width == 10);
 void readDescriptor(Run& run, std::string_view descriptor, std::int32_t* label,
                     std::int32_t* feId) {
-  if (descriptor.size() >= 20 && tryReadInteger10(descriptor.data(), label) &&
-      tryReadInteger10(descriptor.data() + 10, feId)) {
+  if (descriptor.size() >= kIdColumn + 10 &&
+      tryReadInteger10(descriptor.data(), label) &&
+      tryReadInteger10(descriptor.data() + kIdColumn, feId)) {
     return;
   }
   run.units.parseRecord(run.state.CHANNELS.unvUnit, descriptor,
@@ -90,15 +62,22 @@ void passOver(Run& run, std::int32_t records) {
 // The connectivity line (kConnectivityRecord) is laid out in place: its
 // vertex fields as soon as the node record is read (the record's text does
 // not outlive the next read), the rest when it is written. Shape codes and
-// vertex counts are single digits.
-static_assert(kConnectivityRecord.fields[0].width == 10 &&
-              kConnectivityRecord.fields[7].width == 10);
-constexpr std::size_t kVerticesColumn = 18;
+// vertex counts are single digits (the FE descriptor table checks them).
+constexpr std::size_t kNumberWidth = kConnectivityRecord.fields[0].width;
+constexpr std::size_t kCodeColumn = columnOf(kConnectivityRecord, 2);
+constexpr std::size_t kCountColumn = columnOf(kConnectivityRecord, 4);
+constexpr std::size_t kVerticesColumn = columnOf(kConnectivityRecord, 6);
+constexpr std::size_t kVertexWidth = kConnectivityRecord.fields[6].width;
+static_assert(kConnectivityRecord.count == 14 && kNumberWidth == 10 &&
+              kVertexWidth == 10 && kConnectivityRecord.fields[2].width == 1 &&
+              kConnectivityRecord.fields[4].width == 1);
+// Node labels and vertex numbers share the 10-column width (the fast copy).
+static_assert(kElementNodeRecord.fields[0].width == kVertexWidth);
 
 struct ConnectivityLine {
   // Room for eight vertices, rounded up to a multiple of 16
   // (Units::writeRecordText).
-  std::array<char, (kVerticesColumn + 8 * 10 + 15) / 16 * 16> text;
+  std::array<char, (columnOf(kConnectivityRecord, 14) + 15) / 16 * 16> text;
   int overflows = 0;  // fields filled with asterisks
 };
 
@@ -118,20 +97,23 @@ void readNodeRecord(Run& run, std::size_t count, ConnectivityLine& out) {
   }
   for (std::int32_t& n : v) n = checkedSub(n, offset);
   for (std::size_t k = 0; k < count; ++k) {
-    if (!writeInteger(v[k], 10, vertices + 10 * k)) ++out.overflows;
+    if (!writeInteger(v[k], kVertexWidth, vertices + kVertexWidth * k)) {
+      ++out.overflows;
+    }
   }
 }
 
 void writeConnectivity(Run& run, std::int32_t number, const Shape& shape,
                        ConnectivityLine& line) {
   char* r = line.text.data();
-  if (!writeInteger(number, 10, r)) ++line.overflows;
-  std::memcpy(r + 10, "  0  0  ", 8);
-  r[12] = static_cast<char>('0' + shape.code);
-  r[15] = static_cast<char>('0' + shape.vertices);
+  if (!writeInteger(number, kNumberWidth, r)) ++line.overflows;
+  std::memcpy(r + kNumberWidth, "  0  0  ", kVerticesColumn - kNumberWidth);
+  r[kCodeColumn] = static_cast<char>('0' + shape.code);
+  r[kCountColumn] = static_cast<char>('0' + shape.vertices);
   const std::size_t count = static_cast<std::size_t>(shape.vertices);
   run.units.writeRecordText(run.state.CHANNELS.cncUnit, line.text,
-                            kVerticesColumn + 10 * count, line.overflows);
+                            kVerticesColumn + kVertexWidth * count,
+                            line.overflows);
 }
 
 struct ElementTotals {
@@ -150,10 +132,12 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
     number = checkedAdd(number, 1);
     std::int32_t label = 0, feId = 0;
     readDescriptor(run, descriptor, &label, &feId);
-    const std::int32_t more = continuationRecords(feId, descriptor);
+    const FeDescriptor& kind = feDescriptor(feId);
+    const std::int32_t more = continuationRecords(kind, descriptor);
     totals.lastShiftedLabel = numbering.takeLabel(label);
-    if (hasOrientationRecord(feId)) passOver(run, 1);
-    const Shape* shape = findShape(run.state.DIM.is2D, feId);
+    if (kind.hasOrientationRecord()) passOver(run, 1);
+    const Shape& written = run.state.DIM.is2D ? kind.in2D : kind.in3D;
+    const Shape* shape = written.vertices != 0 ? &written : nullptr;
     ConnectivityLine line;
     readNodeRecord(
         run, shape != nullptr ? static_cast<std::size_t>(shape->vertices) : 0,
@@ -165,42 +149,11 @@ ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
     } else {
       number = checkedSub(number, 1);  // the next element takes its number
     }
-  } while (nextRecordUnlessDelimiter(run, &descriptor));
+  } while (nextRecordUnlessDelimiter(run.units, in, &descriptor));
   return totals;
 }
 
 }  // namespace
-
-const Shape* findShape(bool is2D, std::int32_t feId) {
-  for (const Shape& s : kShapes) {
-    if (s.in2D == is2D && s.feId == feId) return &s;
-  }
-  return nullptr;
-}
-
-bool hasOrientationRecord(std::int32_t feId) {
-  switch (feId) {
-    case 11:
-    case 21:
-    case 22:
-    case 23:
-    case 24:
-    case 31:
-    case 32:
-      return true;
-    default:
-      return false;
-  }
-}
-
-std::int32_t continuationRecords(std::int32_t feId,
-                                 std::string_view descriptor) {
-  for (const Shape& s : kShapes) {
-    if (s.feId == feId) return 0;
-  }
-  const std::int32_t nodes = nodeCountOf(descriptor);
-  return nodes > 8 ? (nodes - 1) / 8 : 0;
-}
 
 void READ_ELEM(Run& run) {
   askDimension(run);
@@ -213,7 +166,7 @@ void READ_ELEM(Run& run) {
   ElementNumbering numbering(run);
   // A dataset whose closing delimiter follows its number line holds no
   // element.
-  const bool empty = atClosingDelimiter(run);
+  const bool empty = atClosingDelimiter(run.units, run.state.CHANNELS.unvUnit);
   const ElementTotals totals =
       empty ? ElementTotals{} : convertElements(run, numbering);
   run.units.closeUnit(cnc);

@@ -1,8 +1,8 @@
 #ifndef UNV2TESSAL_GROUPS_GRID_HEADER_H_
 #define UNV2TESSAL_GROUPS_GRID_HEADER_H_
 
-#include "driver/run_state.h"
-#include "records/layout.h"
+#include "codecs/layout.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 

@@ -4,17 +4,26 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/scanner.h"
+#include "codecs/fast_fields.h"
 #include "groups/grid_header.h"
-#include "records/checked.h"
-#include "records/fast_fields.h"
+#include "io/checked.h"
+#include "unv/framing.h"
+#include "unv/group_records.h"
 
 namespace unv2tessal {
 namespace {
 
-static_assert(kGroupRecord.fields[0].width == 10 &&
-              kVertexLineRecord.fields[0].width == 11);
-constexpr std::size_t kVertexFieldWidth = 11;
+constexpr std::size_t kVertexFieldWidth = kVertexLineRecord.fields[0].width;
+static_assert(kVertexLineRecord.count == 8 &&
+              columnOf(kVertexLineRecord, 8) == 8 * kVertexFieldWidth);
+// Entity records are read by readIntegerFields10().
+static_assert(kEntityRecord.count == kEntityRecordFields &&
+              columnOf(kEntityRecord, kEntityRecordFields) ==
+                  10 * kEntityRecordFields);
+
+// The group dataset the converter reads, and the fields of its entities.
+constexpr GroupDatasetKind kKind = kPermanentGroups;
+static_assert(kKind.entitiesPerRecord == 2);
 
 // Vertex numbers of one group waiting to be written, eight to a line.
 class VertexLine {
@@ -49,8 +58,8 @@ class VertexLine {
   std::size_t fill_ = 0;
 };
 
-// Reads the first `count` of the eight 10-column fields of the next record
-// (kGroupRecord); an invalid field ends the run with report 64.
+// Reads the first `count` of the eight 10-column fields of the next entity
+// record (kEntityRecord); an invalid field ends the run with report 64.
 void readGroupFields(Run& run, std::array<std::int32_t, 8>& f,
                      std::size_t count) {
   const int in = run.state.CHANNELS.unvUnit;
@@ -66,7 +75,7 @@ void convertGroup(Run& run) {
   std::array<std::int32_t, 8> f{};
   run.units.readRecord(in, kGroupRecord, false, f[0], f[1], f[2], f[3], f[4],
                        f[5], f[6], f[7]);
-  const std::int32_t entityCount = f[7];
+  const std::int32_t entityCount = f[kKind.countField];
   Text64 groupName;
   run.units.readRecord(in, kGroupNameRecord, false, groupName);
   const std::string_view regionName = groupName.view().substr(0, 8);
@@ -78,22 +87,18 @@ void convertGroup(Run& run) {
   run.units.writeRecord(run.state.CHANNELS.inpUnit, kRegionRecord,
                         std::string_view(command, sizeof command), entityCount);
 
-  // Two entities a record; an odd count ends with a record read for its
-  // first entity only (columns 1-40). The record count is the whole part of
-  // entityCount / 2, plus 1 when the count is odd: a count of -1 reads one
-  // record, one of -3 or below none.
   VertexLine line(run);
-  const bool odd = entityCount % 2 != 0;
-  const std::int32_t records = entityCount / 2 + (odd ? 1 : 0);
-  const std::int32_t pairs = odd ? records - 1 : records;
-  for (std::int32_t k = 0; k < pairs; ++k) {
-    readGroupFields(run, f, 8);
-    line.add(f[1]);
-    line.add(f[5]);
+  const EntityRecords records =
+      entityRecordsFor(entityCount, kKind.entitiesPerRecord);
+  for (std::int32_t k = 0; k < records.full; ++k) {
+    readGroupFields(run, f, kEntityRecordFields);
+    line.add(f[kKind.tagField(0)]);
+    line.add(f[kKind.tagField(1)]);
   }
-  if (odd && records > 0) {
-    readGroupFields(run, f, 4);
-    line.add(f[1]);
+  if (records.lastEntities > 0) {
+    const auto entities = static_cast<std::size_t>(records.lastEntities);
+    readGroupFields(run, f, entities * kKind.fieldsPerEntity());
+    for (std::size_t k = 0; k < entities; ++k) line.add(f[kKind.tagField(k)]);
   }
   line.flush();
   run.console.writeConsoleLine({"Region Completed:", regionName});
@@ -105,10 +110,12 @@ void READ_GROUPS(Run& run) {
   writeGridHeader(run);
   // A dataset whose closing delimiter follows its number line holds no
   // group; otherwise groups follow one another up to the delimiter.
-  if (!atClosingDelimiter(run)) {
+  Units& units = run.units;
+  const int in = run.state.CHANNELS.unvUnit;
+  if (!atClosingDelimiter(units, in)) {
     do {
       convertGroup(run);
-    } while (!atClosingDelimiter(run));
+    } while (!atClosingDelimiter(units, in));
   }
   run.units.closeUnit(run.state.CHANNELS.inpUnit);
 }

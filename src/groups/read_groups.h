@@ -1,15 +1,11 @@
 #ifndef UNV2TESSAL_GROUPS_READ_GROUPS_H_
 #define UNV2TESSAL_GROUPS_READ_GROUPS_H_
 
-#include "driver/run_state.h"
-#include "records/layout.h"
+#include "codecs/layout.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 
-/// Group record and entity records: eight 10-column integers.
-inline constexpr RecordLayout kGroupRecord{Repeat(8, IntegerField(10))};
-/// Name record: the group name in columns 1-20.
-inline constexpr RecordLayout kGroupNameRecord{TextField(20)};
 /// Region command: a 45-character text and the entity count in 10 columns.
 inline constexpr RecordLayout kRegionRecord{FullTextField(), IntegerField(10)};
 /// Vertex line: up to eight vertex numbers, 11 columns each.

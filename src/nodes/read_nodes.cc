@@ -4,9 +4,9 @@
 #include <cstdint>
 #include <cstring>
 
-#include "driver/scanner.h"
-#include "records/checked.h"
-#include "records/fast_fields.h"
+#include "codecs/fast_fields.h"
+#include "io/checked.h"
+#include "unv/framing.h"
 
 namespace unv2tessal {
 namespace {
@@ -31,15 +31,37 @@ void askRenumbering(Run& run, std::int32_t firstLabel) {
 }
 
 // The vertex record is laid out in place from the text of record 2: each
-// coordinate field goes straight to its exponent field (records/fast_fields.h
+// coordinate field goes straight to its exponent field (codecs/fast_fields.h
 // gives the same bytes as reading the double and writing it).
-static_assert(kNodeCoordinateRecord.fields[0].width == kRealFieldWidth &&
-              kNodeCoordinateRecord.fields[0].digits == 16 &&
-              kVertexRecord.fields[0].width == 8 &&
-              kVertexRecord.fields[1].width == kExponentFieldWidth &&
-              kVertexRecord.fields[1].digits == 8);
-constexpr std::size_t kVertexColumns = 8 + 3 * kExponentFieldWidth;
-static_assert(kVertexColumns <= 64);
+constexpr std::size_t kNumberWidth = kVertexRecord.fields[0].width;
+constexpr std::size_t kVertexColumns = columnOf(kVertexRecord, 4);
+static_assert(kVertexRecord.count == 4 && kNumberWidth == 8 &&
+              kVertexColumns <= 64);
+// transcribeReal() reads a 25-column field of 16 implied digits and writes
+// an 18-column field of 8 digits.
+static_assert(kNodeCoordinateRecord.count == 3);
+static_assert([] {
+  for (std::size_t k = 0; k < 3; ++k) {
+    const Field in = kNodeCoordinateRecord.fields[k];
+    const Field out = kVertexRecord.fields[1 + k];
+    if (in.width != kRealFieldWidth || in.digits != 16 ||
+        out.width != kExponentFieldWidth || out.digits != 8) {
+      return false;
+    }
+  }
+  return true;
+}());
+// Columns of x, y, z in record 2 and in the vertex record.
+constexpr std::array<std::size_t, 3> kReadColumns{
+    columnOf(kNodeCoordinateRecord, 0), columnOf(kNodeCoordinateRecord, 1),
+    columnOf(kNodeCoordinateRecord, 2)};
+constexpr std::array<std::size_t, 3> kWrittenColumns{
+    columnOf(kVertexRecord, 1), columnOf(kVertexRecord, 2),
+    columnOf(kVertexRecord, 3)};
+// The label field is 10 columns, the vertex number 8: a label in its
+// written form is the vertex number in its last 8 columns.
+constexpr std::size_t kLabelWidth = kNodeLabelRecord.fields[0].width;
+static_assert(kLabelWidth == 10);
 
 // A vertex record being assembled, and its fields filled with asterisks.
 struct VertexLine {
@@ -50,7 +72,7 @@ struct VertexLine {
 // Reads the node label from record 1.
 std::int32_t readNodeLabel(Run& run, int in, std::string_view line) {
   std::int32_t label = 0;
-  if (line.size() < 10 || !tryReadInteger10(line.data(), &label)) {
+  if (line.size() < kLabelWidth || !tryReadInteger10(line.data(), &label)) {
     run.units.parseRecord(in, line, kNodeLabelRecord, label);
   }
   return label;
@@ -62,15 +84,16 @@ std::int32_t readNodeLabel(Run& run, int in, std::string_view line) {
 // label is always read, for the renumbering question.
 void layOutVertexNumber(Run& run, int in, std::string_view record1,
                         bool firstNode, VertexLine& out) {
-  if (!firstNode && run.state.OFFSETS.nodeOffset == 0 && record1.size() >= 10 &&
-      isPlainInteger10(record1.data())) {
-    std::memcpy(out.text.data(), record1.data() + 2, 8);
+  if (!firstNode && run.state.OFFSETS.nodeOffset == 0 &&
+      record1.size() >= kLabelWidth && isPlainInteger10(record1.data())) {
+    std::memcpy(out.text.data(), record1.data() + (kLabelWidth - kNumberWidth),
+                kNumberWidth);
     return;
   }
   std::int32_t label = readNodeLabel(run, in, record1);
   if (firstNode && label != 1) askRenumbering(run, label);
   label = checkedSub(label, run.state.OFFSETS.nodeOffset);
-  if (!writeInteger(label, 8, out.text.data())) ++out.overflows;
+  if (!writeInteger(label, kNumberWidth, out.text.data())) ++out.overflows;
 }
 
 // Reads record 2 and writes the vertex record with its x, y, z.
@@ -78,13 +101,13 @@ void convertCoordinates(Run& run, int in, int out, VertexLine& vertex) {
   std::string_view line;
   run.units.readLine(in, false, &line);
   for (std::size_t k = 0; k < 3; ++k) {
-    const std::size_t col = k * kRealFieldWidth;
+    const std::size_t col = kReadColumns[k];
     const std::string_view cols = col < line.size()
                                       ? line.substr(col, kRealFieldWidth)
                                       : std::string_view();
     bool overflow = false;
-    if (!transcribeReal(cols, vertex.text.data() + 8 + k * kExponentFieldWidth,
-                        &overflow)) {
+    char* field = vertex.text.data() + kWrittenColumns[k];
+    if (!transcribeReal(cols, field, &overflow)) {
       run.units.fail(kReportInputConversion, in);
     }
     vertex.overflows += overflow ? 1 : 0;
@@ -106,7 +129,7 @@ std::int32_t convertNodes(Run& run) {
     layOutVertexNumber(run, in, record1, firstNode, vertex);
     firstNode = false;
     convertCoordinates(run, in, out, vertex);
-  } while (nextRecordUnlessDelimiter(run, &record1));
+  } while (nextRecordUnlessDelimiter(run.units, in, &record1));
   return count;
 }
 
@@ -119,7 +142,10 @@ void READ_NODES(Run& run) {
   run.units.openUnit(run.state.CHANNELS.xyzUnit,
                      run.state.FILENAMES.xyzFileName.view());
   // A dataset whose closing delimiter follows its number line holds no node.
-  const std::int32_t count = atClosingDelimiter(run) ? 0 : convertNodes(run);
+  const std::int32_t count =
+      atClosingDelimiter(run.units, run.state.CHANNELS.unvUnit)
+          ? 0
+          : convertNodes(run);
   run.units.closeUnit(run.state.CHANNELS.xyzUnit);
   if (run.state.CHANNELS.verbose) {
     run.console.writeConsoleLine({"Total number of nodes = ", count});

@@ -10,9 +10,9 @@
 namespace unv2tessal {
 namespace {
 
-using testing::fileExists;
-using testing::readFile;
-using testing::ScratchDir;
+using support::fileExists;
+using support::readFile;
+using support::ScratchDir;
 
 std::int64_t lineCount(const std::string& path) {
   if (!fileExists(path)) return -1;
@@ -41,11 +41,11 @@ TEST(UnvcheckAgreement, VerdictMatchesAConversionInEachDimension) {
   for (const char* name :
        {"clean", "plane_stress", "other_groups", "regions", "beams",
         "early_groups", "group_counts", "no_opening"}) {
-    paths.push_back(testing::testDataDir() + "/check/" + name + ".unv");
+    paths.push_back(support::testDataDir() + "/check/" + name + ".unv");
   }
-  if (!testing::samplesDir().empty()) {
+  if (!support::samplesDir().empty()) {
     for (const auto& e :
-         std::filesystem::directory_iterator(testing::samplesDir())) {
+         std::filesystem::directory_iterator(support::samplesDir())) {
       if (e.path().extension() == ".unv") paths.push_back(e.path().string());
     }
   }
@@ -58,7 +58,7 @@ TEST(UnvcheckAgreement, VerdictMatchesAConversionInEachDimension) {
       ScratchDir dir;
       // A blank reply too many goes to the dimension question, which asks
       // again; the dimension follows.
-      const std::vector<std::string> replies{testing::linkHere(path),
+      const std::vector<std::string> replies{support::linkHere(path),
                                              "",
                                              "",
                                              is2D ? "2" : "3",
@@ -67,7 +67,7 @@ TEST(UnvcheckAgreement, VerdictMatchesAConversionInEachDimension) {
                                              "",
                                              "",
                                              ""};
-      ASSERT_EQ(testing::runInProcess(replies).status, 0u);
+      ASSERT_EQ(support::runInProcess(replies).status, 0u);
       const Verdict& v = is2D ? report.verdict2D : report.verdict3D;
       const GridFacts& g =
           is2D ? report.elements.grid2D : report.elements.grid3D;

@@ -121,7 +121,7 @@ class Parser {
 };
 
 TEST(UnvcheckJson, ReportParsesBackWithItsFigures) {
-  const std::string dir = testing::testDataDir() + "/check/";
+  const std::string dir = support::testDataDir() + "/check/";
   std::string out, err;
   const int status = runUnvcheck(
       {"--json", dir + "regions.unv", dir + "truncated.unv"}, &out, &err);
@@ -163,7 +163,7 @@ TEST(UnvcheckJson, ReportParsesBackWithItsFigures) {
 }
 
 TEST(UnvcheckJson, NoFileVerdictsAreNull) {
-  const std::string dir = testing::testDataDir() + "/check/";
+  const std::string dir = support::testDataDir() + "/check/";
   std::string out, err;
   runUnvcheck({dir + "plane_stress.unv", "--json"}, &out, &err);
   const Value r = Parser(out).document()["files"][0];

@@ -54,7 +54,7 @@ struct ChildRun {
 // exit status and peak resident set size.
 ChildRun runCheck(const std::string& file) {
   const std::string bin =
-      (std::filesystem::path(testing::binaryPath()).parent_path() / "unvcheck")
+      (std::filesystem::path(support::binaryPath()).parent_path() / "unvcheck")
           .string();
   const pid_t pid = ::fork();
   if (pid == 0) {
@@ -75,7 +75,7 @@ ChildRun runCheck(const std::string& file) {
 }
 
 TEST(UnvcheckMemory, PeakMemoryDoesNotGrowWithTheMesh) {
-  testing::ScratchDir dir;
+  support::ScratchDir dir;
   writeMesh(dir.file("small.unv"), 400);
   writeMesh(dir.file("large.unv"), 1000000);  // 2.5 million lines
   const ChildRun small = runCheck(dir.file("small.unv"));

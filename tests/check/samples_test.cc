@@ -10,9 +10,9 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::samplesDir;
-using testing::testDataDir;
+using support::readFile;
+using support::samplesDir;
+using support::testDataDir;
 
 // The reports on the shared sample files. Their dataset lines were checked
 // against an independent walk of each file, their counts against the

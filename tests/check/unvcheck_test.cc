@@ -13,10 +13,10 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::ScratchDir;
-using testing::testDataDir;
-using testing::writeFile;
+using support::readFile;
+using support::ScratchDir;
+using support::testDataDir;
+using support::writeFile;
 
 // Makes `dir` the current directory for the object's lifetime, so reports
 // name the files as they are given, without a machine's path.
@@ -129,7 +129,7 @@ TEST(Unvcheck, CreatesAndChangesNoFile) {
   EXPECT_EQ(readFile(dir.file("mesh.unv")), mesh);
   EXPECT_EQ(after.st_mtim.tv_sec, before.st_mtim.tv_sec);
   EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
-  EXPECT_FALSE(testing::fileExists(dir.file("missing.unv")));
+  EXPECT_FALSE(support::fileExists(dir.file("missing.unv")));
   std::vector<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
     names.push_back(e.path().filename().string());

@@ -18,12 +18,12 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::runBinary;
-using testing::runInProcess;
-using testing::ScratchDir;
-using testing::testDataDir;
-using testing::writeFile;
+using support::readFile;
+using support::runBinary;
+using support::runInProcess;
+using support::ScratchDir;
+using support::testDataDir;
+using support::writeFile;
 
 const std::vector<std::string> kAnswers{"golden.unv", "", "y", "2D",
                                         "2",          "", ""};

@@ -18,14 +18,14 @@
 namespace unv2tessal {
 namespace {
 
-using testing::kBanner;
-using testing::lines;
-using testing::openingLine;
-using testing::readFile;
-using testing::runBinary;
-using testing::RunResult;
-using testing::ScratchDir;
-using testing::writeFile;
+using support::kBanner;
+using support::lines;
+using support::openingLine;
+using support::readFile;
+using support::runBinary;
+using support::RunResult;
+using support::ScratchDir;
+using support::writeFile;
 
 constexpr std::string_view kBlankNameQuestion =
     "File name missing or blank - please enter file name\r\nUNIT 10? ";
@@ -154,7 +154,7 @@ pid_t spawn(const std::string& dir, int in, int out,
     ::dup2(out, 1);
     ::dup2(err, 2);
     ::closefrom(3);
-    std::string bin = testing::binaryPath();
+    std::string bin = support::binaryPath();
     char* argv[] = {bin.data(), nullptr};
     ::execv(bin.c_str(), argv);
     ::_exit(127);
@@ -203,7 +203,7 @@ TEST(DriverBinary, InterruptAtTheBlankNameQuestion) {
   const std::string asked =
       std::string(kBanner) + std::string(kBlankNameQuestion);
   const RunResult r =
-      testing::runBinaryInterrupted(dir.path(), "\n", asked, SIGINT);
+      support::runBinaryInterrupted(dir.path(), "\n", asked, SIGINT);
   EXPECT_EQ(r.out, asked);
   EXPECT_EQ(r.err,
             "forrtl: error (200): program aborting due to control-C event\r\n");

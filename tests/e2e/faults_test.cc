@@ -20,15 +20,15 @@
 namespace unv2tessal {
 namespace {
 
-using testing::ByName;
-using testing::fileExists;
-using testing::kBanner;
-using testing::openingLine;
-using testing::readFile;
-using testing::runBinary;
-using testing::RunResult;
-using testing::ScratchDir;
-using testing::writeFile;
+using support::ByName;
+using support::fileExists;
+using support::kBanner;
+using support::openingLine;
+using support::readFile;
+using support::runBinary;
+using support::RunResult;
+using support::ScratchDir;
+using support::writeFile;
 
 constexpr std::string_view kDelimiter = "    -1\n";
 constexpr std::string_view kMapName = "Element_Renumbering_Map.dat";
@@ -647,7 +647,7 @@ TEST(OpenFailure, OutputThatCanOnlyBeReadGivesReport47AtTheFirstWrite) {
     // but not write, on a file it may only read.
     ASSERT_EQ(::chmod(here().c_str(), 0755), 0);
     ASSERT_EQ(::chmod("in.unv", 0644), 0);
-    r = testing::runBinaryAsNobody(here(), "in.unv\nro.xyz\n");
+    r = support::runBinaryAsNobody(here(), "in.unv\nro.xyz\n");
     if (r.status == 126) GTEST_SKIP() << "cannot switch to user nobody";
   } else {
     r = runBinary(here(), "in.unv\nro.xyz\n");
@@ -677,7 +677,7 @@ TEST_P(Interrupt, AtAQuestionEndsWithReport200) {
   ScratchDir dir;
   writeFile("in.unv", wholeMesh());
   const RunResult r =
-      testing::runBinaryInterrupted(here(), c.replies, c.prompt, c.signal);
+      support::runBinaryInterrupted(here(), c.replies, c.prompt, c.signal);
   EXPECT_EQ(r.err, "forrtl: error (200): program aborting due to " + c.event +
                        " event\r\n");
   EXPECT_EQ(r.status, 200u);
@@ -698,7 +698,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(Interrupt, VertexFileKeepsItsRecordsAfterAnInterruptAtTheNextQuestion) {
   ScratchDir dir;
   writeFile("in.unv", wholeMesh());
-  const RunResult r = testing::runBinaryInterrupted(
+  const RunResult r = support::runBinaryInterrupted(
       here(), "in.unv\n\n", "(2 for 2D OR 3 for 3D)\r\n", SIGINT);
   EXPECT_EQ(r.status, 200u);
   EXPECT_EQ(readFile("OUT.XYZ"), vertices1to4());

@@ -21,10 +21,10 @@
 namespace unv2tessal {
 namespace {
 
-using testing::readFile;
-using testing::runInProcess;
-using testing::samplesDir;
-using testing::ScratchDir;
+using support::readFile;
+using support::runInProcess;
+using support::samplesDir;
+using support::ScratchDir;
 
 // ---------------------------------------------------------------------------
 // An independent reading of a universal file: its datasets, and the nodes,
@@ -178,7 +178,7 @@ TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
   // grid command file when there is a 2435 dataset.
   const bool renumber = mesh.nodeLabels.front() != 1;
   ScratchDir dir;
-  std::vector<std::string> replies{testing::linkHere(path), ""};
+  std::vector<std::string> replies{support::linkHere(path), ""};
   if (renumber) replies.push_back("");
   replies.push_back(c.dimension);
   replies.push_back("");

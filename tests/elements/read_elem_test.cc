@@ -12,14 +12,14 @@
 namespace unv2tessal {
 namespace {
 
-using testing::ByName;
-using testing::inputFailureReport;
-using testing::kBanner;
-using testing::openingLine;
-using testing::readFile;
-using testing::runInProcess;
-using testing::ScratchDir;
-using testing::writeFile;
+using support::ByName;
+using support::inputFailureReport;
+using support::kBanner;
+using support::openingLine;
+using support::readFile;
+using support::runInProcess;
+using support::ScratchDir;
+using support::writeFile;
 
 constexpr std::string_view kAskDimension =
     " Enter grid dimension (2 for 2D OR 3 for 3D)\r\n";

@@ -8,23 +8,23 @@
 #include <utility>
 #include <vector>
 
-#include "driver/run_state.h"
 #include "groups/grid_header.h"
-#include "records/failure.h"
+#include "io/failure.h"
 #include "support/test_io.h"
+#include "unv/run_state.h"
 
 namespace unv2tessal {
 namespace {
 
-using testing::ByName;
-using testing::inputFailureReport;
-using testing::kBanner;
-using testing::openingLine;
-using testing::readFile;
-using testing::runInProcess;
-using testing::ScratchDir;
-using testing::ScriptedConsole;
-using testing::writeFile;
+using support::ByName;
+using support::inputFailureReport;
+using support::kBanner;
+using support::openingLine;
+using support::readFile;
+using support::runInProcess;
+using support::ScratchDir;
+using support::ScriptedConsole;
+using support::writeFile;
 
 constexpr std::string_view kAskName =
     " Enter GRID commands' filename for output (*.inp) [default: "

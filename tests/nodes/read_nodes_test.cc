@@ -11,13 +11,13 @@
 namespace unv2tessal {
 namespace {
 
-using testing::ByName;
-using testing::kBanner;
-using testing::openingLine;
-using testing::readFile;
-using testing::runInProcess;
-using testing::ScratchDir;
-using testing::writeFile;
+using support::ByName;
+using support::kBanner;
+using support::openingLine;
+using support::readFile;
+using support::runInProcess;
+using support::ScratchDir;
+using support::writeFile;
 
 constexpr std::string_view kAskName =
     " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n";

@@ -23,13 +23,13 @@
 namespace unv2tessal {
 namespace {
 
-using testing::UnvElement;
-using testing::UnvMesh;
+using support::UnvElement;
+using support::UnvMesh;
 
 // The corner table checked, for the kinds with midside nodes: a linear
 // kind's corners are its nodes 1, 2, 3...
-const testing::ReducedKind* cornersOf(int feId) {
-  const testing::ReducedKind* r = testing::reducedKind(feId);
+const support::ReducedKind* cornersOf(int feId) {
+  const support::ReducedKind* r = support::reducedKind(feId);
   if (r == nullptr ||
       r->corners.back() == static_cast<int>(r->corners.size())) {
     return nullptr;
@@ -74,7 +74,7 @@ using Point = std::array<double, 3>;
 bool halfway(const Point& m, const Point& a, const Point& b) {
   double length = 0;
   double miss = 0;
-  for (int k = 0; k < 3; ++k) {
+  for (std::size_t k = 0; k < 3; ++k) {
     length = std::max(length, std::abs(b[k] - a[k]));
     miss = std::max(miss, std::abs(m[k] - (a[k] + b[k]) / 2));
   }
@@ -84,7 +84,7 @@ bool halfway(const Point& m, const Point& a, const Point& b) {
 // The midside nodes of one element, matched to the edges of its corners;
 // an empty string when every node finds its edge.
 std::string misfit(const UnvMesh& mesh, const UnvElement& e) {
-  const testing::ReducedKind& c = *cornersOf(e.feId);
+  const support::ReducedKind& c = *cornersOf(e.feId);
   const std::vector<Edge>& edges = edgesOf(c.to);
   if (c.corners.size() + edges.size() != e.nodes.size()) {
     return "node count " + std::to_string(e.nodes.size()) + " for " +
@@ -129,7 +129,7 @@ std::string misfit(const UnvMesh& mesh, const UnvElement& e) {
 void checkFile(const std::string& path, std::set<int>* seen) {
   SCOPED_TRACE(std::filesystem::path(path).filename().string());
   UnvMesh mesh;
-  ASSERT_NO_FATAL_FAILURE(testing::readUnv(path, &mesh));
+  ASSERT_NO_FATAL_FAILURE(support::readUnv(path, &mesh));
   int failures = 0;
   for (const UnvElement& e : mesh.elements) {
     if (cornersOf(e.feId) == nullptr) continue;
@@ -149,13 +149,13 @@ const char* const kOwnMeshes[] = {"gmsh_wedge15_brick20.unv",
 TEST(MidsideNodes, LieHalfwayBetweenTheirCornersInOurMeshes) {
   std::set<int> seen;
   for (const char* name : kOwnMeshes) {
-    checkFile(testing::testDataDir() + "/prep/" + name, &seen);
+    checkFile(support::testDataDir() + "/prep/" + name, &seen);
   }
   EXPECT_EQ(seen, (std::set<int>{42, 45, 92, 95, 113, 116}));
 }
 
 TEST(MidsideNodes, LieHalfwayBetweenTheirCornersInTheSamples) {
-  const std::string dir = testing::samplesDir();
+  const std::string dir = support::samplesDir();
   if (dir.empty()) GTEST_SKIP() << "../shared/samples is absent";
   std::set<int> seen;
   for (const auto& entry : std::filesystem::directory_iterator(dir)) {

@@ -9,7 +9,7 @@
 
 #include <cstdint>
 
-namespace unv2tessal::testing {
+namespace unv2tessal::support {
 namespace {
 
 std::uint32_t exitCode(int wstatus) {
@@ -120,4 +120,4 @@ RunResult runBinaryInterrupted(const std::string& dir, std::string_view input,
   return r;
 }
 
-}  // namespace unv2tessal::testing
+}  // namespace unv2tessal::support

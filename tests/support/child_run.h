@@ -7,7 +7,7 @@
 
 #include "support/test_io.h"
 
-namespace unv2tessal::testing {
+namespace unv2tessal::support {
 
 /// Runs the built executable in `dir` like runBinary, but as user "nobody"
 /// (supplementary groups dropped, then setgid and setuid in the forked
@@ -23,6 +23,6 @@ RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
 RunResult runBinaryInterrupted(const std::string& dir, std::string_view input,
                                std::string_view prompt, int signal);
 
-}  // namespace unv2tessal::testing
+}  // namespace unv2tessal::support
 
 #endif  // UNV2TESSAL_TESTS_SUPPORT_CHILD_RUN_H_

@@ -13,7 +13,7 @@
 
 #include "driver/run.h"
 
-namespace unv2tessal::testing {
+namespace unv2tessal::support {
 
 ScratchDir::ScratchDir() {
   std::string templ =
@@ -141,4 +141,4 @@ std::string lines(std::initializer_list<std::string_view> ls) {
   return s;
 }
 
-}  // namespace unv2tessal::testing
+}  // namespace unv2tessal::support

@@ -8,9 +8,9 @@
 #include <string_view>
 #include <vector>
 
-#include "records/console.h"
+#include "io/console.h"
 
-namespace unv2tessal::testing {
+namespace unv2tessal::support {
 
 /// The banner and the input-file question, as the console shows them.
 inline constexpr std::string_view kBanner =
@@ -46,7 +46,6 @@ class ScriptedConsole : public ConsoleIo {
     *line = replies_[next_++];
     return true;
   }
-  std::size_t repliesUsed() const { return next_; }
 
   std::string out;
   std::string err;
@@ -107,6 +106,6 @@ std::string samplesDir();
 /// Joins lines, each followed by LF.
 std::string lines(std::initializer_list<std::string_view> ls);
 
-}  // namespace unv2tessal::testing
+}  // namespace unv2tessal::support
 
 #endif  // UNV2TESSAL_TESTS_SUPPORT_TEST_IO_H_

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string_view>
 
-namespace unv2tessal::testing {
+namespace unv2tessal::support {
 namespace {
 
 struct Unreadable : std::runtime_error {
@@ -241,4 +241,4 @@ void readUnv(const std::string& path, UnvMesh* mesh) {
   }
 }
 
-}  // namespace unv2tessal::testing
+}  // namespace unv2tessal::support

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-namespace unv2tessal::testing {
+namespace unv2tessal::support {
 
 struct UnvElement {
   std::int64_t label = 0;
@@ -63,6 +63,6 @@ const ReducedKind* reducedKind(int feId);
 /// (check with ASSERT_NO_FATAL_FAILURE).
 void readUnv(const std::string& path, UnvMesh* mesh);
 
-}  // namespace unv2tessal::testing
+}  // namespace unv2tessal::support
 
 #endif  // UNV2TESSAL_TESTS_SUPPORT_UNV_READER_H_

@@ -1,0 +1,212 @@
+#ifndef UNV2TESSAL_IO_UNITS_H_
+#define UNV2TESSAL_IO_UNITS_H_
+
+#include <sys/types.h>
+
+#include <array>
+#include <cstddef>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "codecs/layout.h"
+#include "codecs/record_io.h"
+#include "io/console.h"
+#include "io/failure.h"
+#include "io/line_io.h"
+
+namespace unv2tessal {
+
+/// Returns `name` made absolute against `cwd` and normalised lexically: no
+/// empty, "." or ".." segments; symbolic links are not resolved.
+std::string normalisedPath(std::string_view cwd, std::string_view name);
+
+/// Returns the report number for an open() that failed with `err`.
+int openFailureReport(int err);
+
+/// The table of units: every file of the run is opened, read or written and
+/// closed through it. Failures throw RunFailure with the unit and full path.
+class Units {
+ public:
+  /// `args` are the command-line arguments handed out, in order, to opens
+  /// under a blank name.
+  Units(Console& console, std::vector<std::string> args);
+  ~Units();
+  Units(const Units&) = delete;
+  Units& operator=(const Units&) = delete;
+
+  /// Whether a file that does not exist is created or is a failure.
+  enum class Missing { kCreate, kFail };
+
+  /// Opens `name` on `unit`: blanks stripped, at most 256 characters, a blank
+  /// name taken from the command line or asked for; the file is used if it
+  /// exists; if not, it is created empty, or with `Missing::kFail` the run
+  /// ends with report 29 and nothing is created (an input mesh: a misspelt
+  /// name must not pass for an empty mesh converted with success).
+  /// Read-only when only reading is allowed. A name that is already open on
+  /// another unit (same device and inode) ends the run with report 30
+  /// before anything is written.
+  void openUnit(int unit, std::string_view name,
+                Missing missing = Missing::kCreate);
+
+  /// Writes out what is buffered and releases the file. A file that was
+  /// opened, never read and never written is left empty: an earlier run's
+  /// content must not pass for this run's output.
+  void closeUnit(int unit);
+
+  /// Reads the next line of `unit` into *line. At end of file returns false
+  /// when `takeEof`, else ends the run with report 24. The view is valid
+  /// until the next read or stepBack on this unit.
+  bool readLine(int unit, bool takeEof, std::string_view* line) {
+    Slot& s = slot(unit);
+    if (!s.reader) startReading(s);
+    switch (s.reader->next(line)) {
+      case LineReader::Status::kLine:
+        return true;
+      case LineReader::Status::kEndOfFile:
+        if (takeEof) return false;
+        fail(kReportEndOfFile, s);
+      case LineReader::Status::kError:
+        break;
+    }
+    fail(kReportReadError, s);
+  }
+
+  /// Reads one record into `items` by `layout`. Returns false only at end of
+  /// file when `takeEof`. A field that is not a valid value ends the run
+  /// with report 64.
+  template <class... Items>
+  bool readRecord(int unit, const RecordLayout& layout, bool takeEof,
+                  Items&... items) {
+    std::string_view line;
+    if (!readLine(unit, takeEof, &line)) return false;
+    parseRecord(unit, line, layout, items...);
+    return true;
+  }
+
+  /// Cuts a line already read from `unit` into `items` (report 64 as above).
+  template <class... Items>
+  void parseRecord(int unit, std::string_view line, const RecordLayout& layout,
+                   Items&... items) {
+    RecordReader reader(line, layout);
+    if (!(reader.read(items) && ...)) fail(kReportInputConversion, slot(unit));
+  }
+
+  /// Makes the next read of `unit` return the line just read again.
+  void stepBack(int unit) { slot(unit).reader->stepBack(); }
+
+  /// Writes one record by `layout`, ending in CR LF. A field filled with
+  /// asterisks gives report 63 and the run goes on.
+  template <class... Items>
+  void writeRecord(int unit, const RecordLayout& layout,
+                   const Items&... items) {
+    Slot& s = slot(unit);
+    if (!s.writer) startWriting(s);
+    char* dst = s.writer->reserve(kMaxRecord);
+    if (dst == nullptr) failWrite(s);
+    RecordWriter w(layout, dst);
+    (w.write(items), ...);
+    const std::size_t n = w.columns();
+    dst[n] = '\r';
+    dst[n + 1] = '\n';
+    if (!s.writer->commit(n + 2)) failWrite(s);
+    for (int k = 0; k < w.overflows(); ++k) reportOutputConversion(s);
+  }
+
+  /// Writes one record whose first `columns` columns the caller has laid
+  /// out in `text` by the record's layout (the hot loops of the converters),
+  /// adding CR LF. `overflows` of its fields hold asterisks: one report 63
+  /// each. The whole array is copied, 16 bytes a step (cheaper than a copy
+  /// of the record's own length); only the record is kept.
+  template <std::size_t N>
+  void writeRecordText(int unit, const std::array<char, N>& text,
+                       std::size_t columns, int overflows) {
+    static_assert(N % 16 == 0 && N + 2 <= kMaxRecord);
+    Slot& s = slot(unit);
+    if (!s.writer) startWriting(s);
+    char* dst = s.writer->reserve(kMaxRecord);
+    if (dst == nullptr) failWrite(s);
+    for (std::size_t k = 0; k < N; k += 16) {
+      std::memcpy(dst + k, text.data() + k, 16);
+    }
+    dst[columns] = '\r';
+    dst[columns + 1] = '\n';
+    if (!s.writer->commit(columns + 2)) failWrite(s);
+    for (int k = 0; k < overflows; ++k) reportOutputConversion(s);
+  }
+
+  /// The longest name opened; a longer one is cut to its first 256
+  /// characters.
+  static constexpr std::size_t kMaxNameLength = 256;
+
+  /// Closes every open unit, keeping what was written (the end of a run,
+  /// normal or not). Errors are not reported any more.
+  void closeAll();
+
+  /// 1-based number of the line last read on `unit` (0 before any read).
+  std::size_t lineNumber(int unit) {
+    Slot& s = slot(unit);
+    return s.reader ? s.reader->lineNumber() : 0;
+  }
+
+  /// Full path of the file open on `unit`.
+  const std::string& pathOf(int unit) { return slot(unit).path; }
+  bool isOpen(int unit) const;
+
+  /// Ends the run with `report` for `unit`.
+  [[noreturn]] void fail(int report, int unit) { fail(report, slot(unit)); }
+
+ private:
+  static constexpr std::size_t kMaxRecord = 1024;
+  static constexpr std::size_t kSlots = 8;
+
+  struct Slot {
+    int unit = 0;
+    bool open = false;
+    int fd = -1;
+    bool readOnly = false;
+    bool regular = false;
+    bool written = false;
+    bool everRead = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    std::string path;
+    std::unique_ptr<LineReader> reader;
+    std::unique_ptr<OutputBuffer> writer;
+  };
+
+  // The slot last found for a unit is remembered by the unit's low bits
+  // (the units of the run differ there); a closed slot is never taken.
+  Slot& slot(int unit) {
+    Slot* hint = hints_[static_cast<unsigned>(unit) % kHints];
+    if (hint != nullptr && hint->open && hint->unit == unit) return *hint;
+    for (Slot& s : slots_) {
+      if (s.open && s.unit == unit) {
+        hints_[static_cast<unsigned>(unit) % kHints] = &s;
+        return s;
+      }
+    }
+    return missingUnit(unit);
+  }
+  [[noreturn]] Slot& missingUnit(int unit);
+  [[noreturn]] void fail(int report, const Slot& s);
+  [[noreturn]] void failWrite(Slot& s);
+  void startReading(Slot& s);
+  void startWriting(Slot& s);
+  void reportOutputConversion(const Slot& s);
+  std::string nameForBlank(int unit);
+  void release(Slot& s);
+
+  Console& console_;
+  std::vector<std::string> args_;
+  std::size_t nextArg_ = 0;
+  std::array<Slot, kSlots> slots_;
+  static constexpr std::size_t kHints = 8;
+  std::array<Slot*, kHints> hints_{};
+};
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_IO_UNITS_H_

@@ -1,0 +1,97 @@
+#ifndef UNV2TESSAL_UNV_FE_DESCRIPTORS_H_
+#define UNV2TESSAL_UNV_FE_DESCRIPTORS_H_
+
+// The FE descriptor table: for each element kind of the element dataset,
+// its name and family, how it is written in a 2D and in a 3D grid, and the
+// records it takes besides the descriptor and the first node record.
+
+#include <cstdint>
+#include <string_view>
+
+namespace unv2tessal {
+
+/// How an element kind is written in one grid dimension: the shape code and
+/// vertex count of its connectivity line.
+struct Shape {
+  std::int32_t code;
+  std::int32_t vertices;  // 0: not written in this dimension
+};
+
+enum class FeFamily : std::uint8_t {
+  kUnknown,
+  kRod,
+  kBeam,
+  kPipe,
+  kPlaneStress,
+  kPlaneStrain,
+  kPlate,
+  kMembrane,
+  kAxisymmetricSolid,
+  kThinShell,
+  kThickShell,
+  kSolid,
+  kRigid,
+  kSpring,
+  kMass,
+  kAxisymmetricShell,
+};
+
+/// One row of the table.
+struct FeDescriptor {
+  std::int32_t id;
+  std::string_view name;
+  FeFamily family;
+  Shape in2D;
+  Shape in3D;
+
+  /// Rods, beams and pipes carry an orientation record before their nodes.
+  constexpr bool hasOrientationRecord() const {
+    return family == FeFamily::kRod || family == FeFamily::kBeam ||
+           family == FeFamily::kPipe;
+  }
+  /// Written in a 2D or a 3D grid.
+  constexpr bool isWritten() const {
+    return in2D.vertices != 0 || in3D.vertices != 0;
+  }
+};
+
+/// The row of `feId`; an id the table does not hold gets a row named
+/// "unknown element kind", of no family, written in no grid.
+const FeDescriptor& feDescriptor(std::int32_t feId);
+
+/// The element kind of `feId` ("thin shell linear triangle").
+inline std::string_view feDescriptorName(std::int32_t feId) {
+  return feDescriptor(feId).name;
+}
+
+/// How `feId` is written in the given grid dimension, or nullptr when the
+/// element is dropped.
+inline const Shape* findShape(bool is2D, std::int32_t feId) {
+  const FeDescriptor& d = feDescriptor(feId);
+  const Shape& s = is2D ? d.in2D : d.in3D;
+  return s.vertices != 0 ? &s : nullptr;
+}
+
+inline bool hasOrientationRecord(std::int32_t feId) {
+  return feDescriptor(feId).hasOrientationRecord();
+}
+
+/// The node count of a descriptor record (columns 51-60), read leniently: a
+/// blank or malformed count is 0, since only elements of more than eight
+/// nodes need it.
+std::int32_t nodeCountOf(std::string_view descriptor);
+
+/// Node records after the first for the element of `descriptor` (eight
+/// labels a record), from its node count read by nodeCountOf(). An element
+/// of a kind written in either grid is read as exactly two records whatever
+/// its count says: 0.
+std::int32_t continuationRecords(const FeDescriptor& kind,
+                                 std::string_view descriptor);
+inline std::int32_t continuationRecords(std::int32_t feId,
+                                        std::string_view descriptor) {
+  return continuationRecords(feDescriptor(feId), descriptor);
+}
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_UNV_FE_DESCRIPTORS_H_

@@ -1,0 +1,23 @@
+#include "unv/group_records.h"
+
+namespace unv2tessal {
+
+const GroupDatasetKind* groupDatasetKind(std::string_view number) {
+  for (const GroupDatasetKind& kind : kGroupDatasetKinds) {
+    if (kind.number == number) return &kind;
+  }
+  return nullptr;
+}
+
+EntityRecords entityRecordsFor(std::int32_t count, std::size_t perRecord) {
+  const auto n = static_cast<std::int32_t>(perRecord);
+  const std::int32_t rest = count % n;  // negative for a negative count
+  const std::int32_t records = count / n + (rest != 0 ? 1 : 0);
+  EntityRecords r;
+  if (records <= 0) return r;
+  r.full = rest != 0 ? records - 1 : records;
+  if (rest != 0) r.lastEntities = rest > 0 ? rest : rest + n;
+  return r;
+}
+
+}  // namespace unv2tessal

@@ -1,0 +1,77 @@
+#ifndef UNV2TESSAL_UNV_GROUP_RECORDS_H_
+#define UNV2TESSAL_UNV_GROUP_RECORDS_H_
+
+// The records of the group datasets. Every kind lays out a group as record
+// 1 (eight integers, one of them the entity count), the name record, then
+// entity records of eight integers holding two or four entities each; an
+// entity starts with its type code and its tag.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "codecs/layout.h"
+
+namespace unv2tessal {
+
+/// Record 1 of a group: eight 10-column integers.
+inline constexpr RecordLayout kGroupRecord{Repeat(8, IntegerField(10))};
+/// Name record: the group name in columns 1-20.
+inline constexpr RecordLayout kGroupNameRecord{TextField(20)};
+/// Entity record: eight 10-column integers.
+inline constexpr RecordLayout kEntityRecord{Repeat(8, IntegerField(10))};
+inline constexpr std::size_t kEntityRecordFields = 8;
+
+/// Entity type codes: a node, an element.
+inline constexpr std::int32_t kNodeEntity = 7;
+inline constexpr std::int32_t kElementEntity = 8;
+
+/// The layout of one group dataset kind.
+struct GroupDatasetKind {
+  std::string_view number;        // the dataset number, 4 columns
+  std::size_t countField;         // 0-based field of record 1: entity count
+  std::size_t entitiesPerRecord;  // 2 (type, tag, two more) or 4 (type, tag)
+  constexpr std::size_t fieldsPerEntity() const {
+    return kEntityRecordFields / entitiesPerRecord;
+  }
+  /// Fields of entity `k` of an entity record (0-based).
+  constexpr std::size_t typeField(std::size_t k) const {
+    return k * fieldsPerEntity();
+  }
+  constexpr std::size_t tagField(std::size_t k) const {
+    return typeField(k) + 1;
+  }
+};
+
+/// The permanent groups, the one kind the converter writes.
+inline constexpr GroupDatasetKind kPermanentGroups{"2435", 7, 2};
+
+inline constexpr std::array<GroupDatasetKind, 6> kGroupDatasetKinds{{
+    kPermanentGroups,
+    {"2452", 7, 2},
+    {"2467", 7, 2},
+    {"2477", 7, 2},
+    {"2430", 7, 4},
+    {"2417", 6, 4},
+}};
+
+/// The kind of a dataset number (4 columns as text), or nullptr when it is
+/// not a group dataset.
+const GroupDatasetKind* groupDatasetKind(std::string_view number);
+
+/// The entity records that follow a group's name record for `count`
+/// entities, `perRecord` a record, as the converter reads them: the whole
+/// part of count / perRecord records, plus one when there is a remainder,
+/// which is read for its first entities only. The count is a 32-bit signed
+/// value, so for two a record a count of -1 reads one record (one entity),
+/// one of -3 or below none.
+struct EntityRecords {
+  std::int32_t full = 0;          // records read whole
+  std::int32_t lastEntities = 0;  // entities read from one more record, or 0
+};
+EntityRecords entityRecordsFor(std::int32_t count, std::size_t perRecord);
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_UNV_GROUP_RECORDS_H_

@@ -1,0 +1,35 @@
+#ifndef UNV2TESSAL_UNV_MESH_RECORDS_H_
+#define UNV2TESSAL_UNV_MESH_RECORDS_H_
+
+// The records of the node (2411) and element (2412) datasets, as every
+// program reads them. Only the fields that some program reads are laid out.
+
+#include <cstddef>
+
+#include "codecs/layout.h"
+
+namespace unv2tessal {
+
+/// Node record 1: the node label in columns 1-10.
+inline constexpr RecordLayout kNodeLabelRecord{IntegerField(10)};
+/// Node record 2: x, y, z in 25 columns each, 16 implied fraction digits.
+inline constexpr RecordLayout kNodeCoordinateRecord{
+    Repeat(3, RealField(25, 16))};
+
+/// Element record 1, the descriptor: element label, FE descriptor id,
+/// physical and material property, colour and node count, 10 columns each.
+/// Every element's label and id are read; the node count only for elements
+/// that may go on in continuation records.
+inline constexpr RecordLayout kDescriptorRecord{Repeat(6, IntegerField(10))};
+inline constexpr std::size_t kDescriptorNodeCountField = 5;
+
+/// Element node record: up to eight node labels, 10 columns each. Elements
+/// of more than eight nodes go on in continuation records of the same
+/// layout.
+inline constexpr RecordLayout kElementNodeRecord{Repeat(8, IntegerField(10))};
+/// Node labels on one element node record.
+inline constexpr int kNodesPerRecord = 8;
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_UNV_MESH_RECORDS_H_

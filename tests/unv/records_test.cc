@@ -1,0 +1,134 @@
+// The FE descriptor table, the group dataset kinds and the entity-record
+// count rule, as every program reads them.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <limits>
+#include <string>
+
+#include "unv/fe_descriptors.h"
+#include "unv/group_records.h"
+#include "unv/mesh_records.h"
+
+namespace unv2tessal {
+namespace {
+
+TEST(FeDescriptorTable, WrittenKindsOrientationAndUnknownIds) {
+  struct Row {
+    std::int32_t id;
+    std::string_view name;
+    Shape in2D;
+    Shape in3D;
+    bool orientation;
+  };
+  const Row rows[] = {
+      {91, "thin shell linear triangle", {1, 3}, {0, 0}, false},
+      {94, "thin shell linear quadrilateral", {2, 4}, {0, 0}, false},
+      {111, "solid linear tetrahedron", {0, 0}, {3, 4}, false},
+      {112, "solid linear wedge", {0, 0}, {5, 6}, false},
+      {115, "solid linear brick", {0, 0}, {6, 8}, false},
+      {41, "plane stress linear triangle", {0, 0}, {0, 0}, false},
+      {118, "solid parabolic tetrahedron", {0, 0}, {0, 0}, false},
+      {11, "rod", {0, 0}, {0, 0}, true},
+      {21, "linear beam", {0, 0}, {0, 0}, true},
+      {24, "parabolic beam", {0, 0}, {0, 0}, true},
+      {31, "straight pipe", {0, 0}, {0, 0}, true},
+      {32, "curved pipe", {0, 0}, {0, 0}, true},
+      {172, "axisymmetric parabolic shell", {0, 0}, {0, 0}, false},
+      {0, "unknown element kind", {0, 0}, {0, 0}, false},
+      {25, "unknown element kind", {0, 0}, {0, 0}, false},
+      {-91, "unknown element kind", {0, 0}, {0, 0}, false},
+      {255, "unknown element kind", {0, 0}, {0, 0}, false},
+      {256 + 91, "unknown element kind", {0, 0}, {0, 0}, false},
+      {std::numeric_limits<std::int32_t>::min(),
+       "unknown element kind",
+       {0, 0},
+       {0, 0},
+       false},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(r.id);
+    const FeDescriptor& d = feDescriptor(r.id);
+    EXPECT_EQ(d.name, r.name);
+    EXPECT_EQ(d.hasOrientationRecord(), r.orientation);
+    EXPECT_EQ(d.in2D.code, r.in2D.code);
+    EXPECT_EQ(d.in2D.vertices, r.in2D.vertices);
+    EXPECT_EQ(d.in3D.code, r.in3D.code);
+    EXPECT_EQ(d.in3D.vertices, r.in3D.vertices);
+    EXPECT_EQ(findShape(true, r.id) != nullptr, r.in2D.vertices != 0);
+    EXPECT_EQ(findShape(false, r.id) != nullptr, r.in3D.vertices != 0);
+  }
+}
+
+TEST(FeDescriptorTable, ContinuationRecordsFromTheNodeCount) {
+  // Descriptor records: the node count in columns 51-60.
+  const std::string head = "         1       118         1         1         7";
+  struct Row {
+    std::int32_t id;
+    std::string countColumns;
+    std::int32_t records;
+  };
+  const Row rows[] = {
+      {118, "        10", 1}, {118, "         9", 1}, {118, "         8", 0},
+      {118, "        17", 2}, {118, "        16", 1}, {118, "          ", 0},
+      {118, "       1x0", 0}, {118, "   20", 2},       // the line ends early
+      {118, "", 0},           {115, "        20", 0},  // written: two records
+      {91, "        20", 0},  {11, "        20", 2},
+  };
+  for (const Row& r : rows) {
+    SCOPED_TRACE(std::to_string(r.id) + " '" + r.countColumns + "'");
+    EXPECT_EQ(continuationRecords(r.id, head + r.countColumns), r.records);
+  }
+}
+
+TEST(GroupRecords, KindsAndTheEntityRecordCountRule) {
+  struct Kind {
+    std::string_view number;
+    std::size_t countField;
+    std::size_t perRecord;
+  };
+  const Kind kinds[] = {{"2435", 7, 2}, {"2452", 7, 2}, {"2467", 7, 2},
+                        {"2477", 7, 2}, {"2430", 7, 4}, {"2417", 6, 4}};
+  for (const Kind& k : kinds) {
+    const GroupDatasetKind* kind = groupDatasetKind(k.number);
+    ASSERT_NE(kind, nullptr) << k.number;
+    EXPECT_EQ(kind->countField, k.countField) << k.number;
+    EXPECT_EQ(kind->entitiesPerRecord, k.perRecord) << k.number;
+    EXPECT_EQ(kind->tagField(1), k.perRecord == 2 ? 5u : 3u) << k.number;
+  }
+  EXPECT_EQ(groupDatasetKind("2411"), nullptr);
+  EXPECT_EQ(groupDatasetKind(" 243"), nullptr);
+
+  struct Count {
+    std::int32_t count;
+    std::size_t perRecord;
+    std::int32_t full;
+    std::int32_t lastEntities;
+  };
+  const std::int32_t kMax = std::numeric_limits<std::int32_t>::max();
+  const Count counts[] = {
+      {0, 2, 0, 0},  {1, 2, 0, 1},  {2, 2, 1, 0},
+      {5, 2, 2, 1},  {-1, 2, 0, 1}, {-2, 2, 0, 0},
+      {-3, 2, 0, 0}, {6, 4, 1, 2},  {kMax, 2, kMax / 2, 1},
+  };
+  for (const Count& c : counts) {
+    SCOPED_TRACE(std::to_string(c.count) + "/" + std::to_string(c.perRecord));
+    const EntityRecords r = entityRecordsFor(c.count, c.perRecord);
+    EXPECT_EQ(r.full, c.full);
+    EXPECT_EQ(r.lastEntities, c.lastEntities);
+  }
+}
+
+TEST(MeshRecords, ColumnsOfTheDescriptorAndNodeRecords) {
+  EXPECT_EQ(columnOf(kDescriptorRecord, kDescriptorNodeCountField), 50u);
+  EXPECT_EQ(columnOf(kNodeCoordinateRecord, 2), 50u);
+  EXPECT_EQ(columnOf(kElementNodeRecord, 8), 80u);
+  constexpr RecordLayout kMixed{IntegerField(10), SkipField(2),
+                                IntegerField(1)};
+  EXPECT_EQ(columnOf(kMixed, 2), 12u);
+  EXPECT_EQ(columnOf(kMixed, kMixed.count), 13u);
+}
+
+}  // namespace
+}  // namespace unv2tessal
