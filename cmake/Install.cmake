@@ -8,7 +8,8 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS unv2tessal unvcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS unv2tessal unvcheck unvprep
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Every manual page of section 1 under man/.
 file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.1)
@@ -21,6 +22,9 @@ install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/formats
 # first answer names the input mesh by its place in the source tree; the
 # installed file names it plainly, "example.unv", since the installed
 # example is run in a scratch folder holding a copy of the mesh.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/channel.unv
+              ${PROJECT_SOURCE_DIR}/examples/channel.geo
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/example.unv
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 set(UNV2TESSAL_ANSWERS ${PROJECT_SOURCE_DIR}/examples/answers.txt)
@@ -64,6 +68,10 @@ grid command file with one region per group, and an element renumbering map.
 It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
 /usr/share/doc/unv2tessal/examples.
+It also holds unvprep, which rewrites the universal files of gmsh, Salome,
+NX and other exporters (groups in datasets 2477, 2467, 2452, 2430 or 2417,
+plane and parabolic element kinds) into files that unv2tessal converts
+into the grid meant, and writes the answers for its questions.
 The package also holds unvcheck, which tells what unv2tessal will and will
 not make of a universal file.")
 

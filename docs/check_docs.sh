@@ -84,6 +84,40 @@ for shown in readme.session:console.plain man.session:console.plain \
   fi
 done
 
+echo "== the unvprep example in README.md"
+# Run as examples/run_prep_example.sh does, in a copy of the tree's layout,
+# and compare the summary, the answers and the regions shown in the README.
+mkdir -p "$scratch/prep/examples" "$scratch/prep/out/channel"
+cp "$top/examples/channel.unv" "$scratch/prep/examples/"
+(cd "$scratch/prep/out/channel" &&
+  "$build/unvprep" ../../examples/channel.unv channel.unv \
+    --answers channel.answers 2>summary.txt &&
+  "$build/unv2tessal" <channel.answers >console.txt &&
+  grep -A3 '^LOCATE' channel.inp | plain >regions.txt) || {
+  echo "FAIL the unvprep example run ended with status $?" >&2
+  fail=1
+}
+readme_block() {  # the code block after the line that starts with $1
+  awk -v start="$1" 'index($0, start) == 1 {want = 1; next}
+       want && /^```/ {if (inside) exit; inside = 1; next}
+       inside' "$top/README.md"
+}
+readme_block '`unvprep` writes `channel.unv`' >"$scratch/prep/summary.doc"
+readme_block 'The answers are' >"$scratch/prep/answers.doc"
+readme_block 'The regions of `channel.inp`:' >"$scratch/prep/regions.doc"
+for shown in summary answers regions; do
+  run="$scratch/prep/out/channel/$shown.txt"
+  [ "$shown" = answers ] && run="$scratch/prep/out/channel/channel.answers"
+  if [ ! -s "$scratch/prep/$shown.doc" ] ||
+     ! diff -u "$scratch/prep/$shown.doc" "$run" >"$scratch/diff"; then
+    echo "FAIL README.md's unvprep $shown differs from the run:" >&2
+    cat "$scratch/diff" >&2
+    fail=1
+  else
+    echo "ok   README.md unvprep $shown"
+  fi
+done
+
 echo "== Debian package"
 rm -f "$build"/unv2tessal_*.deb
 (cd "$build" && cpack -G DEB) >"$scratch/cpack.log" 2>&1 || {
@@ -98,7 +132,10 @@ if [ ${#debs[@]} -ne 1 ]; then
 fi
 dpkg-deb --contents "${debs[0]}" | awk '{print $NF}' >"$scratch/contents"
 for path in ./usr/bin/unv2tessal \
+            ./usr/bin/unvprep \
             ./usr/share/man/man1/unv2tessal.1 \
+            ./usr/share/man/man1/unvprep.1 \
+            ./usr/share/doc/unv2tessal/examples/channel.unv \
             ./usr/share/doc/unv2tessal/README.md \
             ./usr/share/doc/unv2tessal/formats.md \
             ./usr/share/doc/unv2tessal/examples/example.unv \

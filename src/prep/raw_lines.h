@@ -1,0 +1,60 @@
+#ifndef UNV2TESSAL_PREP_RAW_LINES_H_
+#define UNV2TESSAL_PREP_RAW_LINES_H_
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+namespace unv2tessal {
+
+/// One line of a file as it stands in it.
+struct RawLine {
+  std::string_view bytes;  // the whole line, its LF or CR LF included
+  std::string_view text;   // the line without its line end
+};
+
+/// Reads the lines of a file descriptor through one large buffer, handing
+/// out each line's bytes exactly, so that a line passed through is copied
+/// unchanged. A line ends at LF; a CR before the LF belongs to the line
+/// end; a last line without LF is a line. No allocation per line.
+class RawLineReader {
+ public:
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 22;
+
+  enum class Status { kLine, kEndOfFile, kError, kTooLong };
+
+  explicit RawLineReader(int fd, std::size_t capacity = kDefaultCapacity);
+
+  /// Reads the next line. The views are valid until the next call of
+  /// next() on this reader. kTooLong: a line longer than the buffer.
+  Status next(RawLine* line);
+
+  /// Makes the next call of next() return the line just read again.
+  /// REQUIRES: the last call of next() returned kLine.
+  void stepBack() {
+    pos_ = lineStart_;
+    --lineNumber_;
+  }
+
+  /// 1-based number of the line last returned (0 before any).
+  std::size_t lineNumber() const { return lineNumber_; }
+  /// errno of the failed read after kError.
+  int lastError() const { return error_; }
+
+ private:
+  Status fill();
+
+  int fd_;
+  std::size_t capacity_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t lineStart_ = 0;  // start of the line last returned
+  std::size_t pos_ = 0;        // start of the next line
+  std::size_t end_ = 0;
+  bool eof_ = false;
+  int error_ = 0;
+  std::size_t lineNumber_ = 0;
+};
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_PREP_RAW_LINES_H_
