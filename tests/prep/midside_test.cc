@@ -1,22 +1,24 @@
-// The corner positions of every reduced parabolic kind, checked on real
-// meshes: in every element of a reduced kind, each node that is not a
-// corner lies halfway between the two ends of one edge of the linear
-// element written on the corners, and each edge has one such node. A
-// corner table that names a midside node as a corner, or writes the
-// corners in an order whose edges are not the element's, fails here.
-// The meshes are straight-sided (a mesher puts the midside nodes of a
-// curved boundary on the curve).
+// unvprep's corner table, checked on real meshes for every reduced
+// parabolic kind that a sample or a mesh of tests/data/prep holds: in every
+// element of such a kind, each node that is not a corner lies halfway
+// between the two ends of one edge of the linear element written on the
+// corners, and each edge has one such node. A corner table that names a
+// midside node as a corner, or writes the corners in an order whose edges
+// are not the element's, fails here. The meshes are straight-sided (a
+// mesher puts the midside nodes of a curved boundary on the curve).
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
 #include <filesystem>
+#include <optional>
 #include <set>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include "prep/reduction.h"
 #include "support/test_io.h"
 #include "support/unv_reader.h"
 
@@ -26,15 +28,21 @@ namespace {
 using support::UnvElement;
 using support::UnvMesh;
 
-// The corner table checked, for the kinds with midside nodes: a linear
-// kind's corners are its nodes 1, 2, 3...
-const support::ReducedKind* cornersOf(int feId) {
-  const support::ReducedKind* r = support::reducedKind(feId);
-  if (r == nullptr ||
-      r->corners.back() == static_cast<int>(r->corners.size())) {
-    return nullptr;
+// unvprep's corner table, for the kinds with midside nodes (a linear
+// kind's corners are all its nodes).
+struct Corners {
+  int to = 0;
+  std::vector<int> corners;  // 1-based, in the order written
+};
+
+std::optional<Corners> cornersOf(int feId) {
+  const Reduction* r = findReduction(feId);
+  if (r == nullptr || r->cornerCount == r->nodes) return std::nullopt;
+  Corners c{r->to, {}};
+  for (std::size_t k = 0; k < static_cast<std::size_t>(r->cornerCount); ++k) {
+    c.corners.push_back(r->corners[k]);
   }
-  return r;
+  return c;
 }
 
 using Edge = std::pair<int, int>;  // 0-based indices into the corners
@@ -84,7 +92,7 @@ bool halfway(const Point& m, const Point& a, const Point& b) {
 // The midside nodes of one element, matched to the edges of its corners;
 // an empty string when every node finds its edge.
 std::string misfit(const UnvMesh& mesh, const UnvElement& e) {
-  const support::ReducedKind& c = *cornersOf(e.feId);
+  const Corners c = *cornersOf(e.feId);
   const std::vector<Edge>& edges = edgesOf(c.to);
   if (c.corners.size() + edges.size() != e.nodes.size()) {
     return "node count " + std::to_string(e.nodes.size()) + " for " +
@@ -132,7 +140,7 @@ void checkFile(const std::string& path, std::set<int>* seen) {
   ASSERT_NO_FATAL_FAILURE(support::readUnv(path, &mesh));
   int failures = 0;
   for (const UnvElement& e : mesh.elements) {
-    if (cornersOf(e.feId) == nullptr) continue;
+    if (!cornersOf(e.feId)) continue;
     seen->insert(e.feId);
     const std::string why = misfit(mesh, e);
     if (!why.empty() && ++failures <= 5) {
@@ -164,6 +172,23 @@ TEST(MidsideNodes, LieHalfwayBetweenTheirCornersInTheSamples) {
     }
   }
   EXPECT_EQ(seen, (std::set<int>{92, 95, 116, 118}));
+}
+
+// The kinds checked on meshes above stand for the parabolic kinds of their
+// family that no file holds: each of those reduces the same way.
+TEST(MidsideNodes, KindsOfAFamilyShareTheCornersOfTheKindChecked) {
+  const std::pair<int, std::vector<int>> families[] = {
+      {92, {42, 52, 62, 72, 82}}, {95, {45, 55, 65, 75, 85}}};
+  for (const auto& [checked, others] : families) {
+    const std::optional<Corners> want = cornersOf(checked);
+    ASSERT_TRUE(want);
+    for (const int feId : others) {
+      const std::optional<Corners> got = cornersOf(feId);
+      ASSERT_TRUE(got) << "FE " << feId;
+      EXPECT_EQ(got->to, want->to) << "FE " << feId;
+      EXPECT_EQ(got->corners, want->corners) << "FE " << feId;
+    }
+  }
 }
 
 }  // namespace
