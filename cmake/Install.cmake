@@ -68,12 +68,12 @@ grid command file with one region per group, and an element renumbering map.
 It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
 /usr/share/doc/unv2tessal/examples.
-It also holds unvprep, which rewrites the universal files of gmsh, Salome,
-NX and other exporters (groups in datasets 2477, 2467, 2452, 2430 or 2417,
-plane and parabolic element kinds) into files that unv2tessal converts
-into the grid meant, and writes the answers for its questions.
 The package also holds unvcheck, which tells what unv2tessal will and will
-not make of a universal file.")
+not make of a universal file, and unvprep, which rewrites the universal
+files of gmsh, Salome, NX and other exporters (groups in datasets 2477,
+2467, 2452, 2430 or 2417, plane and parabolic element kinds) into files that
+unv2tessal converts into the grid meant, and writes the answers for its
+questions.")
 
 find_program(UNV2TESSAL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(UNV2TESSAL_DPKG_SHLIBDEPS)

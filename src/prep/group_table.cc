@@ -1,5 +1,6 @@
 #include "prep/group_table.h"
 
+#include <algorithm>
 #include <array>
 
 #include "codecs/fast_fields.h"
@@ -32,7 +33,11 @@ class GroupReader {
  public:
   GroupReader(PrepInput& in, const GroupDatasetKind& kind, GroupTable* table,
               std::size_t tally)
-      : in_(in), kind_(kind), table_(table), tally_(tally) {
+      : in_(in),
+        kind_(kind),
+        table_(table),
+        tally_(tally),
+        start_(in.lineNumber()) {
     what_ = "group dataset " + std::string(kind.number) + " begun at line " +
             std::to_string(in.lineNumber() - 1);
   }
@@ -40,7 +45,12 @@ class GroupReader {
   void readBody() {
     for (;;) {
       const RawLine line = in_.need(what_);
-      if (isDelimiterLine(line.text)) return;
+      if (isDelimiterLine(line.text)) {
+        if (table_ != nullptr) {
+          table_->spans.push_back({start_, in_.lineNumber()});
+        }
+        return;
+      }
       // An empty record between groups is passed over: one is written
       // after a group without entities.
       if (isBlank(line.text)) continue;
@@ -52,7 +62,9 @@ class GroupReader {
   std::int32_t integer(std::string_view line, std::size_t k,
                        const char* record) {
     std::int32_t v = 0;
-    if (!readIntegerField(fieldText(line, k), &v)) {
+    const bool whole = line.size() >= 10 * k + 10;
+    if (!(whole ? readInteger10(line.data() + 10 * k, &v)
+                : readIntegerField(fieldText(line, k), &v))) {
       in_.fail(std::string(record) + ": field " + std::to_string(k + 1) +
                " (columns " + std::to_string(10 * k + 1) + "-" +
                std::to_string(10 * k + 10) + ") is not an integer");
@@ -76,6 +88,14 @@ class GroupReader {
     }
     group.name = trimmedRight(name.text.substr(0, kRecordColumns));
     if (table_ != nullptr) {
+      // Room for the whole group, growing the tables geometrically.
+      for (auto* tags : {&table_->nodeTags, &table_->elementTags}) {
+        const std::size_t want =
+            tags->size() + static_cast<std::size_t>(group.entityCount);
+        if (want > tags->capacity()) {
+          tags->reserve(std::max(want, 2 * tags->capacity()));
+        }
+      }
       group.nodeBegin = group.nodeEnd = table_->nodeTags.size();
       group.elementBegin = group.elementEnd = table_->elementTags.size();
     }
@@ -102,7 +122,7 @@ class GroupReader {
   // Reads one entity record; returns the entities it holds.
   std::int64_t readEntities(std::string_view line, std::int64_t remaining,
                             GroupEntry& group) {
-    const std::int64_t n = entitiesOnRecord(line, kind_);
+    const auto n = static_cast<std::int64_t>(entitiesOnRecord(line, kind_));
     if (n == 0 || n > remaining) {
       in_.fail("entity record holds " + std::to_string(n) +
                " entities where the group's count leaves " +
@@ -129,6 +149,7 @@ class GroupReader {
   const GroupDatasetKind& kind_;
   GroupTable* table_;
   std::size_t tally_;
+  std::size_t start_;  // the dataset number line
   std::string what_;
 };
 
@@ -146,6 +167,17 @@ void readGroupDataset(PrepInput& in, const GroupDatasetKind& kind,
     ++tallies[tally].datasets;
   }
   GroupReader(in, kind, table, tally).readBody();
+}
+
+void skipGroupDataset(PrepInput& in, const GroupDatasetSpan* span) {
+  if (span == nullptr || span->numberLine != in.lineNumber()) {
+    in.fail(
+        "group dataset not met at this line when the file was first "
+        "read: the dataset before it does not end on a record boundary");
+  }
+  RawLine line;
+  while (in.lineNumber() < span->closingLine && in.next(&line)) {
+  }
 }
 
 }  // namespace unv2tessal

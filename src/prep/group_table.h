@@ -7,7 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "prep/grouped.h"
 #include "prep/prep_input.h"
+#include "prep/raw_lines.h"
 #include "unv/group_records.h"
 
 namespace unv2tessal {
@@ -33,22 +35,34 @@ struct GroupDatasetTally {
   std::int64_t groups = 0;
 };
 
+/// Where a group dataset stands: its dataset-number line and its closing
+/// delimiter line.
+struct GroupDatasetSpan {
+  std::size_t numberLine = 0;
+  std::size_t closingLine = 0;
+};
+
 /// Every group of every group dataset, in file order. Its size grows with
 /// the entities that groups name: 4 bytes a node or element tag.
 struct GroupTable {
   std::vector<GroupEntry> groups;
-  std::vector<std::int32_t> nodeTags;
-  std::vector<std::int32_t> elementTags;
+  LargeVector<std::int32_t> nodeTags;
+  LargeVector<std::int32_t> elementTags;
   std::vector<GroupDatasetTally> datasets;  // in order of first appearance
+  std::vector<GroupDatasetSpan> spans;      // in file order
 };
 
 /// Reads the body of a group dataset of `kind` up to and including its
-/// closing delimiter. With `table` set, its groups are added to it;
-/// without, the body is only walked. A record that does not fit the
-/// layout, an entity count larger than its records, and the end of the file
-/// inside the dataset throw PrepFailure.
+/// closing delimiter, and adds its groups and its span to `table`. A record
+/// that does not fit the layout, an entity count larger than its records, and
+/// the end of the file inside the dataset throw PrepFailure.
 void readGroupDataset(PrepInput& in, const GroupDatasetKind& kind,
                       GroupTable* table);
+
+/// Passes over the group dataset whose number line was just read, which
+/// readGroupDataset() read before as `span`, up to and including its
+/// closing delimiter. Throws PrepFailure when the dataset is not there.
+void skipGroupDataset(PrepInput& in, const GroupDatasetSpan* span);
 
 }  // namespace unv2tessal
 

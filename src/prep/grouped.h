@@ -9,28 +9,54 @@
 
 namespace unv2tessal {
 
+/// Memory for a large array: its own mapping from 4 MiB on, with huge pages
+/// asked for, else the heap. freeLarge() takes the same size back.
+void* allocateLarge(std::size_t bytes);
+void freeLarge(void* p, std::size_t bytes);
+
+/// Allocates large arrays as their own mappings with transparent huge pages
+/// asked for, so that filling them takes one page fault per 2 MiB instead
+/// of one per 4 KiB; small ones come from the heap.
+template <class T>
+struct LargeArrayAllocator {
+  using value_type = T;
+  LargeArrayAllocator() = default;
+  template <class U>
+  LargeArrayAllocator(const LargeArrayAllocator<U>&) {}  // NOLINT: implicit
+  T* allocate(std::size_t n) {
+    return static_cast<T*>(allocateLarge(n * sizeof(T)));
+  }
+  void deallocate(T* p, std::size_t n) { freeLarge(p, n * sizeof(T)); }
+  bool operator==(const LargeArrayAllocator&) const { return true; }
+};
+
+template <class T>
+using LargeVector = std::vector<T, LargeArrayAllocator<T>>;
+
 /// The labels that groups name, sorted once, looked up by binary search.
 class LabelSet {
  public:
   LabelSet() = default;
   /// Takes the tags (in any order, repeats allowed).
-  explicit LabelSet(std::vector<std::int32_t> tags);
+  explicit LabelSet(std::span<const std::int32_t> tags);
 
   /// Index of `label` in the set, or -1.
   std::ptrdiff_t find(std::int32_t label) const;
+  /// The same, trying first the index after `hint` (an earlier result).
+  std::ptrdiff_t find(std::int32_t label, std::ptrdiff_t hint) const;
   std::size_t size() const { return labels_.size(); }
   bool empty() const { return labels_.empty(); }
 
  private:
-  std::vector<std::int32_t> labels_;
+  LargeVector<std::int32_t> labels_;
 };
 
 /// Node tags that groups name, marked as the node datasets are read.
 class GroupedNodes {
  public:
   GroupedNodes() = default;
-  explicit GroupedNodes(std::vector<std::int32_t> tags)
-      : set_(std::move(tags)), found_(set_.size(), 0) {}
+  explicit GroupedNodes(std::span<const std::int32_t> tags)
+      : set_(tags), found_(set_.size(), 0) {}
 
   bool empty() const { return set_.empty(); }
   /// Marks `label` as a node of the file when a group names it.
@@ -47,7 +73,7 @@ class GroupedNodes {
 
  private:
   LabelSet set_;
-  std::vector<std::uint8_t> found_;
+  LargeVector<std::uint8_t> found_;
 };
 
 /// Element tags that groups name, and for each element found in an element
@@ -56,17 +82,22 @@ class GroupedNodes {
 class GroupedElements {
  public:
   GroupedElements() = default;
-  explicit GroupedElements(std::vector<std::int32_t> tags);
+  explicit GroupedElements(std::span<const std::int32_t> tags);
 
   bool empty() const { return set_.empty(); }
-  /// Index of `label` among the grouped elements, or -1.
-  std::ptrdiff_t find(std::int32_t label) const { return set_.find(label); }
+  /// Index of `label` among the grouped elements, or -1; `hint` as for
+  /// LabelSet::find().
+  std::ptrdiff_t find(std::int32_t label, std::ptrdiff_t hint = -1) const {
+    return set_.find(label, hint);
+  }
   /// Keeps the node labels of the grouped element `index` (unless an
   /// element of its label came before).
   void store(std::ptrdiff_t index, std::span<const std::int32_t> nodes);
   /// The node labels of element `label`; false when no element dataset
-  /// holds it.
-  bool nodesOf(std::int32_t label, std::span<const std::int32_t>* nodes) const;
+  /// holds it. *hint is the index found for the label before (-1 at
+  /// first), so that labels asked in order are found at once.
+  bool nodesOf(std::int32_t label, std::span<const std::int32_t>* nodes,
+               std::ptrdiff_t* hint) const;
   /// Bytes held: 9 an element plus 4 a stored node label.
   std::size_t bytes() const {
     return set_.size() * 9 + nodes_.size() * sizeof(std::int32_t);
@@ -76,9 +107,9 @@ class GroupedElements {
   static constexpr std::uint32_t kNotFound =
       std::numeric_limits<std::uint32_t>::max();
   LabelSet set_;
-  std::vector<std::uint32_t> start_;  // into nodes_, kNotFound until found
-  std::vector<std::uint8_t> count_;
-  std::vector<std::int32_t> nodes_;
+  LargeVector<std::uint32_t> start_;  // into nodes_, kNotFound until found
+  LargeVector<std::uint8_t> count_;
+  LargeVector<std::int32_t> nodes_;
 };
 
 }  // namespace unv2tessal

@@ -4,10 +4,10 @@
 
 #include "codecs/fast_fields.h"
 #include "codecs/fields.h"
-#include "prep/reduction.h"
 #include "unv/fe_descriptors.h"
 #include "unv/framing.h"
 #include "unv/mesh_records.h"
+#include "unv/reductions.h"
 
 namespace unv2tessal {
 namespace {
@@ -59,7 +59,11 @@ class ElementPass {
     }
     const FeDescriptor& kind = feDescriptor(feId);
     const Reduction* reduction = findReduction(feId);
-    const std::ptrdiff_t grouped = grouped_.empty() ? -1 : grouped_.find(label);
+    std::ptrdiff_t grouped = -1;
+    if (!grouped_.empty()) {
+      grouped = grouped_.find(label, lastGrouped_);
+      if (grouped >= 0) lastGrouped_ = grouped;
+    }
     const std::int32_t records = 1 + continuationRecords(kind, descriptor.text);
     const bool wantNodes = reduction != nullptr || grouped >= 0;
     const std::int32_t count = wantNodes ? nodeCountOf(descriptor.text) : 0;
@@ -107,8 +111,8 @@ class ElementPass {
     writeInteger(r.to, kFieldWidth, descriptor_.data() + kFeIdColumn);
     writeInteger(r.cornerCount, kFieldWidth,
                  descriptor_.data() + kNodeCountColumn);
-    out_.putLine(descriptor_);
-    out_.putLine(descriptorEnd_);
+    out_.putText(descriptor_);
+    out_.putText(descriptorEnd_);
     std::array<std::int32_t, 8> corners{};
     std::array<char, kNodesPerRecord * kFieldWidth> text;
     const std::size_t n = static_cast<std::size_t>(r.cornerCount);
@@ -116,8 +120,8 @@ class ElementPass {
       corners[k] = labels_[r.corners[k] - 1u];
       writeInteger(corners[k], kFieldWidth, text.data() + k * kFieldWidth);
     }
-    out_.putLine(std::string_view(text.data(), n * kFieldWidth));
-    out_.putLine(nodesEnd_);
+    out_.putText(std::string_view(text.data(), n * kFieldWidth));
+    out_.putText(nodesEnd_);
     tally_.reduced.add(r.from);
     tally_.written.add(r.to);
     if (grouped >= 0) grouped_.store(grouped, {corners.data(), n});
@@ -143,6 +147,7 @@ class ElementPass {
   std::string descriptorEnd_;
   std::string nodesEnd_;
   std::array<std::int32_t, kMaxNodes> labels_{};
+  std::ptrdiff_t lastGrouped_ = -1;  // elements come in label order mostly
 };
 
 }  // namespace

@@ -1,10 +1,13 @@
 #include "prep/prep.h"
 
 #include <algorithm>
+#include <bit>
+#include <limits>
 #include <new>
 #include <set>
 #include <stdexcept>
 
+#include "codecs/fast_fields.h"
 #include "prep/answers.h"
 #include "prep/mesh_pass.h"
 #include "prep/prep_report.h"
@@ -24,6 +27,9 @@ struct Pass {
   std::vector<Asking> asking;
   bool anyDataset = false;
   std::string lineEnd;  // of the input's first line that has one
+  // The second pass passes over the group datasets that the first read.
+  const std::vector<GroupDatasetSpan>* groupSpans = nullptr;
+  std::size_t groupDatasetsMet = 0;
 };
 
 void noteLineEnd(Pass& pass, const RawLine& line) {
@@ -44,7 +50,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
     holding = true;
   };
   auto release = [&] {
-    if (holding) out.putLine(held);
+    if (holding) out.putText(held);
     holding = false;
   };
   RawLine line;
@@ -75,7 +81,13 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
     pass.anyDataset = true;
     if (const GroupDatasetKind* kind = groupDatasetKind(number.view())) {
       holding = false;
-      readGroupDataset(in, *kind, pass.table);
+      if (pass.table != nullptr) {
+        readGroupDataset(in, *kind, pass.table);
+      } else {
+        const auto& spans = *pass.groupSpans;
+        const std::size_t k = pass.groupDatasetsMet++;
+        skipGroupDataset(in, k < spans.size() ? &spans[k] : nullptr);
+      }
       continue;
     }
     release();
@@ -95,7 +107,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
 
 void fieldTo(std::string& record, std::int32_t value) {
   char text[16];
-  writeIntegerField(value, 10, text);
+  writeInteger(value, 10, text);
   record.append(text, 10);
 }
 
@@ -104,7 +116,7 @@ class PermanentGroupsWriter {
  public:
   PermanentGroupsWriter(Sink& out, std::string_view lineEnd)
       : out_(out), eol_(lineEnd.empty() ? std::string_view("\n") : lineEnd) {
-    if (!out_.atLineStart()) out_.putLine(eol_);
+    if (!out_.atLineStart()) out_.putText(eol_);
     line("    -1");
     line("  2435");
   }
@@ -117,7 +129,7 @@ class PermanentGroupsWriter {
     record_ += eol_;
     record_.append(g.written.substr(0, kGroupNameRecord.fields[0].width));
     record_ += eol_;
-    out_.putLine(record_);
+    out_.putText(record_);
     for (std::size_t k = 0; k < nodes.size(); ++k) {
       record_.clear();
       for (std::size_t e = k; e < nodes.size() && e < k + 2; ++e) {
@@ -128,7 +140,7 @@ class PermanentGroupsWriter {
       }
       ++k;
       record_ += eol_;
-      out_.putLine(record_);
+      out_.putText(record_);
     }
   }
 
@@ -136,8 +148,8 @@ class PermanentGroupsWriter {
 
  private:
   void line(std::string_view text) {
-    out_.putLine(text);
-    out_.putLine(eol_);
+    out_.putText(text);
+    out_.putText(eol_);
   }
 
   Sink& out_;
@@ -145,42 +157,86 @@ class PermanentGroupsWriter {
   std::string record_;
 };
 
+// Calls visit(label) for every node label of group `g` (labels repeat),
+// and counts what is left out.
+template <class Visit>
+void visitGroupNodes(const GroupTable& table, const GroupEntry& g,
+                     const Pass& pass, PreparedGroup* p, Visit&& visit) {
+  for (std::size_t k = g.nodeBegin; k < g.nodeEnd; ++k) {
+    const std::int32_t tag = table.nodeTags[k];
+    if (pass.nodes.found(tag)) {
+      visit(tag);
+    } else if (p != nullptr) {
+      ++p->missingNodes;
+    }
+  }
+  std::ptrdiff_t hint = -1;
+  for (std::size_t k = g.elementBegin; k < g.elementEnd; ++k) {
+    const std::int32_t tag = table.elementTags[k];
+    std::span<const std::int32_t> labels;
+    if (pass.elements.nodesOf(tag, &labels, &hint)) {
+      for (std::int32_t label : labels) visit(label);
+    } else if (p != nullptr) {
+      ++p->missingElements;
+      if (p->missingElementTags.size() < 5)
+        p->missingElementTags.push_back(tag);
+    }
+  }
+}
+
+// The distinct node labels of group `g` in ascending order, into *nodes: a
+// bitmap over their range when that is smaller than a list of them all,
+// else the list sorted.
+void groupNodes(const GroupTable& table, const GroupEntry& g, const Pass& pass,
+                PreparedGroup& p, std::vector<std::int32_t>* nodes,
+                std::vector<std::uint64_t>* bits) {
+  std::int64_t count = 0;
+  std::int32_t low = std::numeric_limits<std::int32_t>::max();
+  std::int32_t high = std::numeric_limits<std::int32_t>::min();
+  visitGroupNodes(table, g, pass, &p, [&](std::int32_t label) {
+    ++count;
+    low = std::min(low, label);
+    high = std::max(high, label);
+  });
+  nodes->clear();
+  if (count == 0) return;
+  const std::uint64_t range =
+      static_cast<std::uint64_t>(static_cast<std::int64_t>(high) - low + 1);
+  if (range / 8 > static_cast<std::uint64_t>(count) * sizeof(std::int32_t)) {
+    nodes->reserve(static_cast<std::size_t>(count));
+    visitGroupNodes(table, g, pass, nullptr,
+                    [&](std::int32_t label) { nodes->push_back(label); });
+    std::sort(nodes->begin(), nodes->end());
+    nodes->erase(std::unique(nodes->begin(), nodes->end()), nodes->end());
+    return;
+  }
+  bits->assign(static_cast<std::size_t>((range + 63) / 64), 0);
+  visitGroupNodes(table, g, pass, nullptr, [&](std::int32_t label) {
+    const auto at =
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(label) - low);
+    (*bits)[at / 64] |= std::uint64_t{1} << (at % 64);
+  });
+  for (std::size_t w = 0; w < bits->size(); ++w) {
+    for (std::uint64_t word = (*bits)[w]; word != 0; word &= word - 1) {
+      const auto at =
+          static_cast<std::int64_t>(w * 64) + std::countr_zero(word);
+      nodes->push_back(static_cast<std::int32_t>(low + at));
+    }
+  }
+}
+
 // Resolves every group to its node labels and writes it.
 void writeGroups(const GroupTable& table, const Pass& pass, Sink& out,
                  PrepSummary& summary) {
   PermanentGroupsWriter writer(out, pass.lineEnd);
   std::vector<std::int32_t> nodes;
+  std::vector<std::uint64_t> bits;
   for (std::size_t i = 0; i < table.groups.size(); ++i) {
-    const GroupEntry& g = table.groups[i];
     PreparedGroup& p = summary.groups[i];
-    nodes.clear();
-    for (std::size_t k = g.nodeBegin; k < g.nodeEnd; ++k) {
-      const std::int32_t tag = table.nodeTags[k];
-      if (pass.nodes.found(tag)) {
-        nodes.push_back(tag);
-      } else {
-        ++p.missingNodes;
-      }
-    }
-    for (std::size_t k = g.elementBegin; k < g.elementEnd; ++k) {
-      const std::int32_t tag = table.elementTags[k];
-      std::span<const std::int32_t> labels;
-      if (pass.elements.nodesOf(tag, &labels)) {
-        nodes.insert(nodes.end(), labels.begin(), labels.end());
-        ++summary.elementEntitiesResolved;
-      } else {
-        ++p.missingElements;
-        if (p.missingElementTags.size() < 5)
-          p.missingElementTags.push_back(tag);
-      }
-    }
+    groupNodes(table, table.groups[i], pass, p, &nodes, &bits);
     summary.elementEntities += p.elementEntities;
-    std::sort(nodes.begin(), nodes.end());
-    nodes.erase(std::unique(nodes.begin(), nodes.end()), nodes.end());
+    summary.elementEntitiesResolved += p.elementEntities - p.missingElements;
     p.vertices = static_cast<std::int64_t>(nodes.size());
-    summary.groupBytes = std::max<std::int64_t>(
-        summary.groupBytes,
-        static_cast<std::int64_t>(nodes.capacity() * sizeof(std::int32_t)));
     writer.group(p, nodes);
   }
   writer.close();
@@ -250,22 +306,27 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     Pass second;
     second.nodes = GroupedNodes(table.nodeTags);
     second.elements = GroupedElements(table.elementTags);
+    second.groupSpans = &table.spans;
     SafeOutput output;
     std::string why;
     if (!output.open(options.output, in.identity(), &why)) {
       throw PrepFailure{options.output, 0, why};
     }
-    Sink sink(&output, options.output);
+    Sink sink(&output, options.output, in);
     in.rewind();
     walk(in, sink, second);
+    sink.flushSpan();
+    if (second.groupDatasetsMet != table.spans.size()) {
+      throw PrepFailure{options.input,
+                        table.spans[second.groupDatasetsMet].numberLine,
+                        "group dataset not met at this line when the file "
+                        "was read again: the dataset before it does not end "
+                        "on a record boundary"};
+    }
     if (!table.groups.empty()) {
       writeGroups(table, second, sink, summary);
       second.asking.push_back(Asking::kGroups);
     }
-    summary.groupBytes += static_cast<std::int64_t>(
-        second.nodes.bytes() + second.elements.bytes() +
-        (table.nodeTags.size() + table.elementTags.size()) *
-            sizeof(std::int32_t));
     summary.reduced = second.tally.reduced.counts();
     summary.written = second.tally.written.counts();
     summary.dim = chosenDim(options, summary.written);

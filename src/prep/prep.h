@@ -50,7 +50,6 @@ struct PrepSummary {
   int dim = 0;
   bool dimGiven = false;
   std::int64_t elementEntities = 0, elementEntitiesResolved = 0;
-  std::int64_t groupBytes = 0;  // memory held for the groups
   /// Groups sharing a region ID: indices into `groups`, before renaming.
   std::vector<std::vector<std::size_t>> sharedIds;
   bool leftOut() const;

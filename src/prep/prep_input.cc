@@ -34,7 +34,7 @@ void PrepInput::rewind() {
   if (::lseek(fd_, 0, SEEK_SET) != 0) {
     throw PrepFailure{path_, 0, std::strerror(errno)};
   }
-  reader_ = std::make_unique<RawLineReader>(fd_);
+  reader_->reset();
 }
 
 bool PrepInput::next(RawLine* line) {
@@ -50,7 +50,7 @@ bool PrepInput::next(RawLine* line) {
       break;
   }
   throw PrepFailure{path_, reader_->lineNumber() + 1,
-                    "line longer than 4 MiB: not a universal file"};
+                    "line longer than 1 MiB: not a universal file"};
 }
 
 RawLine PrepInput::need(std::string_view what) {
@@ -64,6 +64,24 @@ RawLine PrepInput::need(std::string_view what) {
 
 void PrepInput::fail(std::string message) const {
   throw PrepFailure{path_, reader_->lineNumber(), std::move(message)};
+}
+
+Sink::Sink(SafeOutput* out, std::string path, PrepInput& in)
+    : out_(out), in_(&in), path_(std::move(path)) {
+  in.reader().setRefillHook(
+      [](void* sink) { static_cast<Sink*>(sink)->flushSpan(); }, this);
+}
+
+Sink::~Sink() {
+  if (in_ != nullptr) in_->reader().setRefillHook(nullptr, nullptr);
+}
+
+void Sink::flushSpan() {
+  if (spanBegin_ == spanEnd_) return;
+  const std::string_view span(spanBegin_,
+                              static_cast<std::size_t>(spanEnd_ - spanBegin_));
+  spanBegin_ = spanEnd_ = nullptr;
+  if (!out_->write(span, &error_)) fail();
 }
 
 void Sink::fail() const { throw PrepFailure{path_, 0, error_}; }

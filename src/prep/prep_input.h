@@ -42,6 +42,7 @@ class PrepInput {
 
   std::size_t lineNumber() const { return reader_->lineNumber(); }
   const std::string& path() const { return path_; }
+  RawLineReader& reader() { return *reader_; }
   /// Device and inode, so that the output can refuse to be the input.
   const SafeOutput::Forbidden& identity() const { return identity_; }
 
@@ -55,27 +56,51 @@ class PrepInput {
   std::unique_ptr<RawLineReader> reader_;
 };
 
-/// Where a pass writes: nowhere (the first pass) or the output file.
+/// Where a pass writes: nowhere (the first pass) or the output file. Lines
+/// copied from the input that follow one another in the input's buffer are
+/// gathered and written at once.
 class Sink {
  public:
-  explicit Sink(SafeOutput* out = nullptr, std::string path = {})
-      : out_(out), path_(std::move(path)) {}
-  bool active() const { return out_ != nullptr; }
-  void put(std::string_view bytes) {
-    if (out_ != nullptr && !out_->write(bytes, &error_)) fail();
+  Sink() = default;
+  /// Writes to `out`; `in` is the input whose lines are copied.
+  Sink(SafeOutput* out, std::string path, PrepInput& in);
+  ~Sink();
+  Sink(const Sink&) = delete;
+  Sink& operator=(const Sink&) = delete;
+
+  /// Appends the bytes of the line just read from the input.
+  void putLine(std::string_view bytes) {
+    if (out_ == nullptr || bytes.empty()) return;
+    atLineStart_ = bytes.back() == '\n';
+    if (bytes.data() == spanEnd_) {
+      spanEnd_ += bytes.size();
+      return;
+    }
+    flushSpan();
+    spanBegin_ = bytes.data();
+    spanEnd_ = spanBegin_ + bytes.size();
   }
+  /// Appends new text (not a view into the input).
+  void putText(std::string_view text) {
+    if (out_ == nullptr || text.empty()) return;
+    flushSpan();
+    atLineStart_ = text.back() == '\n';
+    if (!out_->write(text, &error_)) fail();
+  }
+  /// Writes out what is gathered. REQUIRES: before the bytes handed to
+  /// putLine() change (the input reader calls it before it refills).
+  void flushSpan();
   /// True when the last byte written ends a line (or nothing was written).
   bool atLineStart() const { return atLineStart_; }
-  void putLine(std::string_view bytes) {
-    put(bytes);
-    if (!bytes.empty()) atLineStart_ = bytes.back() == '\n';
-  }
 
  private:
   [[noreturn]] void fail() const;
-  SafeOutput* out_;
+  SafeOutput* out_ = nullptr;
+  PrepInput* in_ = nullptr;
   std::string path_;
   std::string error_;
+  const char* spanBegin_ = nullptr;
+  const char* spanEnd_ = nullptr;
   bool atLineStart_ = true;
 };
 

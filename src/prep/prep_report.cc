@@ -1,9 +1,9 @@
 #include "prep/prep_report.h"
 
-#include "check/report_json.h"
-#include "prep/reduction.h"
+#include "codecs/json_text.h"
 #include "prep/regions.h"
 #include "unv/fe_descriptors.h"
+#include "unv/reductions.h"
 
 namespace unv2tessal {
 namespace {
@@ -11,6 +11,13 @@ namespace {
 using std::to_string;
 
 std::string quoted(const std::string& s) { return "\"" + s + "\""; }
+
+// "1 group", "2 groups": a count and its noun, plural when not 1.
+std::string counted(std::int64_t n, const std::string& noun,
+                    const std::string& plural = "") {
+  if (n == 1) return "1 " + noun;
+  return to_string(n) + " " + (plural.empty() ? noun + "s" : plural);
+}
 
 std::string groupLabel(const PreparedGroup& g) {
   return "group " + to_string(g.number) + " " + quoted(g.name);

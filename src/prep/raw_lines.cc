@@ -11,6 +11,7 @@ RawLineReader::RawLineReader(int fd, std::size_t capacity)
     : fd_(fd), capacity_(capacity), buf_(new char[capacity]) {}
 
 RawLineReader::Status RawLineReader::fill() {
+  if (hook_ != nullptr) hook_(hookContext_);
   // Keep the line last returned, for stepBack().
   if (lineStart_ > 0) {
     std::memmove(buf_.get(), buf_.get() + lineStart_, end_ - lineStart_);

@@ -19,7 +19,7 @@ struct RawLine {
 /// end; a last line without LF is a line. No allocation per line.
 class RawLineReader {
  public:
-  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 22;
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
 
   enum class Status { kLine, kEndOfFile, kError, kTooLong };
 
@@ -29,11 +29,26 @@ class RawLineReader {
   /// next() on this reader. kTooLong: a line longer than the buffer.
   Status next(RawLine* line);
 
+  /// Starts again at the descriptor's current offset, keeping the buffer.
+  void reset() {
+    lineStart_ = pos_ = end_ = 0;
+    eof_ = false;
+    error_ = 0;
+    lineNumber_ = 0;
+  }
+
   /// Makes the next call of next() return the line just read again.
   /// REQUIRES: the last call of next() returned kLine.
   void stepBack() {
     pos_ = lineStart_;
     --lineNumber_;
+  }
+
+  /// Calls hook(context) before the buffer's bytes move or are replaced, so
+  /// that views into it can be used up first.
+  void setRefillHook(void (*hook)(void*), void* context) {
+    hook_ = hook;
+    hookContext_ = context;
   }
 
   /// 1-based number of the line last returned (0 before any).
@@ -53,6 +68,8 @@ class RawLineReader {
   bool eof_ = false;
   int error_ = 0;
   std::size_t lineNumber_ = 0;
+  void (*hook_)(void*) = nullptr;
+  void* hookContext_ = nullptr;
 };
 
 }  // namespace unv2tessal

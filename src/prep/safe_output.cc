@@ -85,10 +85,11 @@ bool SafeOutput::open(const std::string& path, const Forbidden& forbidden,
   return true;
 }
 
-bool SafeOutput::flush(std::string* error) {
+bool SafeOutput::writeOut(const char* data, std::size_t size,
+                          std::string* error) {
   std::size_t done = 0;
-  while (done < used_) {
-    const ssize_t n = ::write(fd_, buf_.get() + done, used_ - done);
+  while (done < size) {
+    const ssize_t n = ::write(fd_, data + done, size - done);
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       *error = reason(n < 0 ? errno : EIO);
@@ -97,15 +98,25 @@ bool SafeOutput::flush(std::string* error) {
     }
     done += static_cast<std::size_t>(n);
   }
-  written_ += used_;
-  used_ = 0;
+  written_ += size;
   return true;
+}
+
+bool SafeOutput::flush(std::string* error) {
+  const std::size_t size = used_;
+  used_ = 0;
+  return writeOut(buf_.get(), size, error);
 }
 
 bool SafeOutput::writeSlow(std::string_view bytes, std::string* error) {
   if (fd_ < 0) {
     *error = "not open";
     return false;
+  }
+  // A large piece goes out directly, not through the buffer.
+  if (bytes.size() >= kCapacity / 4) {
+    if (!flush(error)) return false;
+    return writeOut(bytes.data(), bytes.size(), error);
   }
   while (!bytes.empty()) {
     if (used_ == kCapacity && !flush(error)) return false;

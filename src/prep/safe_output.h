@@ -58,6 +58,7 @@ class SafeOutput {
   static constexpr std::size_t kCapacity = std::size_t{1} << 20;
   bool writeSlow(std::string_view bytes, std::string* error);
   bool flush(std::string* error);
+  bool writeOut(const char* data, std::size_t size, std::string* error);
   void discard();
 
   std::string path_;

@@ -11,10 +11,10 @@
 namespace unv2tessal {
 namespace {
 
-using testing::fileExists;
-using testing::readFile;
-using testing::ScratchDir;
-using testing::writeFile;
+using support::fileExists;
+using support::readFile;
+using support::ScratchDir;
+using support::writeFile;
 
 // Record texts of a small mesh: 10-column integer fields.
 std::string ints(std::initializer_list<long> values) {
@@ -157,7 +157,7 @@ TEST_P(PrepCases, WritesTheWholeOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Prep, PrepCases, ::testing::ValuesIn(cases()),
-                         testing::ByName());
+                         support::ByName());
 
 struct Failure {
   std::string name;
@@ -217,7 +217,7 @@ TEST_P(PrepFailures, OneLineAndNoOutput) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Prep, PrepFailures, ::testing::ValuesIn(failures()),
-                         testing::ByName());
+                         support::ByName());
 
 }  // namespace
 }  // namespace unv2tessal

@@ -12,8 +12,8 @@
 namespace unv2tessal {
 namespace {
 
-using testing::ScratchDir;
-using testing::writeFile;
+using support::ScratchDir;
+using support::writeFile;
 
 // Every line's bytes and text, read through a buffer of `capacity`, each
 // line read twice (stepBack) to cross the buffer refills.

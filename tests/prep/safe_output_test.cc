@@ -11,10 +11,10 @@
 namespace unv2tessal {
 namespace {
 
-using testing::fileExists;
-using testing::readFile;
-using testing::ScratchDir;
-using testing::writeFile;
+using support::fileExists;
+using support::readFile;
+using support::ScratchDir;
+using support::writeFile;
 
 long filesIn(const std::string& dir) {
   return std::distance(std::filesystem::directory_iterator(dir),

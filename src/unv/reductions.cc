@@ -1,4 +1,4 @@
-#include "prep/reduction.h"
+#include "unv/reductions.h"
 
 #include <algorithm>
 

@@ -1,14 +1,16 @@
-#ifndef UNV2TESSAL_PREP_REDUCTION_H_
-#define UNV2TESSAL_PREP_REDUCTION_H_
+#ifndef UNV2TESSAL_UNV_REDUCTIONS_H_
+#define UNV2TESSAL_UNV_REDUCTIONS_H_
 
 #include <array>
 #include <cstdint>
 
 namespace unv2tessal {
 
-/// An element kind that unvprep rewrites as a kind the converter writes:
-/// triangles become FE 91, quadrilaterals 94, and the parabolic solids their
-/// linear kind, each on its corner nodes.
+// The element kinds that reduce to a kind the converter writes, on their
+// corner nodes: the corners' places in each kind's node list.
+
+/// A kind that reduces: triangles become FE 91, quadrilaterals 94, and the
+/// parabolic solids their linear kind, each on its corner nodes.
 struct Reduction {
   std::int32_t from;   // FE descriptor id read
   std::int32_t to;     // FE descriptor id written
@@ -29,4 +31,4 @@ const Reduction* reductionsEnd();
 
 }  // namespace unv2tessal
 
-#endif  // UNV2TESSAL_PREP_REDUCTION_H_
+#endif  // UNV2TESSAL_UNV_REDUCTIONS_H_
