@@ -18,9 +18,9 @@
 #include <utility>
 #include <vector>
 
-#include "prep/reduction.h"
 #include "support/test_io.h"
 #include "support/unv_reader.h"
+#include "unv/reductions.h"
 
 namespace unv2tessal {
 namespace {
