@@ -1,8 +1,9 @@
 // The unvprep program on outputs it cannot write: the output file in a
-// folder it may not write, /dev/full as the output. Each run ends with status 2
-// ("nothing written") and one line "unvprep: FILE: what", and leaves nothing
-// behind: no output, no answers file, no temporary file. (Input it cannot read
-// is tested in-process in tests/prep/prep_test.cc.)
+// folder it may not write, /dev/full as the output, as the answers file or
+// as standard output for --json. Each run ends with status 2 ("nothing
+// written") and one line "unvprep: FILE: what", and leaves nothing behind:
+// no output, no answers file, no temporary file. (Input it cannot read is
+// tested in-process in tests/prep/prep_test.cc.)
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -88,7 +89,17 @@ INSTANTIATE_TEST_SUITE_P(
                       {"--answers", "a.txt", "in.unv", "/dev/full"},
                       false,
                       "",
-                      "/dev/full"}),
+                      "/dev/full"},
+        OutputFailure{"DevFullAsAnswers",
+                      {"--answers", "/dev/full", "in.unv", "out.unv"},
+                      false,
+                      "",
+                      "/dev/full"},
+        OutputFailure{"DevFullAsStandardOutputForJson",
+                      {"--json", "in.unv", "out.unv"},
+                      false,
+                      "/dev/full",
+                      ""}),
     support::ByName());
 
 }  // namespace
