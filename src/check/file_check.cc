@@ -54,6 +54,11 @@ void readBody(CheckInput& in, CheckReport& report, DatasetEntry& entry) {
     } else {
       entry.closed = in.skipToDelimiter();
     }
+    // The converter never reads a passed-over dataset's closing delimiter
+    // itself: its scan goes on from that line, so a dataset-number line
+    // right after it opens the next dataset.
+    entry.lastLine = in.lineNumber();
+    if (entry.closed) in.units().stepBack(CheckInput::kUnit);
   }
 }
 
@@ -136,7 +141,7 @@ CheckReport checkFile(const std::string& path) {
       inBody = true;
       readBody(in, report, current);
       inBody = false;
-      current.lastLine = in.lineNumber();
+      if (current.converted) current.lastLine = in.lineNumber();
       addEntry(report, current);
     });
   } catch (const CheckFailure& f) {
