@@ -355,15 +355,24 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
         throw PrepFailure{options.answers, 0, why};
       }
     }
+    // Every write is done before anything is renamed into place, so a
+    // failure of any of them leaves no output.
+    if (!output.finish(&why)) throw PrepFailure{options.output, 0, why};
+    if (!options.answers.empty() && !answers.finish(&why)) {
+      throw PrepFailure{options.answers, 0, why};
+    }
+    if (options.json && options.jsonFd >= 0) {
+      if (!writeFully(options.jsonFd, summaryJson(summary), &why)) {
+        throw PrepFailure{"standard output", 0, why};
+      }
+    } else if (options.json) {
+      *out += summaryJson(summary);
+    }
     if (!output.commit(&why)) throw PrepFailure{options.output, 0, why};
     if (!options.answers.empty() && !answers.commit(&why)) {
       throw PrepFailure{options.answers, 0, why};
     }
-    if (options.json) {
-      *out += summaryJson(summary);
-    } else {
-      *err += summaryText(summary);
-    }
+    if (!options.json) *err += summaryText(summary);
     return summary.leftOut() ? 1 : 0;
   } catch (const PrepFailure& f) {
     *err += "unvprep: " + f.file +

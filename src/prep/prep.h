@@ -20,6 +20,10 @@ struct PrepOptions {
                         // without ".unv"
   bool uniqueIds = false;
   bool json = false;
+  /// With `json`: the descriptor the JSON summary is written to before the
+  /// outputs are renamed into place, so that a summary that cannot be
+  /// written leaves no output; -1: the summary is appended to *out.
+  int jsonFd = -1;
 };
 
 /// One group as written to the 2435 dataset.
@@ -63,9 +67,10 @@ struct PrepSummary {
 /// fuzz target calls it in-process.
 int runPrep(const PrepOptions& options, std::string* out, std::string* err);
 
-/// Runs unvprep on the command-line arguments (without the program name).
+/// Runs unvprep on the command-line arguments (without the program name);
+/// `jsonFd` as in PrepOptions.
 int runUnvprep(const std::vector<std::string>& args, std::string* out,
-               std::string* err);
+               std::string* err, int jsonFd = -1);
 
 }  // namespace unv2tessal
 

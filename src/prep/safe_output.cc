@@ -27,6 +27,19 @@ mode_t creationMode() {
 
 }  // namespace
 
+bool writeFully(int fd, std::string_view bytes, std::string* error) {
+  while (!bytes.empty()) {
+    const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      *error = n < 0 ? reason(errno) : "nothing could be written";
+      return false;
+    }
+    bytes.remove_prefix(static_cast<std::size_t>(n));
+  }
+  return true;
+}
+
 SafeOutput::Forbidden fileIdentity(const std::string& path) {
   SafeOutput::Forbidden id;
   struct stat st;
@@ -128,7 +141,7 @@ bool SafeOutput::writeSlow(std::string_view bytes, std::string* error) {
   return true;
 }
 
-bool SafeOutput::commit(std::string* error) {
+bool SafeOutput::finish(std::string* error) {
   if (fd_ < 0) {
     *error = "not open";
     return false;
@@ -141,6 +154,12 @@ bool SafeOutput::commit(std::string* error) {
     discard();
     return false;
   }
+  finished_ = true;
+  return true;
+}
+
+bool SafeOutput::commit(std::string* error) {
+  if (!finished_ && !finish(error)) return false;
   if (temp_.empty()) return true;
   if (::rename(temp_.c_str(), path_.c_str()) != 0) {
     *error = reason(errno);

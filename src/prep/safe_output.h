@@ -48,7 +48,13 @@ class SafeOutput {
     return writeSlow(bytes, error);
   }
 
-  /// Writes out the rest, and renames the temporary file into place.
+  /// Writes out the rest and closes the file, but leaves the temporary file
+  /// where it is: a write that fails (a full disk, /dev/full) is known before
+  /// anything is renamed into place.
+  bool finish(std::string* error);
+
+  /// Finishes the file if that is not done yet, and renames the temporary
+  /// file into place.
   bool commit(std::string* error);
 
   /// The bytes written so far.
@@ -64,10 +70,15 @@ class SafeOutput {
   std::string path_;
   std::string temp_;  // empty when writing directly
   int fd_ = -1;
+  bool finished_ = false;
   std::unique_ptr<char[]> buf_;
   std::size_t used_ = 0;
   std::size_t written_ = 0;
 };
+
+/// Writes all of `bytes` to the open descriptor `fd` (standard output, say).
+/// Returns false with *error set when a write fails.
+bool writeFully(int fd, std::string_view bytes, std::string* error);
 
 /// Device and inode of the file at `path` (following links); unset when
 /// there is none.

@@ -40,7 +40,7 @@ int usageError(const std::string& message, std::string* err) {
 }  // namespace
 
 int runUnvprep(const std::vector<std::string>& args, std::string* out,
-               std::string* err) {
+               std::string* err, int jsonFd) {
   PrepOptions options;
   std::vector<std::string> files;
   bool optionsEnd = false;
@@ -104,6 +104,7 @@ int runUnvprep(const std::vector<std::string>& args, std::string* out,
   if (!options.answers.empty() && options.answers == options.output) {
     return usageError("--answers and OUTPUT.unv name the same file", err);
   }
+  options.jsonFd = jsonFd;
   return runPrep(options, out, err);
 }
 

@@ -21,7 +21,7 @@ void writeAll(int fd, const std::string& text) {
 int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   std::string out, err;
-  const int status = unv2tessal::runUnvprep(args, &out, &err);
+  const int status = unv2tessal::runUnvprep(args, &out, &err, 1);
   writeAll(1, out);
   writeAll(2, err);
   return status;
