@@ -1,11 +1,14 @@
 // Writes a synthetic universal file for the benchmarks: a structured block of
 // nodes, its 8-node bricks (or 6 tetrahedra per cell), and six face groups in
-// a 2435 dataset, with coordinates in the exporters' 1P3D25.16 form
+// a 2435 dataset (or, with --element-groups, a 2477 dataset as gmsh writes
+// it: a group of every element and six groups of the elements on the faces,
+// all as element entities), with coordinates in the exporters' 1P3D25.16 form
 // ("   1.0000000000000000D+00"). It also writes the console answers that drive
 // a whole run of unv2tessal over the file.
 //
 //   make_mesh --bytes N --out FILE --answers FILE
 //             [--first-node L] [--first-element L] [--tet] [--crlf]
+//             [--element-groups]
 //
 // The block is n x n x m nodes; n and m are chosen so that the file comes
 // close to N bytes. Prints "nodes <count> elements <count> bytes <size>".
@@ -29,6 +32,7 @@ struct Options {
   std::int64_t firstElement = 1;
   bool tet = false;
   bool crlf = false;
+  bool elementGroups = false;
 };
 
 // Buffered file output; the generator writes about a gigabyte.
@@ -93,7 +97,11 @@ class MeshWriter {
     writeHeader();
     writeNodes();
     writeElements();
-    writeGroups();
+    if (o_.elementGroups) {
+      writeElementGroups();
+    } else {
+      writeGroups();
+    }
   }
 
  private:
@@ -207,6 +215,75 @@ class MeshWriter {
     out_.line("    -1");
   }
 
+  // The elements of cell (i, j, k): one brick or six tetrahedra.
+  std::int64_t cellElements() const { return o_.tet ? 6 : 1; }
+  std::int64_t firstElementOf(std::int64_t i, std::int64_t j,
+                              std::int64_t k) const {
+    return o_.firstElement +
+           ((k * (n_ - 1) + j) * (n_ - 1) + i) * cellElements();
+  }
+
+  // Element entities, two to a record (type 8, tag, 0, 0).
+  class EntityLines {
+   public:
+    explicit EntityLines(Output& out) : out_(out) {}
+    ~EntityLines() {
+      if (!pending_.empty()) out_.line(pending_);
+    }
+    void add(std::int64_t label) {
+      pending_ += integers({8, label, 0, 0});
+      if (pending_.size() == 80) {
+        out_.line(pending_);
+        pending_.clear();
+      }
+    }
+
+   private:
+    Output& out_;
+    std::string pending_;
+  };
+
+  // A group of every element, then one group of the elements of the cells
+  // on each face of the block.
+  void writeElementGroups() {
+    out_.line("    -1");
+    out_.line("  2477");
+    out_.line(integers({1, 0, 0, 0, 0, 0, 0, elements()}));
+    out_.line("BLOCK");
+    {
+      EntityLines lines(out_);
+      for (std::int64_t e = 0; e < elements(); ++e) {
+        lines.add(o_.firstElement + e);
+      }
+    }
+    static constexpr const char* kNames[6] = {"XMIN", "XMAX", "YMIN",
+                                              "YMAX", "ZMIN", "ZMAX"};
+    const std::int64_t cells[3] = {n_ - 1, n_ - 1, m_ - 1};
+    for (int face = 0; face < 6; ++face) {
+      const int axis = face / 2;
+      const std::int64_t fixed = face % 2 == 0 ? 0 : cells[axis] - 1;
+      const int pAxis = axis == 0 ? 1 : 0;
+      const int qAxis = axis == 2 ? 1 : 2;
+      const std::int64_t count = cells[pAxis] * cells[qAxis] * cellElements();
+      out_.line(integers({face + 2, 0, 0, 0, 0, 0, 0, count}));
+      out_.line(kNames[face]);
+      EntityLines lines(out_);
+      for (std::int64_t q = 0; q < cells[qAxis]; ++q) {
+        for (std::int64_t p = 0; p < cells[pAxis]; ++p) {
+          std::int64_t at[3];
+          at[axis] = fixed;
+          at[pAxis] = p;
+          at[qAxis] = q;
+          const std::int64_t first = firstElementOf(at[0], at[1], at[2]);
+          for (std::int64_t t = 0; t < cellElements(); ++t) {
+            lines.add(first + t);
+          }
+        }
+      }
+    }
+    out_.line("    -1");
+  }
+
   std::int64_t faceNode(int axis, bool high, std::int64_t p,
                         std::int64_t q) const {
     switch (axis) {
@@ -236,14 +313,16 @@ void writeAnswers(const Options& o) {
   if (o.firstNode != 1) std::fprintf(f, "Y\n");  // renumber
   std::fprintf(f, "3\n");                        // grid dimension
   std::fprintf(f, "bench.cnc\n");                // connectivity file
-  std::fprintf(f, "bench.inp\n");                // grid command file
+  // The converter passes a 2477 dataset over and asks nothing for it.
+  if (!o.elementGroups) std::fprintf(f, "bench.inp\n");  // grid command file
   std::fclose(f);
 }
 
 [[noreturn]] void usage() {
   std::fprintf(stderr,
                "usage: make_mesh --bytes N --out FILE --answers FILE "
-               "[--first-node L] [--first-element L] [--tet] [--crlf]\n");
+               "[--first-node L] [--first-element L] [--tet] [--crlf] "
+               "[--element-groups]\n");
   std::exit(2);
 }
 
@@ -269,6 +348,8 @@ Options parseOptions(int argc, char** argv) {
       o.tet = true;
     } else if (a == "--crlf") {
       o.crlf = true;
+    } else if (a == "--element-groups") {
+      o.elementGroups = true;
     } else {
       usage();
     }
@@ -287,7 +368,10 @@ int main(int argc, char** argv) {
   // records each), line ends included; the groups add little.
   const double eol = o.crlf ? 2.0 : 1.0;
   const double perNode = 40 + 75 + 2 * eol;
-  const double perCell = o.tet ? 6 * (60 + 40 + 2 * eol) : 60 + 80 + 2 * eol;
+  // A group of every element adds one entity (40 columns) per element.
+  const double grouped = o.elementGroups ? 40 + eol / 2 : 0;
+  const double perCell =
+      o.tet ? 6 * (60 + 40 + 2 * eol + grouped) : 60 + 80 + 2 * eol + grouped;
   const double perPoint = perNode + perCell;
   std::int64_t n = static_cast<std::int64_t>(
       std::cbrt(static_cast<double>(o.bytes) / perPoint));

@@ -8,7 +8,8 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS unv2tessal unvcheck RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS unv2tessal unvcheck unvprep tessal2vtk
+        RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Every manual page of section 1 under man/.
 file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.1)
@@ -17,10 +18,17 @@ install(FILES ${UNV2TESSAL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 # CMAKE_INSTALL_DOCDIR is share/doc/unv2tessal.
 install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/formats.md
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
+# The licence (LICENSE) in Debian's machine-readable copyright format, where
+# a Debian package keeps it: /usr/share/doc/unv2tessal/copyright.
+install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright
+        DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The example mesh and its answers file (unv2tessal < answers.txt). The
 # first answer names the input mesh by its place in the source tree; the
 # installed file names it plainly, "example.unv", since the installed
 # example is run in a scratch folder holding a copy of the mesh.
+install(FILES ${PROJECT_SOURCE_DIR}/examples/channel.unv
+              ${PROJECT_SOURCE_DIR}/examples/channel.geo
+        DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/example.unv
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 set(UNV2TESSAL_ANSWERS ${PROJECT_SOURCE_DIR}/examples/answers.txt)
@@ -65,7 +73,14 @@ It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
 /usr/share/doc/unv2tessal/examples.
 The package also holds unvcheck, which tells what unv2tessal will and will
-not make of a universal file.")
+not make of a universal file, and unvprep, which rewrites the universal
+files of gmsh, Salome, NX and other exporters (groups in datasets 2477,
+2467, 2452, 2430 or 2417, plane and parabolic element kinds) into files that
+unv2tessal converts into the grid meant, and writes the answers for its
+questions.
+It also holds tessal2vtk, which writes the grid of the converter's three
+files as a VTK unstructured grid (.vtu) for ParaView, with each region as a
+point array, and reports what in the files does not fit together.")
 
 find_program(UNV2TESSAL_DPKG_SHLIBDEPS dpkg-shlibdeps)
 if(UNV2TESSAL_DPKG_SHLIBDEPS)

@@ -5,7 +5,8 @@
 #   2. the example session that README.md and the manual page show is what
 #      the built unv2tessal prints for examples/example.unv;
 #   3. cpack -G DEB succeeds in the given build folder and the package holds
-#      the executable, the manual page, the docs and the example.
+#      the executable, the manual page, the docs, the example and a
+#      machine-readable copyright file whose licence is LICENSE.
 # Usage: docs/check_docs.sh BUILD_DIR   (a configured and built folder)
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -84,6 +85,40 @@ for shown in readme.session:console.plain man.session:console.plain \
   fi
 done
 
+echo "== the unvprep example in README.md"
+# Run as examples/run_prep_example.sh does, in a copy of the tree's layout,
+# and compare the summary, the answers and the regions shown in the README.
+mkdir -p "$scratch/prep/examples" "$scratch/prep/out/channel"
+cp "$top/examples/channel.unv" "$scratch/prep/examples/"
+(cd "$scratch/prep/out/channel" &&
+  "$build/unvprep" ../../examples/channel.unv channel.unv \
+    --answers channel.answers 2>summary.txt &&
+  "$build/unv2tessal" <channel.answers >console.txt &&
+  grep -A3 '^LOCATE' channel.inp | plain >regions.txt) || {
+  echo "FAIL the unvprep example run ended with status $?" >&2
+  fail=1
+}
+readme_block() {  # the code block after the line that starts with $1
+  awk -v start="$1" 'index($0, start) == 1 {want = 1; next}
+       want && /^```/ {if (inside) exit; inside = 1; next}
+       inside' "$top/README.md"
+}
+readme_block '`unvprep` writes `channel.unv`' >"$scratch/prep/summary.doc"
+readme_block 'The answers are' >"$scratch/prep/answers.doc"
+readme_block 'The regions of `channel.inp`:' >"$scratch/prep/regions.doc"
+for shown in summary answers regions; do
+  run="$scratch/prep/out/channel/$shown.txt"
+  [ "$shown" = answers ] && run="$scratch/prep/out/channel/channel.answers"
+  if [ ! -s "$scratch/prep/$shown.doc" ] ||
+     ! diff -u "$scratch/prep/$shown.doc" "$run" >"$scratch/diff"; then
+    echo "FAIL README.md's unvprep $shown differs from the run:" >&2
+    cat "$scratch/diff" >&2
+    fail=1
+  else
+    echo "ok   README.md unvprep $shown"
+  fi
+done
+
 echo "== Debian package"
 rm -f "$build"/unv2tessal_*.deb
 (cd "$build" && cpack -G DEB) >"$scratch/cpack.log" 2>&1 || {
@@ -98,8 +133,14 @@ if [ ${#debs[@]} -ne 1 ]; then
 fi
 dpkg-deb --contents "${debs[0]}" | awk '{print $NF}' >"$scratch/contents"
 for path in ./usr/bin/unv2tessal \
+            ./usr/bin/unvprep \
+            ./usr/bin/tessal2vtk \
+            ./usr/share/man/man1/tessal2vtk.1 \
             ./usr/share/man/man1/unv2tessal.1 \
+            ./usr/share/man/man1/unvprep.1 \
+            ./usr/share/doc/unv2tessal/examples/channel.unv \
             ./usr/share/doc/unv2tessal/README.md \
+            ./usr/share/doc/unv2tessal/copyright \
             ./usr/share/doc/unv2tessal/formats.md \
             ./usr/share/doc/unv2tessal/examples/example.unv \
             ./usr/share/doc/unv2tessal/examples/answers.txt; do
@@ -114,5 +155,21 @@ for field in Package Version Architecture Maintainer Section Depends Description
     fail=1
   fi
 done
+# The copyright file is Debian's machine-readable format, and its licence
+# text is the repository's LICENSE, word for word.
+dpkg-deb --fsys-tarfile "${debs[0]}" |
+  tar -xOf - ./usr/share/doc/unv2tessal/copyright >"$scratch/copyright"
+if ! head -n 1 "$scratch/copyright" | grep -qx \
+     'Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/'; then
+  echo "FAIL the package's copyright file lacks its Format line" >&2
+  fail=1
+fi
+awk '/^License: Expat$/ {n++; if (n == 2) {inside = 1; next}} inside' \
+  "$scratch/copyright" | sed -e 's/^ //' -e 's/^\.$//' >"$scratch/licence"
+if ! diff -u <(sed -n '5,$p' "$top/LICENSE") "$scratch/licence" >"$scratch/diff"; then
+  echo "FAIL the package's copyright file differs from LICENSE:" >&2
+  cat "$scratch/diff" >&2
+  fail=1
+fi
 [ "$fail" = 0 ] && echo "ok   ${debs[0]##*/}"
 exit "$fail"

@@ -2,7 +2,7 @@
 # Fails when a source under src/ includes a header of a higher layer, of a
 # peer folder, or of a folder this script does not know, and when the codecs
 # include a POSIX header. The layers, lowest first (README, "Layout"):
-#   codecs < io < unv < nodes, elements, groups < driver, check
+#   codecs < io < unv < nodes, elements, groups < driver, check, prep, view
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
@@ -12,7 +12,7 @@ rank() {
     io) echo 1 ;;
     unv) echo 2 ;;
     nodes | elements | groups) echo 3 ;;
-    driver | check) echo 4 ;;
+    driver | check | prep | view) echo 4 ;;
     *) echo -1 ;;
   esac
 }

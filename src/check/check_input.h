@@ -22,7 +22,7 @@ struct CheckFailure {
   std::string message;
 };
 
-/// A console that prints nothing and has no replies: the record layer
+/// A console that prints nothing and has no replies: the unit table
 /// talks to the console only to ask for a blank file name or to report an
 /// output field, and the check does neither.
 class SilentConsoleIo : public ConsoleIo {

@@ -54,6 +54,11 @@ void readBody(CheckInput& in, CheckReport& report, DatasetEntry& entry) {
     } else {
       entry.closed = in.skipToDelimiter();
     }
+    // The converter never reads a passed-over dataset's closing delimiter
+    // itself: its scan goes on from that line, so a dataset-number line
+    // right after it opens the next dataset.
+    entry.lastLine = in.lineNumber();
+    if (entry.closed) in.units().stepBack(CheckInput::kUnit);
   }
 }
 
@@ -93,9 +98,9 @@ CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
   return failure;
 }
 
-// A missing file or a directory: the record layer would refuse both with
+// A missing file or a directory: the unit table would refuse both with
 // its report numbers, and the system's own reason reads better here. A name
-// that the record layer would change (blanks around it stripped, cut to 256
+// that the unit table would change (blanks around it stripped, cut to 256
 // characters) could make it open another file.
 bool openable(const std::string& path, CheckReport& report) {
   if (!path.empty() && (path.size() > Units::kMaxNameLength ||
@@ -136,7 +141,7 @@ CheckReport checkFile(const std::string& path) {
       inBody = true;
       readBody(in, report, current);
       inBody = false;
-      current.lastLine = in.lineNumber();
+      if (current.converted) current.lastLine = in.lineNumber();
       addEntry(report, current);
     });
   } catch (const CheckFailure& f) {

@@ -191,24 +191,6 @@ std::string verdict(const Verdict& v) {
 
 }  // namespace
 
-std::string jsonString(std::string_view s) {
-  std::string out = "\"";
-  for (const char c : s) {
-    const auto u = static_cast<unsigned char>(c);
-    if (c == '"' || c == '\\') {
-      out += '\\';
-      out += c;
-    } else if (u < 0x20) {
-      char buf[8];
-      std::snprintf(buf, sizeof buf, "\\u%04x", u);
-      out += buf;
-    } else {
-      out += c;
-    }
-  }
-  return out + "\"";
-}
-
 std::string formatJsonReport(const CheckReport& r) {
   Json j('{');
   j.key("file").str(r.file).key("exit_status").num(r.exitStatus());

@@ -5,14 +5,12 @@
 #include <string_view>
 
 #include "check/check_report.h"
+#include "codecs/json_text.h"
 
 namespace unv2tessal {
 
 /// The report on one file as one JSON object (no line end).
 std::string formatJsonReport(const CheckReport& report);
-
-/// `s` as a JSON string, quotes included.
-std::string jsonString(std::string_view s);
 
 }  // namespace unv2tessal
 

@@ -5,11 +5,56 @@
 #include "check/file_check.h"
 #include "check/report_json.h"
 #include "check/report_text.h"
+#include "io/program_info.h"
 
 namespace unv2tessal {
+namespace {
+
+constexpr const char* kUsage =
+    "Usage: unvcheck [--json] FILE...\n"
+    "       unvcheck --help | --version\n"
+    "\n"
+    "Reads each IDEAS universal file (*.unv) once and tells, before any\n"
+    "conversion, what unv2tessal will and will not make of it: datasets,\n"
+    "node and element labels, elements per kind, groups, a verdict per grid\n"
+    "dimension and warnings. It never creates or changes a file.\n"
+    "\n"
+    "Options:\n"
+    "  --json         one JSON document for all the files, for scripts\n"
+    "  -h, --help     show this help and exit\n"
+    "  -V, --version  show the version and exit\n"
+    "  --             the arguments that follow are file names\n"
+    "\n"
+    "Exit status: 0 when every file converts without loss, 1 when one has\n"
+    "warnings, 2 when one cannot be read or the command line is wrong.\n"
+    "\n"
+    "The manual page, 'man unvcheck', shows every part of the report.\n";
+
+// "--help" or "--version" (or -h, -V) anywhere before "--" is answered on
+// *out instead of a check.
+bool answerHelpOrVersion(const std::vector<std::string>& args,
+                         std::string* out) {
+  for (const std::string& a : args) {
+    if (a == "--") break;
+    switch (infoRequest(a)) {
+      case InfoRequest::kHelp:
+        *out += kUsage;
+        return true;
+      case InfoRequest::kVersion:
+        *out += versionLine("unvcheck");
+        return true;
+      case InfoRequest::kNone:
+        break;
+    }
+  }
+  return false;
+}
+
+}  // namespace
 
 int runUnvcheck(const std::vector<std::string>& args, std::string* out,
                 std::string* err) {
+  if (answerHelpOrVersion(args, out)) return 0;
   bool json = false;
   std::vector<std::string> files;
   bool optionsEnded = false;

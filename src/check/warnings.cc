@@ -3,6 +3,7 @@
 #include <string>
 
 #include "unv/fe_descriptors.h"
+#include "unv/reductions.h"
 
 namespace unv2tessal {
 namespace {
@@ -32,6 +33,16 @@ std::string feList(const std::map<std::int32_t, std::int64_t>& ids) {
          ") x" + to_string(n);
   }
   return s;
+}
+
+// The one command that prepares the file for the converter, after "; ".
+std::string prepCommand(const CheckReport& r) {
+  std::string stem = r.file;
+  if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".unv") == 0) {
+    stem.resize(stem.size() - 4);
+  }
+  return "; run: unvprep --answers " + stem + "-prep.answers " + r.file + " " +
+         stem + "-prep.unv";
 }
 
 std::int64_t total(const std::map<std::int32_t, std::int64_t>& ids) {
@@ -110,6 +121,21 @@ void elementWarnings(const CheckReport& r, std::vector<std::string>& w) {
     w.push_back(counted(total(dropped), "element") +
                 " written in neither grid: " + feList(dropped));
   }
+  std::map<std::int32_t, std::int64_t> reducible;
+  std::string kinds;
+  for (const auto& [id, n] : e.perFeId) {
+    if (const Reduction* reduction = findReduction(id)) {
+      reducible[id] = n;
+      kinds += std::string(kinds.empty() ? "" : ", ") + "FE " + to_string(id) +
+               " (" + std::string(feDescriptorName(id)) + ") x" + to_string(n) +
+               " -> FE " + to_string(reduction->to);
+    }
+  }
+  if (!reducible.empty()) {
+    w.push_back(counted(total(reducible), "element") +
+                " of kinds that unvprep reduces to kinds a grid writes: " +
+                kinds + prepCommand(r));
+  }
   if (!e.beams.empty()) {
     w.push_back(counted(total(e.beams), "beam") +
                 " with an orientation record passed over: " + feList(e.beams));
@@ -135,6 +161,8 @@ void otherGroupWarnings(const CheckReport& r, std::vector<std::string>& w) {
     std::string text =
         "dataset " + g.number + " (" + groups + ") is not converted";
     if (r.groups.datasets == 0) text += ": no grid command file";
+    text +=
+        "; unvprep merges its groups into one 2435 dataset" + prepCommand(r);
     w.push_back(text);
   }
 }
@@ -174,6 +202,7 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
                   " is shared by " + to_string(sharing) + " groups: " + names);
     }
   }
+  bool hinted = false;  // the unvprep command is given once
   for (const GroupFacts& group : g.groups) {
     if (group.entities < 0) {
       w.push_back("group " + quoted(group.name) + ": entity count " +
@@ -186,7 +215,12 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
       w.push_back("group " + quoted(group.name) +
                   ": entities that are not nodes (" + kinds + " of " +
                   entityCount(group.entities) +
-                  ") are listed as vertex numbers");
+                  ") are listed as vertex numbers" +
+                  (group.elements > 0 && !hinted
+                       ? "; unvprep lists the nodes of the groups' elements" +
+                             prepCommand(r)
+                       : std::string()));
+      hinted = hinted || group.elements > 0;
     }
     if (group.tagsOutside > 0) {
       w.push_back("group " + quoted(group.name) + ": " +

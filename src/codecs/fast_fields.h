@@ -19,7 +19,7 @@ namespace unv2tessal {
 // large mesh: 10-column integers of at most 8 digits, and coordinates in the
 // exporters' "   d.ddddddddddddddddD+dd" form. Each try* function handles
 // only its common form and returns false for anything else; the caller then
-// takes the plain rule of records/fields.h, which is the reference. The
+// takes the plain rule of codecs/fields.h, which is the reference. The
 // results are the same bytes as the plain rules give (the fast_fields tests
 // compare the two over many millions of values).
 //

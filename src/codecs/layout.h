@@ -98,7 +98,10 @@ struct FixedText {
   /// The first N characters of `s`, blank-padded.
   static FixedText of(std::string_view s) {
     FixedText t;
-    std::memcpy(t.chars.data(), s.data(), s.size() < N ? s.size() : N);
+    // An empty view may hold no pointer, which memcpy must not be given.
+    if (!s.empty()) {
+      std::memcpy(t.chars.data(), s.data(), s.size() < N ? s.size() : N);
+    }
     return t;
   }
   std::string_view view() const { return {chars.data(), N}; }

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "driver/run.h"
+#include "driver/usage.h"
 #include "io/console.h"
 #include "io/interrupt.h"
 
@@ -13,6 +14,12 @@ int main(int argc, char** argv) {
   unv2tessal::installInterruptHandlers();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   unv2tessal::FdConsoleIo io;
+  std::string info;
+  if (unv2tessal::answerInfoRequest(args, &info)) {
+    io.writeOut(info);
+    io.flush();
+    return 0;
+  }
   const std::uint32_t status = unv2tessal::runConversion(io, std::move(args));
   // A POSIX exit status keeps the low 8 bits of C0000000 + N, that is N.
   return static_cast<int>(status & 0xFFu);

@@ -24,7 +24,8 @@ void mainProgram(Run& run) {
   run.console.writeConsoleLine({" "});
   run.console.writeConsoleLine(
       {"Please enter IDEAS universal filename (*.unv): "});
-  const Text64 unvFileName = run.console.readConsoleReply();
+  const Text64 unvFileName =
+      run.console.readFileNameReply(run.state.CHANNELS.unvUnit);
   READ_IDEAS(run, unvFileName);
 }
 

@@ -14,16 +14,6 @@
 namespace unv2tessal {
 namespace {
 
-// A connectivity line: number, two blanks, shape code, two blanks, vertex
-// count, two blanks, then the vertex numbers in 10 columns each.
-constexpr RecordLayout kConnectivityRecord{IntegerField(10),
-                                           SkipField(2),
-                                           IntegerField(1),
-                                           SkipField(2),
-                                           IntegerField(1),
-                                           SkipField(2),
-                                           Repeat(8, IntegerField(10))};
-
 void askDimension(Run& run) {
   for (;;) {
     run.console.writeConsoleLine(
@@ -159,7 +149,7 @@ void READ_ELEM(Run& run) {
   askDimension(run);
   run.state.FILENAMES.cncFileName = run.console.askFileName(
       "Enter connectivity filename for output (*.cnc) [default: out.cnc]:",
-      "OUT.CNC");
+      "OUT.CNC", run.state.CHANNELS.cncUnit);
   const int cnc = run.state.CHANNELS.cncUnit;
   run.units.openUnit(cnc, run.state.FILENAMES.cncFileName.view());
   run.console.writeConsoleLine({"Processing ..."});

@@ -5,7 +5,7 @@ namespace unv2tessal {
 void writeGridHeader(Run& run) {
   const Text64 name = run.console.askFileName(
       "Enter GRID commands' filename for output (*.inp) [default: grid.inp]:",
-      "GRID.INP");
+      "GRID.INP", run.state.CHANNELS.inpUnit);
   run.state.FILENAMES.inpFileName = name;
 
   const int out = run.state.CHANNELS.inpUnit;
@@ -14,28 +14,21 @@ void writeGridHeader(Run& run) {
   run.console.writeConsoleLine({"Processing ..."});
   if (run.state.DIM.is2D) {
     run.console.writeConsoleLine({"Grid is 2D."});
-    run.units.writeRecord(out, kGrid2DRecord,
-                          "GRID UNSTructured; # of ELEMents ", o.elementCount);
+    run.units.writeRecord(out, kGrid2DRecord, kGrid2DText, o.elementCount);
   } else {
     run.console.writeConsoleLine({"Grid is 3D."});
-    run.units.writeRecord(out, kGrid3DRecord,
-                          "GRID THREeD  UNSTructured; # of ELEMents ",
-                          o.elementCount);
+    run.units.writeRecord(out, kGrid3DRecord, kGrid3DText, o.elementCount);
   }
-  run.units.writeRecord(out, kVertexCountRecord,
-                        "! # of vertices = ", o.vertexCount);
-  run.units.writeRecord(out, kFullTextRecord,
-                        "CONNectivity HYBRid in file <cncFileName>");
-  run.units.writeRecord(out, kFullTextRecord,
-                        "COOR X Y Z VERTices in file <xyzFileName>");
+  run.units.writeRecord(out, kVertexCountRecord, kVertexCountText,
+                        o.vertexCount);
+  run.units.writeRecord(out, kFullTextRecord, kConnectivityText);
+  run.units.writeRecord(out, kFullTextRecord, kCoordinatesText);
   if (o.elementOffset != 0) {
-    run.units.writeRecord(out, kElementOffsetRecord,
-                          "!original element numbers were offset by ",
+    run.units.writeRecord(out, kElementOffsetRecord, kElementOffsetText,
                           o.elementOffset);
   }
   if (o.nodeOffset != 0) {
-    run.units.writeRecord(out, kNodeOffsetRecord,
-                          "!original node numbers were offset by ",
+    run.units.writeRecord(out, kNodeOffsetRecord, kNodeOffsetText,
                           o.nodeOffset);
   }
 }

@@ -78,12 +78,14 @@ void convertGroup(Run& run) {
   const std::int32_t entityCount = f[kKind.countField];
   Text64 groupName;
   run.units.readRecord(in, kGroupNameRecord, false, groupName);
-  const std::string_view regionName = groupName.view().substr(0, 8);
+  const std::string_view regionName =
+      groupName.view().substr(0, kRegionIdLength);
 
-  char command[45];
-  std::memcpy(command, "LOCATE VERTEX ID=", 17);
-  std::memcpy(command + 17, regionName.data(), 8);
-  std::memcpy(command + 25, "  ! # of vertices = ", 20);
+  char command[kRegionLead.size() + kRegionIdLength + kRegionTail.size()];
+  std::memcpy(command, kRegionLead.data(), kRegionLead.size());
+  std::memcpy(command + kRegionLead.size(), regionName.data(), kRegionIdLength);
+  std::memcpy(command + kRegionLead.size() + kRegionIdLength,
+              kRegionTail.data(), kRegionTail.size());
   run.units.writeRecord(run.state.CHANNELS.inpUnit, kRegionRecord,
                         std::string_view(command, sizeof command), entityCount);
 

@@ -6,6 +6,7 @@
 #include "codecs/fields.h"
 #include "io/failure.h"
 #include "io/interrupt.h"
+#include "io/units.h"
 
 namespace unv2tessal {
 
@@ -134,12 +135,16 @@ std::string Console::readWholeLine() {
 }
 
 Text64 Console::askFileName(std::string_view question,
-                            std::string_view defaultName) {
+                            std::string_view defaultName, int unit) {
   writeConsoleLine({question});
-  const Text64 name = readConsoleReply();
+  const Text64 name = readFileNameReply(unit);
   return name.isBlank() ? Text64::of(defaultName) : name;
 }
 
 Text64 Console::readConsoleReply() { return Text64::of(readWholeLine()); }
+
+Text64 Console::readFileNameReply(int unit) {
+  return fileNameReply(unit, readWholeLine());
+}
 
 }  // namespace unv2tessal

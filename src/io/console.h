@@ -75,9 +75,16 @@ class Console {
   /// console input ends the run with report 24 on unit -4.
   Text64 readConsoleReply();
 
-  /// Asks for an output file name: writes `question` as a console line and
-  /// reads the reply; an empty or all-blank reply gives `defaultName`.
-  Text64 askFileName(std::string_view question, std::string_view defaultName);
+  /// Reads the reply to the question that names the file of `unit`: as
+  /// readConsoleReply(), but a name longer than the reply's 64 characters
+  /// ends the run with report 43 on `unit` (fileNameReply() in units.h).
+  Text64 readFileNameReply(int unit);
+
+  /// Asks for the name of the output file of `unit`: writes `question` as a
+  /// console line and reads the reply by readFileNameReply(); an empty or
+  /// all-blank reply gives `defaultName`.
+  Text64 askFileName(std::string_view question, std::string_view defaultName,
+                     int unit);
 
   /// Reads one whole reply line (no 64-character cut). End of console input
   /// ends the run with report 24 on unit -4.

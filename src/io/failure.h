@@ -31,7 +31,8 @@ inline constexpr int kConsoleInputUnit = -4;
 inline constexpr std::string_view kConsoleInputPath = "/dev/stdin";
 
 /// The one exception of the system: a severe report that ends the run.
-/// Thrown by the record layer, caught only by runConversion().
+/// Thrown by the I/O layer and the converters; caught by runConversion(),
+/// and by unvcheck, which reports it as the reason a file cannot be read.
 struct RunFailure {
   explicit RunFailure(int r, int u = 0, std::string p = {}, std::string e = {})
       : report(r), unit(u), path(std::move(p)), event(std::move(e)) {}

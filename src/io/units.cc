@@ -72,6 +72,16 @@ int openFailureReport(int err) {
   }
 }
 
+Text64 fileNameReply(int unit, std::string_view line) {
+  constexpr std::size_t width = sizeof(Text64::chars);
+  if (line.size() > width &&
+      line.find_first_not_of(' ', width) != std::string_view::npos) {
+    throw RunFailure(kReportBadFileName, unit,
+                     normalisedPath(currentDirectory(), stripBlanks(line)));
+  }
+  return Text64::of(line);
+}
+
 Units::Units(Console& console, std::vector<std::string> args)
     : console_(console), args_(std::move(args)) {}
 

@@ -26,6 +26,14 @@ std::string normalisedPath(std::string_view cwd, std::string_view name);
 /// Returns the report number for an open() that failed with `err`.
 int openFailureReport(int err);
 
+/// The reply `line` to the question that names the file of `unit`: its
+/// first 64 characters, blank-padded, like every reply. A name that goes on
+/// past column 64 (any character there but a blank) ends the run with
+/// report 43 on `unit`, naming the whole name, blanks around it removed,
+/// made absolute: cut to 64 characters it would name another file, which
+/// the run would read, create or overwrite.
+Text64 fileNameReply(int unit, std::string_view line);
+
 /// The table of units: every file of the run is opened, read or written and
 /// closed through it. Failures throw RunFailure with the unit and full path.
 class Units {

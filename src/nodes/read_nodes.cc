@@ -137,8 +137,8 @@ std::int32_t convertNodes(Run& run) {
 
 void READ_NODES(Run& run) {
   run.state.FILENAMES.xyzFileName = run.console.askFileName(
-      "Enter vertex filename for output (*.xyz) [default: out.xyz]:",
-      "OUT.XYZ");
+      "Enter vertex filename for output (*.xyz) [default: out.xyz]:", "OUT.XYZ",
+      run.state.CHANNELS.xyzUnit);
   run.units.openUnit(run.state.CHANNELS.xyzUnit,
                      run.state.FILENAMES.xyzFileName.view());
   // A dataset whose closing delimiter follows its number line holds no node.

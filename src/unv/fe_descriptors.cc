@@ -129,7 +129,29 @@ constexpr std::size_t kNodeCountWidth =
     kDescriptorRecord.fields[kDescriptorNodeCountField].width;
 static_assert(kNodeCountWidth == 10);  // readInteger10()
 
+// The written shapes by shape code (a single digit).
+constexpr std::array<WrittenShape, 10> kByCode = [] {
+  std::array<WrittenShape, 10> byCode{};
+  for (const FeDescriptor& d : kTable) {
+    if (d.in2D.vertices != 0) {
+      byCode[static_cast<std::size_t>(d.in2D.code)] = {d.in2D, true};
+    }
+    if (d.in3D.vertices != 0) {
+      byCode[static_cast<std::size_t>(d.in3D.code)] = {d.in3D, false};
+    }
+  }
+  return byCode;
+}();
+
 }  // namespace
+
+const WrittenShape* writtenShapeOfCode(std::int32_t code) {
+  if (code < 0 || static_cast<std::size_t>(code) >= kByCode.size()) {
+    return nullptr;
+  }
+  const WrittenShape& w = kByCode[static_cast<std::size_t>(code)];
+  return w.shape.vertices != 0 ? &w : nullptr;
+}
 
 const FeDescriptor& feDescriptor(std::int32_t feId) {
   if (feId <= 0 || static_cast<std::size_t>(feId) >= kIndexSize) {

@@ -76,6 +76,17 @@ inline bool hasOrientationRecord(std::int32_t feId) {
   return feDescriptor(feId).hasOrientationRecord();
 }
 
+/// A shape code of the connectivity file: its shape and the grid dimension
+/// whose elements are written with it.
+struct WrittenShape {
+  Shape shape;
+  bool in2D;
+};
+
+/// The written shape with shape code `code`, or nullptr when no element
+/// kind is written with that code.
+const WrittenShape* writtenShapeOfCode(std::int32_t code);
+
 /// The node count of a descriptor record (columns 51-60), read leniently: a
 /// blank or malformed count is 0, since only elements of more than eight
 /// nodes need it.

@@ -20,4 +20,18 @@ EntityRecords entityRecordsFor(std::int32_t count, std::size_t perRecord) {
   return r;
 }
 
+std::size_t entitiesOnRecord(std::string_view line,
+                             const GroupDatasetKind& kind) {
+  constexpr std::size_t kFieldWidth = 10;
+  std::size_t n = 0;
+  while (n < kind.entitiesPerRecord) {
+    const std::size_t col = kind.typeField(n) * kFieldWidth;
+    const std::string_view type =
+        col < line.size() ? line.substr(col, kFieldWidth) : std::string_view();
+    if (type.find_first_not_of(' ') == std::string_view::npos) break;
+    ++n;
+  }
+  return n;
+}
+
 }  // namespace unv2tessal

@@ -72,6 +72,14 @@ struct EntityRecords {
 };
 EntityRecords entityRecordsFor(std::int32_t count, std::size_t perRecord);
 
+/// Entities on one entity record as exporters write them, which need not
+/// fill the record: the entity slots, from the first, whose type field is
+/// not blank (within the first 80 columns). A group's nodes that end on an
+/// odd count leave one entity on their last record, and its elements start
+/// on a new record.
+std::size_t entitiesOnRecord(std::string_view line,
+                             const GroupDatasetKind& kind);
+
 }  // namespace unv2tessal
 
 #endif  // UNV2TESSAL_UNV_GROUP_RECORDS_H_

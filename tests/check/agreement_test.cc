@@ -38,8 +38,9 @@ std::int64_t regionCount(const std::string& path) {
 // the header and region commands (-1 for a file not written).
 TEST(UnvcheckAgreement, VerdictMatchesAConversionInEachDimension) {
   std::vector<std::string> paths;
-  for (const char* name : {"clean", "plane_stress", "other_groups", "regions",
-                           "beams", "early_groups", "group_counts"}) {
+  for (const char* name :
+       {"clean", "plane_stress", "other_groups", "regions", "beams",
+        "early_groups", "group_counts", "no_opening"}) {
     paths.push_back(support::testDataDir() + "/check/" + name + ".unv");
   }
   if (!support::samplesDir().empty()) {

@@ -20,7 +20,7 @@ using support::testDataDir;
 // against conversions of each file in 2D and in 3D.
 TEST(UnvcheckSamples, ReportsMatchReviewedOutput) {
   const std::string samples = samplesDir();
-  if (samples.empty()) GTEST_SKIP() << "/work/shared/samples is absent";
+  if (samples.empty()) GTEST_SKIP() << support::kNoSamples;
   const std::string expected = testDataDir() + "/check/samples";
   const std::filesystem::path previous = std::filesystem::current_path();
   std::filesystem::current_path(samples);
@@ -42,7 +42,7 @@ TEST(UnvcheckSamples, ReportsMatchReviewedOutput) {
 // Figures stated in SOURCES.md, read from the report itself.
 TEST(UnvcheckSamples, CountsAgreeWithTheSampleInventories) {
   const std::string samples = samplesDir();
-  if (samples.empty()) GTEST_SKIP() << "/work/shared/samples is absent";
+  if (samples.empty()) GTEST_SKIP() << support::kNoSamples;
   const CheckReport ssls =
       checkFile(samples + "/ideas7_ssls130b_shell_2435.unv");
   EXPECT_EQ(ssls.nodes.labels.count(), 754);

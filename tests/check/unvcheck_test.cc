@@ -101,6 +101,32 @@ TEST(Unvcheck, CommandLineWithoutFileOrWithUnknownOptionIsRefused) {
   EXPECT_EQ(o.out, "");
 }
 
+TEST(Unvcheck, HelpAndVersionAnywhereBeforeTheEndOfOptions) {
+  ScratchDir dir;
+  for (const std::vector<std::string>& args :
+       {std::vector<std::string>{"--help"},
+        {"x.unv", "-h"},
+        {"--json", "-h"}}) {
+    const Outcome o = check(args);
+    EXPECT_EQ(o.status, 0) << args.back();
+    EXPECT_EQ(o.out.rfind("Usage: unvcheck [--json] FILE...\n", 0), 0u);
+    EXPECT_NE(o.out.find("-V, --version"), std::string::npos);
+    EXPECT_EQ(o.err, "");
+  }
+  const std::string version =
+      "unvcheck " + support::versionInManualPage("unvcheck.1") + "\n";
+  for (const char* option : {"--version", "-V"}) {
+    const Outcome o = check({"x.unv", option});
+    EXPECT_EQ(o.status, 0) << option;
+    EXPECT_EQ(o.out, version) << option;
+    EXPECT_EQ(o.err, "");
+  }
+  // After "--" it is a file name like any other.
+  const Outcome file = check({"--", "--help"});
+  EXPECT_EQ(file.status, 2);
+  EXPECT_EQ(file.err, "--help: cannot be read: No such file or directory\n");
+}
+
 // The check must neither create a file nor touch an existing one.
 TEST(Unvcheck, CreatesAndChangesNoFile) {
   ScratchDir dir;
@@ -111,7 +137,7 @@ TEST(Unvcheck, CreatesAndChangesNoFile) {
   ::stat(dir.file("mesh.unv").c_str(), &before);
 
   EXPECT_EQ(check({"mesh.unv", "missing.unv"}).status, 2);
-  // The record layer strips blanks around a name and cuts it at 256
+  // The unit table strips blanks around a name and cuts it at 256
   // characters: such names could open, or create, another file.
   writeFile(dir.file(" mesh.unv"), mesh);
   EXPECT_EQ(check({" mesh.unv"}).err,

@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "driver/usage.h"
 #include "support/child_run.h"
 #include "support/test_io.h"
 
@@ -103,9 +104,9 @@ TEST(DriverBinary, RunsThatOnlyScanTheInput) {
        {},
        "in.unv",
        "in.unv"},
-      {"reply cut to 64 characters",
+      {"reply cut to 64 characters where only blanks follow",
        lines({"    -1", "  151", "    -1"}),
-       name64 + "CUTOFF\n",
+       name64 + "      \n",
        {},
        name64,
        name64},
@@ -140,6 +141,37 @@ TEST(DriverBinary, BlankNameWithoutArgumentsIsAskedUntilGiven) {
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"x.unv"});
+}
+
+// --help and --version as the first argument answer before the banner and
+// read nothing; as a later argument, or a reply, they are names as before.
+TEST(DriverBinary, HelpAndVersionAsFirstArgument) {
+  const std::string version =
+      "unv2tessal " + support::versionInManualPage("unv2tessal.1") + "\n";
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"--help"}, kUsage},
+      {{"-h", "in.unv"}, kUsage},
+      {{"--version"}, version},
+      {{"-V", "--help"}, version},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    writeFile("in.unv", lines({"    -1", "    -1"}));
+    const RunResult r = runBinary(dir.path(), "in.unv\n", c.args);
+    EXPECT_EQ(r.out, c.out) << c.args[0];
+    EXPECT_EQ(r.err, "") << c.args[0];
+    EXPECT_EQ(r.status, 0u) << c.args[0];
+    EXPECT_EQ(filesIn(dir.path()), std::vector<std::string>{"in.unv"});
+  }
+  ScratchDir dir;
+  writeFile("in.unv", lines({"    -1", "    -1"}));
+  const RunResult later = runBinary(dir.path(), "\n", {"in.unv", "--help"});
+  EXPECT_EQ(later.out, consoleRun(""));
+  EXPECT_EQ(later.status, 0u);
 }
 
 // Starts the executable in `dir` with `in` as its standard input, `out` as

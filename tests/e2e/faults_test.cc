@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -17,19 +18,27 @@
 
 #include "support/child_run.h"
 #include "support/test_io.h"
+#include "support/unv_text.h"
 
 namespace unv2tessal {
 namespace {
 
 using support::ByName;
+using support::dataset;
+using support::descriptor;
 using support::fileExists;
 using support::kBanner;
+using support::labels;
+using support::node;
 using support::openingLine;
 using support::readFile;
 using support::runBinary;
 using support::runBinaryWithFileSizeLimit;
 using support::RunResult;
 using support::ScratchDir;
+using support::tet;
+using support::tetLine;
+using support::vertex;
 using support::writeFile;
 
 constexpr std::string_view kDelimiter = "    -1\n";
@@ -44,35 +53,10 @@ std::string nodeLabel(long long label) {
   return buf;
 }
 
+// Record 2 of a node at the origin.
 std::string nodeCoordinates() {
   return "   0.0000000000000000D+00   0.0000000000000000D+00"
          "   0.0000000000000000D+00\n";
-}
-
-std::string node(long long label) {
-  return nodeLabel(label) + nodeCoordinates();
-}
-
-std::string descriptor(long long label, int feId, int nodes) {
-  char buf[80];
-  std::snprintf(buf, sizeof buf, "%10lld%10d%10d%10d%10d%10d\n", label, feId, 1,
-                1, 7, nodes);
-  return buf;
-}
-
-std::string labels(std::initializer_list<long long> ls) {
-  std::string s;
-  for (long long l : ls) {
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "%10lld", l);
-    s += buf;
-  }
-  return s + "\n";
-}
-
-std::string tet(long long label, long long a = 1, long long b = 2,
-                long long c = 3, long long d = 4) {
-  return descriptor(label, 111, 4) + labels({a, b, c, d});
 }
 
 std::string groupRecord(long long entities) {
@@ -81,11 +65,6 @@ std::string groupRecord(long long entities) {
 
 std::string entities(long long tag1, long long tag2) {
   return labels({7, tag1, 0, 0, 7, tag2, 0, 0});
-}
-
-std::string dataset(std::string_view number, std::string_view body) {
-  return std::string(kDelimiter) + std::string(number) + "\n" +
-         std::string(body) + std::string(kDelimiter);
 }
 
 // Dataset start without its closing delimiter: the body is cut short.
@@ -102,23 +81,8 @@ std::string oneTet() { return dataset("  2412", tet(1)); }
 
 // ---- output records -----------------------------------------------------
 
-std::string vertex(long long number) {
-  char buf[80];
-  std::snprintf(buf, sizeof buf, "%8lld%18s%18s%18s\r\n", number,
-                "0.00000000E+00", "0.00000000E+00", "0.00000000E+00");
-  return buf;
-}
-
 std::string vertices1to4() {
   return vertex(1) + vertex(2) + vertex(3) + vertex(4);
-}
-
-std::string tetLine(long long number, long long a = 1, long long b = 2,
-                    long long c = 3, long long d = 4) {
-  char buf[80];
-  std::snprintf(buf, sizeof buf, "%10lld  3  4  %10lld%10lld%10lld%10lld\r\n",
-                number, a, b, c, d);
-  return buf;
 }
 
 constexpr std::string_view kGridHeader3D =
@@ -166,6 +130,7 @@ struct FaultCase {
   int status;
   std::string (*err)();
   std::map<std::string, std::string> files;
+  std::string stdoutPath = "";  // the console output's file, if not kept
 };
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
 
@@ -193,7 +158,7 @@ TEST_P(Fault, ReportStatusAndRecordsWrittenBefore) {
   const FaultCase& c = GetParam();
   ScratchDir dir;
   writeFile("in.unv", c.input);
-  const RunResult r = runBinary(here(), c.replies);
+  const RunResult r = runBinary(here(), c.replies, {}, c.stdoutPath);
   EXPECT_EQ(r.err, c.err());
   EXPECT_EQ(r.status, static_cast<std::uint32_t>(c.status));
   expectFiles(c.files);
@@ -451,6 +416,7 @@ INSTANTIATE_TEST_SUITE_P(
 std::string fullDisk(int unit) {
   return severe(38, "error during write", unit, "/dev/full");
 }
+std::string noReport() { return ""; }
 std::string vertexFileFull() { return fullDisk(21); }
 std::string connectivityFileFull() { return fullDisk(22); }
 std::string gridFileFull() { return fullDisk(23); }
@@ -487,7 +453,22 @@ INSTANTIATE_TEST_SUITE_P(
                   gridFileFull,
                   {{"OUT.XYZ", vertices1to4()},
                    {"OUT.CNC", tetLine(1)},
-                   {std::string(kMapName), std::string(kMapHeader)}}}),
+                   {std::string(kMapName), std::string(kMapHeader)}}},
+        // A console that cannot be written neither stops nor holds up the
+        // run: every file is written and the status is 0.
+        FaultCase{"console",
+                  wholeMesh(),
+                  "in.unv\n\n3\n\n\n",
+                  0,
+                  noReport,
+                  {{"OUT.XYZ", vertices1to4()},
+                   {"OUT.CNC", tetLine(1)},
+                   {std::string(kMapName), std::string(kMapHeader)},
+                   {"GRID.INP", std::string(kGridHeader3D) +
+                                    "LOCATE VERTEX ID=G         ! # of "
+                                    "vertices =          1\r\n"
+                                    "          4\r\n"}},
+                  "/dev/full"}),
     ByName());
 
 TEST(FullDisk, MapFileThroughALink) {
@@ -646,6 +627,68 @@ INSTANTIATE_TEST_SUITE_P(
                       {{"OUT.XYZ", vertices1to4()},
                        {"OUT.CNC", tetLine(1)},
                        {std::string(kMapName), std::string(kMapHeader)}}}),
+    ByName());
+
+// ---- file names longer than a reply --------------------------------------
+
+// A name typed past column 64 at any of the four file-name questions: report
+// 43 on that question's unit naming the whole name, before the file is
+// opened. The file that the 64-character cut names exists and is left as it
+// was; the files of the questions before are complete.
+struct LongNameCase {
+  const char* name;
+  std::string replies;  // up to the file-name question, which follows
+  int unit;
+  std::string out;  // the console's last line before the report
+  std::map<std::string, std::string> files;
+};
+void PrintTo(const LongNameCase& c, std::ostream* os) { *os << c.name; }
+
+class LongName : public ::testing::TestWithParam<LongNameCase> {};
+
+TEST_P(LongName, EndsWithReport43NamingTheWholeNameAndOpensNothing) {
+  const LongNameCase& c = GetParam();
+  ScratchDir dir;
+  writeFile("in.unv", wholeMesh());
+  const std::string cutName(64, 'c');
+  const std::string typed = cutName + ".xyz";
+  writeFile(cutName, "not to be read or overwritten\n");
+  const RunResult r = runBinary(here(), c.replies + typed + "  \n");
+  EXPECT_EQ(r.err, severe(43, "file name specification error", c.unit,
+                          here() + "/" + typed));
+  EXPECT_EQ(r.status, 43u);
+  EXPECT_EQ(r.out.substr(r.out.size() - std::min(r.out.size(), c.out.size())),
+            c.out);
+  EXPECT_EQ(readFile(cutName), "not to be read or overwritten\n");
+  EXPECT_FALSE(fileExists(typed));
+  expectFiles(c.files);
+  EXPECT_EQ(readFile("in.unv"), wholeMesh());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    FileNameQuestions, LongName,
+    ::testing::Values(
+        LongNameCase{"inputFile", "", 10, std::string(kBanner), {}},
+        LongNameCase{
+            "vertexFile",
+            "in.unv\n",
+            21,
+            " Enter vertex filename for output (*.xyz) [default: out.xyz]:\r\n",
+            {}},
+        LongNameCase{"connectivityFile",
+                     "in.unv\n\n3\n",
+                     22,
+                     " Enter connectivity filename for output (*.cnc) "
+                     "[default: out.cnc]:\r\n",
+                     {{"OUT.XYZ", vertices1to4()}}},
+        LongNameCase{"gridFile",
+                     "in.unv\n\n3\n\n",
+                     23,
+                     " Enter GRID commands' filename for output (*.inp) "
+                     "[default: grid.inp]:\r\n",
+                     {{"OUT.XYZ", vertices1to4()},
+                      {"OUT.CNC", tetLine(1)},
+                      {std::string(kMapName), std::string(kMapHeader)}}}),
     ByName());
 
 // ---- opening failures ---------------------------------------------------

@@ -164,9 +164,7 @@ class Samples : public ::testing::TestWithParam<Sample> {};
 TEST_P(Samples, ConvertsEndToEndInStepWithTheFile) {
   const Sample& c = GetParam();
   const std::string dirName = samplesDir();
-  if (dirName.empty()) {
-    GTEST_SKIP() << "the shared samples folder is absent; nothing to convert";
-  }
+  if (dirName.empty()) GTEST_SKIP() << support::kNoSamples;
   const std::string path = dirName + "/" + c.file;
   const Mesh mesh = readMesh(path);
   ASSERT_EQ(mesh.nodeDatasets, 1);
@@ -443,9 +441,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(SamplesFolder, EveryUnvFileIsInTheTable) {
   const std::string dirName = samplesDir();
-  if (dirName.empty()) {
-    GTEST_SKIP() << "the shared samples folder is absent; nothing to list";
-  }
+  if (dirName.empty()) GTEST_SKIP() << support::kNoSamples;
   std::set<std::string> files;
   for (const auto& entry : std::filesystem::directory_iterator(dirName)) {
     if (entry.path().extension() == ".unv") {

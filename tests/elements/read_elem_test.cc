@@ -8,17 +8,22 @@
 #include <vector>
 
 #include "support/test_io.h"
+#include "support/unv_text.h"
 
 namespace unv2tessal {
 namespace {
 
 using support::ByName;
+using support::dataset;
+using support::head;
 using support::inputFailureReport;
 using support::kBanner;
 using support::openingLine;
 using support::readFile;
 using support::runInProcess;
 using support::ScratchDir;
+using support::tetLine;
+using support::totalLine;
 using support::writeFile;
 
 constexpr std::string_view kAskDimension =
@@ -29,31 +34,17 @@ constexpr std::string_view kProcessing = " Processing ...\r\n";
 constexpr std::string_view kMapHeader = "  Original       New\r\n";
 constexpr std::string_view kDone = " Done.\r\n";
 
-std::string head() { return std::string(kBanner) + openingLine("in.unv"); }
-
-std::string intLine(std::string_view text, long long v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%12lld", v);
-  // Appended piece by piece: GCC 12 at -O2 takes the chain of operator+
-  // for an overlapping memcpy (-Wrestrict), which -Werror turns fatal.
-  std::string line = " ";
-  line += text;
-  line += buf;
-  line += "\r\n";
-  return line;
-}
-
 // The console from the dimension question to "FINISHED READING ELEMENTS",
 // for a first valid reply.
 std::string dialogue(long long count, bool gaps, long long offset) {
   return std::string(kAskDimension) + std::string(kAskName) +
          std::string(kProcessing) +
          " New Renumbering Map is at file Element_Renumbering_Map.dat .\r\n" +
-         intLine("Total number of elements = ", count) +
+         totalLine("Total number of elements = ", count) +
          (gaps ? " Elements in connectivity file are renumbered to eliminate "
                  "gaps\r\n"
                : "") +
-         intLine("Element offset in connectivity file is", offset) +
+         totalLine("Element offset in connectivity file is", offset) +
          " FINISHED READING ELEMENTS\r\n";
 }
 
@@ -88,9 +79,9 @@ std::string element(const El& e) {
 }
 
 std::string elementDataset(const std::vector<El>& els) {
-  std::string s = "    -1\n  2412\n";
-  for (const El& e : els) s += element(e);
-  return s + "    -1\n";
+  std::string body;
+  for (const El& e : els) body += element(e);
+  return dataset("  2412", body);
 }
 
 std::string mapLines(const std::vector<std::pair<int, int>>& pairs) {
@@ -101,14 +92,6 @@ std::string mapLines(const std::vector<std::pair<int, int>>& pairs) {
     s += buf;
   }
   return s;
-}
-
-// A tetrahedron line: number, "  3  4", four vertex numbers.
-std::string tetLine(int number, int a, int b, int c, int d) {
-  char buf[80];
-  std::snprintf(buf, sizeof buf, "%10d  3  4  %10d%10d%10d%10d\r\n", number, a,
-                b, c, d);
-  return buf;
 }
 
 El tet(long long label) { return {label, 111, {1, 2, 3, 4}}; }
@@ -246,24 +229,49 @@ INSTANTIATE_TEST_SUITE_P(
             "parabolicTriangle2D", "2", {1, 92, {1, 2, 3, 4, 5, 6}}, nullptr}),
     ByName());
 
-TEST(ReadElem, VertexNumbersAreShiftedByTheNodeOffset) {
+// Node labels shifted by the node offset (renumbering accepted). Only the
+// element's own vertex fields are written: the unused fields of the node
+// record, read as 0 and shifted too, would not fit 10 columns for an offset
+// of 10 digits.
+struct OffsetCase {
+  const char* name;
+  long long firstNode;
+  const char* connectivity;
+};
+void PrintTo(const OffsetCase& c, std::ostream* os) { *os << c.name; }
+
+class NodeOffset : public ::testing::TestWithParam<OffsetCase> {};
+
+TEST_P(NodeOffset, VertexNumbersAreShiftedByTheNodeOffset) {
+  const OffsetCase& c = GetParam();
   ScratchDir dir;
   std::string nodes = "    -1\n  2411\n";
-  for (int label : {101, 102, 103}) {
+  for (long long label = c.firstNode; label < c.firstNode + 3; ++label) {
     char buf[128];
-    std::snprintf(buf, sizeof buf, "%10d%10d%10d%10d\n%25s%25s%25s\n", label, 1,
-                  1, 11, "0.0", "0.0", "0.0");
+    std::snprintf(buf, sizeof buf, "%10lld%10d%10d%10d\n%25s%25s%25s\n", label,
+                  1, 1, 11, "0.0", "0.0", "0.0");
     nodes += buf;
   }
   nodes += "    -1\n";
-  writeFile("in.unv", nodes + elementDataset({{1, 91, {101, 102, 103}},
-                                              {2, 91, {103, 102, 101}}}));
+  const long long n = c.firstNode;
+  writeFile("in.unv", nodes + elementDataset({{1, 91, {n, n + 1, n + 2}},
+                                              {2, 91, {n + 2, n + 1, n}}}));
   const auto r = runInProcess({"in.unv", "", "", "2", ""});
   EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(readFile("OUT.CNC"),
-            "         1  1  3           1         2         3\r\n"
-            "         2  1  3           3         2         1\r\n");
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(readFile("OUT.CNC"), c.connectivity);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Offsets, NodeOffset,
+    ::testing::Values(
+        OffsetCase{"offset100", 101,
+                   "         1  1  3           1         2         3\r\n"
+                   "         2  1  3           3         2         1\r\n"},
+        OffsetCase{"tenDigitLabels", 1000000001,
+                   "         1  1  3           1         2         3\r\n"
+                   "         2  1  3           3         2         1\r\n"}),
+    ByName());
 
 // ---------------------------------------------------------------------------
 // Element numbering and the renumbering map.

@@ -11,12 +11,15 @@
 #include "groups/grid_header.h"
 #include "io/failure.h"
 #include "support/test_io.h"
+#include "support/unv_text.h"
 #include "unv/run_state.h"
 
 namespace unv2tessal {
 namespace {
 
 using support::ByName;
+using support::dataset;
+using support::head;
 using support::inputFailureReport;
 using support::kBanner;
 using support::openingLine;
@@ -35,8 +38,6 @@ constexpr std::string_view kZeroHeader =
     "! # of vertices =        0\r\n"
     "CONNectivity HYBRid in file <cncFileName>\r\n"
     "COOR X Y Z VERTices in file <xyzFileName>\r\n";
-
-std::string head() { return std::string(kBanner) + openingLine("in.unv"); }
 
 // One group as an exporter writes it: the group record (count in field 8),
 // the name record, and the entities (type, tag) two to a record.
@@ -240,6 +241,16 @@ INSTANTIATE_TEST_SUITE_P(
                   group(1, "EMPTY", {}),
                   "LOCATE VERTEX ID=EMPTY     ! # of vertices =          0\r\n",
                   {"EMPTY   "}},
+        // An entity record is read on its first 80 columns only.
+        GroupCase{"entityRecordPast80Columns",
+                  0,
+                  "         1         0         0         0         0"
+                  "         0         0         2\nLONG\n"
+                  "         7         5         0         0         7"
+                  "         6         0         0        99 not read\n",
+                  "LOCATE VERTEX ID=LONG      ! # of vertices =          2\r\n"
+                  "          5          6\r\n",
+                  {"LONG    "}},
         // The one-entity record is read for columns 1-40 only.
         GroupCase{"oneEntity",
                   0,
@@ -348,7 +359,7 @@ TEST(Groups, RegionCommandIsFiftyFiveColumns) {
 // Whole runs.
 
 std::string groupDataset(std::string_view body) {
-  return "    -1\n  2435\n" + std::string(body) + "    -1\n";
+  return dataset("  2435", body);
 }
 
 TEST(ReadGroups, DatasetBeforeNodesReportsZerosAndThreeD) {

@@ -75,6 +75,44 @@ TEST(NormalisedPath, LexicalOnly) {
   }
 }
 
+// A file name reply is cut to 64 characters only where the cut drops
+// blanks; a longer name is report 43 naming all of it, made absolute.
+TEST(FileNameReply, LongerThan64CharactersIsReport43) {
+  ScratchDir dir;
+  const std::string n64 = std::string(60, 'n') + ".unv";
+  struct Case {
+    std::string_view what;
+    std::string line;
+    std::string kept;      // the reply's 64 characters, when it is kept
+    std::string reported;  // the name in report 43, when it is not
+  };
+  const Case cases[] = {
+      {"exactly 64", n64, n64, ""},
+      {"blanks past 64", n64 + "      ", n64, ""},
+      {"short, blank-padded", "  a.unv", "  a.unv" + std::string(57, ' '), ""},
+      {"empty", "", std::string(64, ' '), ""},
+      {"65th character", n64 + "x", "", n64 + "x"},
+      {"blanks around a long name", "   " + n64 + "   ", "", n64},
+      {"a blank at 65, a character later", n64 + "   z  ", "", n64 + "   z"},
+      {"relative path made absolute",
+       "sub/../" + std::string(60, 'd') + "/f.xyz", "",
+       std::string(60, 'd') + "/f.xyz"},
+  };
+  for (const Case& c : cases) {
+    if (c.reported.empty()) {
+      EXPECT_EQ(fileNameReply(21, c.line).view(), c.kept) << c.what;
+    } else {
+      EXPECT_EQ(
+          reportOf([&] { fileNameReply(21, c.line); }),
+          severe(43, "file name specification error", 21, dir.file(c.reported)))
+          << c.what;
+    }
+  }
+  const std::string absolute = std::string(70, 'a').insert(0, 1, '/');
+  EXPECT_EQ(reportOf([&] { fileNameReply(10, absolute); }),
+            severe(43, "file name specification error", 10, absolute));
+}
+
 TEST(BlankName, TakesCommandLineArgumentsInOrderWithoutAQuestion) {
   ScratchDir dir;
   ScriptedConsole io({"  asked.txt "});

@@ -7,16 +7,22 @@
 #include <string_view>
 
 #include "support/test_io.h"
+#include "support/unv_text.h"
 
 namespace unv2tessal {
 namespace {
 
 using support::ByName;
+using support::dataset;
+using support::head;
 using support::kBanner;
+using support::node;
 using support::openingLine;
 using support::readFile;
 using support::runInProcess;
 using support::ScratchDir;
+using support::totalLine;
+using support::vertex;
 using support::writeFile;
 
 constexpr std::string_view kAskName =
@@ -32,43 +38,13 @@ constexpr std::string_view kNotRenumbering = " Processing...\r\n";
 constexpr std::string_view kFinished = " FINISHED READING NODES\r\n";
 constexpr std::string_view kDone = " Done.\r\n";
 
-std::string head(std::string_view unv = "in.unv") {
-  return std::string(kBanner) + openingLine(unv);
-}
-
-// A console line of a text item and a 12-column integer item.
-std::string totalLine(std::string_view text, long long v) {
-  char buf[16];
-  std::snprintf(buf, sizeof buf, "%12lld", v);
-  return " " + std::string(text) + buf + "\r\n";
-}
-
 std::string totals(long long count, long long offset) {
   return totalLine("Total number of nodes = ", count) +
          totalLine("nodeoffset is", offset);
 }
 
-// The two input records of one node, as the exporters write them.
-std::string node(long long label, std::string_view x = "0.0",
-                 std::string_view y = "0.0", std::string_view z = "0.0") {
-  char buf[160];
-  std::snprintf(buf, sizeof buf, "%10lld%10d%10d%10d\n%25.*s%25.*s%25.*s\n",
-                label, 1, 1, 11, static_cast<int>(x.size()), x.data(),
-                static_cast<int>(y.size()), y.data(),
-                static_cast<int>(z.size()), z.data());
-  return buf;
-}
-
 std::string nodeDataset(std::string_view body) {
-  return "    -1\n  2411\n" + std::string(body) + "    -1\n";
-}
-
-// A vertex record whose three coordinates are all 0.
-std::string zeroVertex(long long number) {
-  char buf[80];
-  std::snprintf(buf, sizeof buf, "%8lld%18s%18s%18s\r\n", number,
-                "0.00000000E+00", "0.00000000E+00", "0.00000000E+00");
-  return buf;
+  return dataset("  2411", body);
 }
 
 TEST(ReadNodes, WorkedRecordsByteForByteUnderTheDefaultName) {
@@ -111,9 +87,9 @@ TEST_P(Renumbering, ReplyDecidesTheOffsetFromTheFirstNode) {
   const auto r = runInProcess({"in.unv", "v.xyz", c.reply});
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.err, "");
-  EXPECT_EQ(readFile("v.xyz"), zeroVertex(c.first - c.offset) +
-                                   zeroVertex(c.first + 1 - c.offset) +
-                                   zeroVertex(c.first + 9 - c.offset));
+  EXPECT_EQ(readFile("v.xyz"), vertex(c.first - c.offset) +
+                                   vertex(c.first + 1 - c.offset) +
+                                   vertex(c.first + 9 - c.offset));
   EXPECT_EQ(r.out,
             head() + std::string(kAskName) + std::string(kAskRenumber) +
                 std::string(c.renumbered ? kRenumbering : kNotRenumbering) +
@@ -137,8 +113,7 @@ TEST(ReadNodes, GapsAreKeptAndTheCountIsTheNumberOfNodes) {
   ScratchDir dir;
   writeFile("in.unv", nodeDataset(node(101) + node(102) + node(110)));
   const auto r = runInProcess({"in.unv", "", ""});
-  EXPECT_EQ(readFile("OUT.XYZ"),
-            zeroVertex(1) + zeroVertex(2) + zeroVertex(10));
+  EXPECT_EQ(readFile("OUT.XYZ"), vertex(1) + vertex(2) + vertex(10));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + std::string(kAskRenumber) +
                        std::string(kRenumbering) +
                        " Total number of nodes =            3\r\n"
@@ -157,7 +132,7 @@ TEST(ReadNodes, SecondDatasetReopensTheFileAndKeepsTheOffset) {
   EXPECT_EQ(
       readFile("same.xyz"),
       "     -99    0.10000000E+01    0.00000000E+00    0.00000000E+00\r\n" +
-          zeroVertex(-98));
+          vertex(-98));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + std::string(kAskRenumber) +
                        std::string(kRenumbering) + totals(3, 100) +
                        std::string(kFinished) + std::string(kAskName) +
@@ -171,8 +146,8 @@ TEST(ReadNodes, DelimiterWithTextAfterABlankEndsTheDataset) {
                           nodeDataset(node(1)));
   const auto r = runInProcess({"in.unv", "a.xyz", "b.xyz"});
   EXPECT_EQ(r.status, 0u);
-  EXPECT_EQ(readFile("a.xyz"), zeroVertex(1));
-  EXPECT_EQ(readFile("b.xyz"), zeroVertex(1));
+  EXPECT_EQ(readFile("a.xyz"), vertex(1));
+  EXPECT_EQ(readFile("b.xyz"), vertex(1));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + totals(1, 0) +
                        std::string(kFinished) + std::string(kAskName) +
                        totals(1, 0) + std::string(kFinished) +
@@ -188,7 +163,7 @@ TEST(ReadNodes, LineWithNonBlankColumnSevenIsTheNextNode) {
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(
       readFile("OUT.XYZ"),
-      zeroVertex(1) +
+      vertex(1) +
           "     -10    0.15000000E+01    0.00000000E+00    0.00000000E+00\r\n");
   EXPECT_EQ(r.out, head() + std::string(kAskName) + totals(2, 0) +
                        std::string(kFinished) + std::string(kDone));
@@ -202,7 +177,7 @@ TEST(ReadNodes, EmptyDatasetEmptiesTheFileAndTheNextDatasetIsConverted) {
   EXPECT_EQ(r.status, 0u);
   EXPECT_EQ(r.err, "");
   EXPECT_EQ(readFile("OUT.XYZ"), "");
-  EXPECT_EQ(readFile("next.xyz"), zeroVertex(7));
+  EXPECT_EQ(readFile("next.xyz"), vertex(7));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + totals(0, 0) +
                        std::string(kFinished) + std::string(kAskName) +
                        std::string(kAskRenumber) +
@@ -221,7 +196,7 @@ TEST(ReadNodes, VertexNumberTooWideIsWrittenAsAsterisksAndTheRunGoesOn) {
   EXPECT_EQ(
       readFile("OUT.XYZ"),
       "********    0.00000000E+00    0.00000000E+00    0.00000000E+00\r\n" +
-          zeroVertex(12345678));
+          vertex(12345678));
   EXPECT_EQ(r.out, head() + std::string(kAskName) + std::string(kAskRenumber) +
                        std::string(kNotRenumbering) + totals(2, 0) +
                        std::string(kFinished) + std::string(kDone));
@@ -268,14 +243,14 @@ INSTANTIATE_TEST_SUITE_P(
                     "    -1\n  2411\n" + node(1) + "         2\n",
                     {"in.unv", ""},
                     24,
-                    zeroVertex(1),
+                    vertex(1),
                     ""},
         // End of file where the closing delimiter should be.
         FailureCase{"eofAtLookAhead",
                     "    -1\n  2411\n" + node(1) + node(2),
                     {"in.unv", ""},
                     24,
-                    zeroVertex(1) + zeroVertex(2),
+                    vertex(1) + vertex(2),
                     ""},
         // End of file right after the dataset number.
         FailureCase{
@@ -284,7 +259,7 @@ INSTANTIATE_TEST_SUITE_P(
                     nodeDataset(node(1) + node(2, "1.5x")),
                     {"in.unv", ""},
                     64,
-                    zeroVertex(1),
+                    vertex(1),
                     ""},
         FailureCase{"badLabel",
                     nodeDataset("       1.0\n" + std::string(75, ' ') + "\n"),
@@ -298,7 +273,7 @@ INSTANTIATE_TEST_SUITE_P(
                     nodeDataset(node(-999999999) + node(2000000000)),
                     {"in.unv", "", "y"},
                     165,
-                    zeroVertex(1),
+                    vertex(1),
                     std::string(kAskRenumber) + std::string(kRenumbering)}),
     ByName());
 

@@ -68,15 +68,16 @@ RunResult runInProcess(std::vector<std::string> replies,
 }
 
 RunResult runBinary(const std::string& dir, std::string_view input,
-                    std::vector<std::string> args) {
+                    std::vector<std::string> args,
+                    const std::string& stdoutPath) {
   const std::string base = dir + "/.run-" + std::to_string(::getpid());
   writeFile(base + ".in", input);
   const pid_t pid = ::fork();
   if (pid == 0) {
     if (::chdir(dir.c_str()) != 0) ::_exit(127);
     int in = ::open((base + ".in").c_str(), O_RDONLY);
-    int out =
-        ::open((base + ".out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const std::string outPath = stdoutPath.empty() ? base + ".out" : stdoutPath;
+    int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err =
         ::open((base + ".err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     ::dup2(in, 0);
@@ -95,7 +96,7 @@ RunResult runBinary(const std::string& dir, std::string_view input,
   r.status = WIFEXITED(wstatus)
                  ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
                  : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
-  r.out = readFile(base + ".out");
+  if (stdoutPath.empty()) r.out = readFile(base + ".out");
   r.err = readFile(base + ".err");
   std::remove((base + ".in").c_str());
   std::remove((base + ".out").c_str());
@@ -106,6 +107,15 @@ RunResult runBinary(const std::string& dir, std::string_view input,
 std::string binaryPath() { return UNV2TESSAL_BINARY; }
 
 std::string testDataDir() { return UNV2TESSAL_TEST_DATA; }
+
+std::string versionInManualPage(const std::string& page) {
+  const std::string text = readFile(testDataDir() + "/../../man/" + page);
+  const std::string mark = "\"unv2tessal ";
+  const std::size_t at = text.find(mark, text.find(".TH "));
+  if (at == std::string::npos) return "no version in " + page;
+  const std::size_t from = at + mark.size();
+  return text.substr(from, text.find('"', from) - from);
+}
 
 std::string samplesDir() {
   const char* env = std::getenv("UNV2TESSAL_SAMPLES");

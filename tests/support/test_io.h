@@ -92,9 +92,12 @@ RunResult runInProcess(std::vector<std::string> replies,
                        std::vector<std::string> args = {});
 
 /// Runs the built executable in `dir` with `input` on standard input.
-/// `status` is the process exit code (128 + signal when killed).
+/// `status` is the process exit code (128 + signal when killed). With
+/// `stdoutPath` the console output goes to that file (such as /dev/full)
+/// and `out` is empty.
 RunResult runBinary(const std::string& dir, std::string_view input,
-                    std::vector<std::string> args = {});
+                    std::vector<std::string> args = {},
+                    const std::string& stdoutPath = "");
 
 /// Path of the built unv2tessal executable.
 std::string binaryPath();
@@ -102,6 +105,13 @@ std::string binaryPath();
 std::string testDataDir();
 /// Folder of the shared real sample files, or "" when it is absent.
 std::string samplesDir();
+/// The skip message of a test that needs the sample files.
+inline constexpr std::string_view kNoSamples =
+    "../shared/samples (beside the project folder) is absent";
+
+/// The version that the title line of the manual page man/`page` names
+/// ("unv2tessal 1.0.0" gives "1.0.0").
+std::string versionInManualPage(const std::string& page);
 
 /// Joins lines, each followed by LF.
 std::string lines(std::initializer_list<std::string_view> ls);

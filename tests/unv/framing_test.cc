@@ -12,10 +12,7 @@
 namespace unv2tessal {
 namespace {
 
-using support::kBanner;
 using support::lines;
-using support::openingLine;
-using support::runInProcess;
 using support::ScratchDir;
 using support::ScriptedConsole;
 using support::writeFile;
@@ -95,6 +92,7 @@ TEST(ScanDatasets, FramingOfTheUniversalFile) {
        true},
       {"number line read as columns 3-6 only",
        lines({"    -1", "XX2411 and more", "    -1"}), V{"2411"}},
+      {"empty number line", lines({"    -1", "", "b", "    -1"}), V{"    "}},
       {"CR LF line ends", "    -1\r\n  2411\r\nb\r\n    -1\r\n", V{"2411"}},
       {"skipped dataset then a node dataset",
        lines({"    -1", "   151", "h", "    -1", "    -1", "  2411", "b",

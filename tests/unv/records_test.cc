@@ -61,6 +61,27 @@ TEST(FeDescriptorTable, WrittenKindsOrientationAndUnknownIds) {
   }
 }
 
+// The connectivity file's shape codes back to their shapes (tessal2vtk).
+TEST(FeDescriptorTable, WrittenShapeOfEachCode) {
+  struct Row {
+    std::int32_t code;
+    std::int32_t vertices;  // 0: no written shape
+    bool in2D;
+  };
+  const Row rows[] = {{1, 3, true},   {2, 4, true},  {3, 4, false},
+                      {5, 6, false},  {6, 8, false}, {0, 0, false},
+                      {4, 0, false},  {7, 0, false}, {9, 0, false},
+                      {-1, 0, false}, {10, 0, false}};
+  for (const Row& r : rows) {
+    const WrittenShape* w = writtenShapeOfCode(r.code);
+    ASSERT_EQ(w != nullptr, r.vertices != 0) << r.code;
+    if (w == nullptr) continue;
+    EXPECT_EQ(w->shape.code, r.code);
+    EXPECT_EQ(w->shape.vertices, r.vertices) << r.code;
+    EXPECT_EQ(w->in2D, r.in2D) << r.code;
+  }
+}
+
 TEST(FeDescriptorTable, ContinuationRecordsFromTheNodeCount) {
   // Descriptor records: the node count in columns 51-60.
   const std::string head = "         1       118         1         1         7";

@@ -1,0 +1,215 @@
+// Fuzz target for unvprep: the input bytes become the universal file
+// "in.unv" in a scratch directory and runPrep() prepares it in-process as
+// "out.unv" with the answers file "answers.txt"; the first byte chooses the
+// grid dimension (given or not), --unique-ids and --json. What must hold
+// whatever the bytes are:
+//   - the run returns (no crash, no escaped exception, no sanitizer report)
+//     with exit status 0, 1 or 2; the input is unchanged;
+//   - status 2 comes with exactly one error line "unvprep: FILE...: ..." and
+//     leaves only the input in the directory (no output, no answers, no
+//     temporary file);
+//   - status 0 or 1 leaves the output and the answers file (and, with
+//     --json, one well-formed JSON document on standard output);
+//   - when unvcheck reads the input, unvcheck also reads the output, which
+//     holds no group dataset but 2435; and the converter, run in-process on
+//     the output with the answers file as its console input, ends normally
+//     without asking more than the answers hold.
+
+#include <dirent.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/file_check.h"
+#include "driver/run.h"
+#include "io/console.h"
+#include "prep/prep.h"
+
+namespace unv2tessal {
+namespace {
+
+constexpr std::string_view kInput = "in.unv";
+constexpr std::string_view kOutput = "out.unv";
+constexpr std::string_view kAnswers = "answers.txt";
+
+[[noreturn]] void fault(const std::string& what) {
+  std::fprintf(stderr, "prep_fuzz: %s\n", what.c_str());
+  std::abort();
+}
+
+std::string readWhole(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> directoryEntries() {
+  DIR* d = ::opendir(".");
+  if (d == nullptr) fault("cannot list the scratch directory");
+  std::vector<std::string> names;
+  while (dirent* e = ::readdir(d)) {
+    const std::string n = e->d_name;
+    if (n != "." && n != "..") names.push_back(n);
+  }
+  ::closedir(d);
+  return names;
+}
+
+void clearDirectory() {
+  for (const std::string& n : directoryEntries()) ::unlink(n.c_str());
+}
+
+bool endsWith(const std::string& s, std::string_view tail) {
+  return s.size() >= tail.size() &&
+         s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// A JSON document's bracket structure and strings, closed at its end: the
+// summary is one object followed by a line end.
+bool looksLikeOneJsonObject(const std::string& s) {
+  if (s.size() < 3 || s.front() != '{' || !endsWith(s, "}\n")) return false;
+  int depth = 0;
+  bool inString = false;
+  for (std::size_t k = 0; k + 1 < s.size(); ++k) {
+    const char c = s[k];
+    if (inString) {
+      if (static_cast<unsigned char>(c) < 0x20) return false;
+      if (c == '\\') {
+        ++k;
+      } else if (c == '"') {
+        inString = false;
+      }
+      continue;
+    }
+    if (c == '"') inString = true;
+    if (c == '{' || c == '[') ++depth;
+    if (c == '}' || c == ']') --depth;
+    if (depth < 0 || (depth == 0 && k + 2 < s.size())) return false;
+  }
+  return depth == 0 && !inString;
+}
+
+// A console that replies with the lines of the answers file, in order.
+class AnswersConsole : public ConsoleIo {
+ public:
+  explicit AnswersConsole(const std::string& answers) {
+    std::size_t at = 0;
+    while (at < answers.size()) {
+      std::size_t end = answers.find('\n', at);
+      if (end == std::string::npos) end = answers.size();
+      replies_.push_back(answers.substr(at, end - at));
+      at = end + 1;
+    }
+  }
+  void writeOut(std::string_view text) override { out.append(text); }
+  void writeErr(std::string_view text) override { err.append(text); }
+  bool readLine(std::string* line) override {
+    if (next_ == replies_.size()) return false;
+    *line = replies_[next_++];
+    return true;
+  }
+
+  std::string out;
+  std::string err;
+
+ private:
+  std::vector<std::string> replies_;
+  std::size_t next_ = 0;
+};
+
+bool holdsOtherGroupDatasets(const CheckReport& report) {
+  return !report.otherGroups.empty();
+}
+
+// The scratch directory is the current directory only while a run lasts:
+// libFuzzer reads its corpus by relative paths.
+class InScratchDirectory {
+ public:
+  InScratchDirectory() {
+    static std::string scratch;
+    if (scratch.empty()) {
+      char templ[] = "/tmp/unvprep-fuzz-XXXXXX";
+      if (::mkdtemp(templ) == nullptr)
+        fault("cannot make the scratch directory");
+      scratch = templ;
+    }
+    char here[4096];
+    if (::getcwd(here, sizeof here) == nullptr) fault("getcwd");
+    previous_ = here;
+    if (::chdir(scratch.c_str()) != 0)
+      fault("cannot enter the scratch directory");
+  }
+  ~InScratchDirectory() {
+    if (::chdir(previous_.c_str()) != 0)
+      fault("cannot leave the scratch directory");
+  }
+
+ private:
+  std::string previous_;
+};
+
+}  // namespace
+}  // namespace unv2tessal
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
+                                      std::size_t size) {
+  using namespace unv2tessal;
+  InScratchDirectory scratch;
+  clearDirectory();
+  const std::string input(reinterpret_cast<const char*>(data), size);
+  {
+    std::ofstream f(std::string(kInput), std::ios::binary);
+    f.write(input.data(), static_cast<std::streamsize>(input.size()));
+  }
+  const std::uint8_t choice = size == 0 ? 0 : data[0];
+  PrepOptions options;
+  options.input = std::string(kInput);
+  options.output = std::string(kOutput);
+  options.answers = std::string(kAnswers);
+  options.dim = (choice & 3) == 1 ? 2 : (choice & 3) == 2 ? 3 : 0;
+  options.uniqueIds = (choice & 4) != 0;
+  options.json = (choice & 8) != 0;
+  std::string out, err;
+  const int status = runPrep(options, &out, &err);
+
+  if (status < 0 || status > 2) fault("exit status " + std::to_string(status));
+  if (readWhole(std::string(kInput)) != input) fault("the input file changed");
+  const std::vector<std::string> entries = directoryEntries();
+  if (status == 2) {
+    if (err.rfind("unvprep: ", 0) != 0 || err.find('\n') != err.size() - 1) {
+      fault("failure is not one line: " + err);
+    }
+    if (entries.size() != 1) fault("a failed run left a file beside the input");
+    return 0;
+  }
+  if (entries.size() != 3 || ::access(kOutput.data(), F_OK) != 0 ||
+      ::access(kAnswers.data(), F_OK) != 0) {
+    fault("a written run did not leave exactly the output and the answers");
+  }
+  if (options.json && !looksLikeOneJsonObject(out)) {
+    fault("malformed JSON summary: " + out);
+  }
+
+  if (checkFile(std::string(kInput)).failure) return 0;
+  const CheckReport prepared = checkFile(std::string(kOutput));
+  if (prepared.failure) {
+    fault("unvcheck reads the input but not the output: " +
+          prepared.failure->message);
+  }
+  if (holdsOtherGroupDatasets(prepared)) {
+    fault("the output keeps a group dataset other than 2435");
+  }
+  AnswersConsole console(readWhole(std::string(kAnswers)));
+  const std::uint32_t converted = runConversion(console, {});
+  if (converted != 0) {
+    fault("the converter does not run on the output with the answers: " +
+          console.err);
+  }
+  return 0;
+}

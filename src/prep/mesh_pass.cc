@@ -1,0 +1,191 @@
+#include "prep/mesh_pass.h"
+
+#include <algorithm>
+
+#include "codecs/fast_fields.h"
+#include "codecs/fields.h"
+#include "unv/fe_descriptors.h"
+#include "unv/framing.h"
+#include "unv/mesh_records.h"
+#include "unv/reductions.h"
+
+namespace unv2tessal {
+namespace {
+
+constexpr std::size_t kFieldWidth = 10;
+// Node labels kept of an element's records: the largest reduced kind has
+// 20, on three records, and the cubic brick 32, the most of any kind.
+constexpr std::size_t kMaxNodes = 32;
+// Columns of the descriptor's FE id and node count.
+constexpr std::size_t kFeIdColumn = 10;
+constexpr std::size_t kNodeCountColumn =
+    kDescriptorNodeCountField * kFieldWidth;
+
+std::string_view lineEnd(const RawLine& line) {
+  return line.bytes.substr(line.text.size());
+}
+
+bool readField(std::string_view line, std::size_t col, std::int32_t* out) {
+  if (line.size() >= col + kFieldWidth) {
+    return readInteger10(line.data() + col, out);
+  }
+  return readIntegerField(col < line.size() ? line.substr(col) : "", out);
+}
+
+class ElementPass {
+ public:
+  ElementPass(PrepInput& in, Sink& out, GroupedElements& grouped,
+              ElementTally& tally)
+      : in_(in), out_(out), grouped_(grouped), tally_(tally) {
+    what_ = "element dataset 2412 begun at line " +
+            std::to_string(in.lineNumber() - 1);
+  }
+
+  void run() {
+    RawLine line = in_.need(what_);
+    while (!isDelimiterLine(line.text)) {
+      element(line);
+      line = in_.need(what_);
+    }
+    out_.putLine(line.bytes);
+  }
+
+ private:
+  void element(const RawLine& descriptor) {
+    std::int32_t label = 0, feId = 0;
+    if (!readField(descriptor.text, 0, &label) ||
+        !readField(descriptor.text, kFeIdColumn, &feId)) {
+      in_.fail("element descriptor record: label or FE id is not an integer");
+    }
+    const FeDescriptor& kind = feDescriptor(feId);
+    const Reduction* reduction = findReduction(feId);
+    std::ptrdiff_t grouped = -1;
+    if (!grouped_.empty()) {
+      grouped = grouped_.find(label, lastGrouped_);
+      if (grouped >= 0) lastGrouped_ = grouped;
+    }
+    const std::int32_t records = 1 + continuationRecords(kind, descriptor.text);
+    const bool wantNodes = reduction != nullptr || grouped >= 0;
+    const std::int32_t count = wantNodes ? nodeCountOf(descriptor.text) : 0;
+    if (reduction != nullptr) {
+      if (count != reduction->nodes) {
+        in_.fail("FE " + std::to_string(feId) + " element " +
+                 std::to_string(label) + " has a node count of " +
+                 std::to_string(count) + "; the kind has " +
+                 std::to_string(reduction->nodes));
+      }
+      // The descriptor's text does not outlive the node records' reads.
+      descriptor_.assign(descriptor.text);
+      descriptorEnd_.assign(lineEnd(descriptor));
+    } else {
+      out_.putLine(descriptor.bytes);
+    }
+    if (kind.hasOrientationRecord()) {
+      out_.putLine(in_.need(what_).bytes);
+    }
+    std::size_t read = 0;
+    for (std::int32_t r = 0; r < records; ++r) {
+      const RawLine nodes = in_.need(what_);
+      if (reduction == nullptr) out_.putLine(nodes.bytes);
+      if (!wantNodes) continue;
+      if (r == records - 1) nodesEnd_.assign(lineEnd(nodes));
+      if (read + kNodesPerRecord <= kMaxNodes &&
+          !readIntegerFields10(nodes.text, labels_.data() + read,
+                               kNodesPerRecord)) {
+        in_.fail("element node record: a node label is not an integer");
+      }
+      read = std::min(read + kNodesPerRecord, kMaxNodes);
+    }
+    if (reduction != nullptr) {
+      writeReduced(*reduction, grouped);
+    } else {
+      tally_.written.add(feId);
+      if (grouped >= 0) keepNodes(kind, count, grouped, read);
+    }
+  }
+
+  void writeReduced(const Reduction& r, std::ptrdiff_t grouped) {
+    if (descriptor_.size() < kNodeCountColumn + kFieldWidth) {
+      descriptor_.resize(kNodeCountColumn + kFieldWidth, ' ');
+    }
+    writeInteger(r.to, kFieldWidth, descriptor_.data() + kFeIdColumn);
+    writeInteger(r.cornerCount, kFieldWidth,
+                 descriptor_.data() + kNodeCountColumn);
+    out_.putText(descriptor_);
+    out_.putText(descriptorEnd_);
+    std::array<std::int32_t, 8> corners{};
+    std::array<char, kNodesPerRecord * kFieldWidth> text;
+    const std::size_t n = static_cast<std::size_t>(r.cornerCount);
+    for (std::size_t k = 0; k < n; ++k) {
+      corners[k] = labels_[r.corners[k] - 1u];
+      writeInteger(corners[k], kFieldWidth, text.data() + k * kFieldWidth);
+    }
+    out_.putText(std::string_view(text.data(), n * kFieldWidth));
+    out_.putText(nodesEnd_);
+    tally_.reduced.add(r.from);
+    tally_.written.add(r.to);
+    if (grouped >= 0) grouped_.store(grouped, {corners.data(), n});
+  }
+
+  void keepNodes(const FeDescriptor& kind, std::int32_t count,
+                 std::ptrdiff_t grouped, std::size_t read) {
+    // A kind that a grid writes has the vertex count of its shape; any
+    // other the node count of its descriptor, within the records read.
+    std::size_t n = static_cast<std::size_t>(
+        std::max(kind.in2D.vertices, kind.in3D.vertices));
+    if (n == 0) n = static_cast<std::size_t>(std::max(count, 0));
+    n = std::min(n, read);
+    grouped_.store(grouped, {labels_.data(), n});
+  }
+
+  PrepInput& in_;
+  Sink& out_;
+  GroupedElements& grouped_;
+  ElementTally& tally_;
+  std::string what_;
+  std::string descriptor_;
+  std::string descriptorEnd_;
+  std::string nodesEnd_;
+  std::array<std::int32_t, kMaxNodes> labels_{};
+  std::ptrdiff_t lastGrouped_ = -1;  // elements come in label order mostly
+};
+
+}  // namespace
+
+std::map<std::int32_t, std::int64_t> FeTally::counts() const {
+  std::map<std::int32_t, std::int64_t> all = other_;
+  for (std::int32_t id = 0; id < kDirect; ++id) {
+    const std::int64_t n = direct_[static_cast<std::size_t>(id)];
+    if (n != 0) all[id] = n;
+  }
+  return all;
+}
+
+NodeDatasetStart passNodes(PrepInput& in, Sink& out, GroupedNodes& grouped) {
+  const std::string what =
+      "node dataset 2411 begun at line " + std::to_string(in.lineNumber() - 1);
+  NodeDatasetStart start;
+  RawLine line = in.need(what);
+  while (!isDelimiterLine(line.text)) {
+    out.putLine(line.bytes);
+    if (start.empty || !grouped.empty()) {
+      std::int32_t label = 0;
+      if (!readField(line.text, 0, &label)) {
+        in.fail("node record 1: the node label is not an integer");
+      }
+      if (start.empty) start = {false, label};
+      grouped.mark(label);
+    }
+    out.putLine(in.need(what).bytes);  // record 2: the coordinates
+    line = in.need(what);
+  }
+  out.putLine(line.bytes);
+  return start;
+}
+
+void passElements(PrepInput& in, Sink& out, GroupedElements& grouped,
+                  ElementTally& tally) {
+  ElementPass(in, out, grouped, tally).run();
+}
+
+}  // namespace unv2tessal

@@ -1,0 +1,389 @@
+#include "prep/prep.h"
+
+#include <algorithm>
+#include <bit>
+#include <limits>
+#include <new>
+#include <set>
+#include <stdexcept>
+
+#include "codecs/fast_fields.h"
+#include "prep/answers.h"
+#include "prep/mesh_pass.h"
+#include "prep/prep_report.h"
+#include "prep/regions.h"
+#include "unv/fe_descriptors.h"
+#include "unv/framing.h"
+
+namespace unv2tessal {
+namespace {
+
+// What one pass over the input gathers.
+struct Pass {
+  GroupTable* table = nullptr;  // the first pass reads the groups into it
+  GroupedNodes nodes;
+  GroupedElements elements;
+  ElementTally tally;
+  std::vector<Asking> asking;
+  bool anyDataset = false;
+  std::string lineEnd;  // of the input's first line that has one
+  // The second pass passes over the group datasets that the first read.
+  const std::vector<GroupDatasetSpan>* groupSpans = nullptr;
+  std::size_t groupDatasetsMet = 0;
+};
+
+void noteLineEnd(Pass& pass, const RawLine& line) {
+  if (pass.lineEnd.empty() && line.bytes.size() > line.text.size()) {
+    pass.lineEnd.assign(line.bytes.substr(line.text.size()));
+  }
+}
+
+// Walks the datasets as the converter's scanner does. Everything but the
+// group datasets goes to `out`, byte for byte; a group dataset is left out
+// from its opening delimiter to its closing one. The delimiter line last
+// met is held back until the dataset number after it shows which it is.
+void walk(PrepInput& in, Sink& out, Pass& pass) {
+  std::string held;
+  bool holding = false;
+  auto hold = [&](const RawLine& line) {
+    held.assign(line.bytes);
+    holding = true;
+  };
+  auto release = [&] {
+    if (holding) out.putText(held);
+    holding = false;
+  };
+  const bool first = pass.table != nullptr;
+  RawLine line;
+  for (;;) {
+    bool found = false;
+    if (first) {
+      // Only the group datasets matter here: the others are passed over
+      // to their closing delimiter as the scanner passes over a dataset.
+      // The second pass checks that it meets the group datasets where this
+      // one did.
+      found = in.nextDelimiter(&line);
+      if (found) hold(line);
+    } else {
+      while (in.next(&line)) {
+        noteLineEnd(pass, line);
+        if (isDelimiterLine(line.text)) {
+          hold(line);
+          found = true;
+          break;
+        }
+        out.putLine(line.bytes);
+      }
+    }
+    if (!found) break;
+    FixedText<4> number;
+    bool haveNumber = false;
+    while (in.next(&line)) {
+      number = datasetNumberOf(line.text);
+      if (!isFurtherDelimiter(number)) {
+        haveNumber = true;
+        break;
+      }
+      release();
+      hold(line);
+    }
+    if (!haveNumber) break;
+    pass.anyDataset = true;
+    if (const GroupDatasetKind* kind = groupDatasetKind(number.view())) {
+      holding = false;
+      if (pass.table != nullptr) {
+        readGroupDataset(in, *kind, pass.table);
+      } else {
+        const auto& spans = *pass.groupSpans;
+        const std::size_t k = pass.groupDatasetsMet++;
+        skipGroupDataset(in, k < spans.size() ? &spans[k] : nullptr);
+      }
+      continue;
+    }
+    release();
+    out.putLine(line.bytes);
+    if (first) continue;
+    if (number.view() == "2411") {
+      const NodeDatasetStart start = passNodes(in, out, pass.nodes);
+      pass.asking.push_back(!start.empty && start.firstLabel != 1
+                                ? Asking::kNodesRenumbering
+                                : Asking::kNodes);
+    } else if (number.view() == "2412") {
+      passElements(in, out, pass.elements, pass.tally);
+      pass.asking.push_back(Asking::kElements);
+    }
+  }
+  release();
+}
+
+void fieldTo(std::string& record, std::int32_t value) {
+  char text[16];
+  writeInteger(value, 10, text);
+  record.append(text, 10);
+}
+
+// Writes the groups as one 2435 dataset of node entities.
+class PermanentGroupsWriter {
+ public:
+  PermanentGroupsWriter(Sink& out, std::string_view lineEnd)
+      : out_(out), eol_(lineEnd.empty() ? std::string_view("\n") : lineEnd) {
+    if (!out_.atLineStart()) out_.putText(eol_);
+    line("    -1");
+    line("  2435");
+  }
+
+  void group(const PreparedGroup& g, const std::vector<std::int32_t>& nodes) {
+    record_.clear();
+    fieldTo(record_, g.number);
+    for (int k = 0; k < 6; ++k) fieldTo(record_, 0);
+    fieldTo(record_, static_cast<std::int32_t>(nodes.size()));
+    record_ += eol_;
+    record_.append(g.written.substr(0, kGroupNameRecord.fields[0].width));
+    record_ += eol_;
+    out_.putText(record_);
+    for (std::size_t k = 0; k < nodes.size(); ++k) {
+      record_.clear();
+      for (std::size_t e = k; e < nodes.size() && e < k + 2; ++e) {
+        fieldTo(record_, kNodeEntity);
+        fieldTo(record_, nodes[e]);
+        fieldTo(record_, 0);
+        fieldTo(record_, 0);
+      }
+      ++k;
+      record_ += eol_;
+      out_.putText(record_);
+    }
+  }
+
+  void close() { line("    -1"); }
+
+ private:
+  void line(std::string_view text) {
+    out_.putText(text);
+    out_.putText(eol_);
+  }
+
+  Sink& out_;
+  std::string_view eol_;
+  std::string record_;
+};
+
+// Calls visit(label) for every node label of group `g` (labels repeat),
+// and counts what is left out.
+template <class Visit>
+void visitGroupNodes(const GroupTable& table, const GroupEntry& g,
+                     const Pass& pass, PreparedGroup* p, Visit&& visit) {
+  for (std::size_t k = g.nodeBegin; k < g.nodeEnd; ++k) {
+    const std::int32_t tag = table.nodeTags[k];
+    if (pass.nodes.found(tag)) {
+      visit(tag);
+    } else if (p != nullptr) {
+      ++p->missingNodes;
+    }
+  }
+  std::ptrdiff_t hint = -1;
+  for (std::size_t k = g.elementBegin; k < g.elementEnd; ++k) {
+    const std::int32_t tag = table.elementTags[k];
+    std::span<const std::int32_t> labels;
+    if (pass.elements.nodesOf(tag, &labels, &hint)) {
+      for (std::int32_t label : labels) visit(label);
+    } else if (p != nullptr) {
+      ++p->missingElements;
+      if (p->missingElementTags.size() < 5)
+        p->missingElementTags.push_back(tag);
+    }
+  }
+}
+
+// The distinct node labels of group `g` in ascending order, into *nodes: a
+// bitmap over their range when that is smaller than a list of them all,
+// else the list sorted.
+void groupNodes(const GroupTable& table, const GroupEntry& g, const Pass& pass,
+                PreparedGroup& p, std::vector<std::int32_t>* nodes,
+                std::vector<std::uint64_t>* bits) {
+  std::int64_t count = 0;
+  std::int32_t low = std::numeric_limits<std::int32_t>::max();
+  std::int32_t high = std::numeric_limits<std::int32_t>::min();
+  visitGroupNodes(table, g, pass, &p, [&](std::int32_t label) {
+    ++count;
+    low = std::min(low, label);
+    high = std::max(high, label);
+  });
+  nodes->clear();
+  if (count == 0) return;
+  const std::uint64_t range =
+      static_cast<std::uint64_t>(static_cast<std::int64_t>(high) - low + 1);
+  if (range / 8 > static_cast<std::uint64_t>(count) * sizeof(std::int32_t)) {
+    nodes->reserve(static_cast<std::size_t>(count));
+    visitGroupNodes(table, g, pass, nullptr,
+                    [&](std::int32_t label) { nodes->push_back(label); });
+    std::sort(nodes->begin(), nodes->end());
+    nodes->erase(std::unique(nodes->begin(), nodes->end()), nodes->end());
+    return;
+  }
+  bits->assign(static_cast<std::size_t>((range + 63) / 64), 0);
+  visitGroupNodes(table, g, pass, nullptr, [&](std::int32_t label) {
+    const auto at =
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(label) - low);
+    (*bits)[at / 64] |= std::uint64_t{1} << (at % 64);
+  });
+  for (std::size_t w = 0; w < bits->size(); ++w) {
+    for (std::uint64_t word = (*bits)[w]; word != 0; word &= word - 1) {
+      const auto at =
+          static_cast<std::int64_t>(w * 64) + std::countr_zero(word);
+      nodes->push_back(static_cast<std::int32_t>(low + at));
+    }
+  }
+}
+
+// Resolves every group to its node labels and writes it.
+void writeGroups(const GroupTable& table, const Pass& pass, Sink& out,
+                 PrepSummary& summary) {
+  PermanentGroupsWriter writer(out, pass.lineEnd);
+  std::vector<std::int32_t> nodes;
+  std::vector<std::uint64_t> bits;
+  for (std::size_t i = 0; i < table.groups.size(); ++i) {
+    PreparedGroup& p = summary.groups[i];
+    groupNodes(table, table.groups[i], pass, p, &nodes, &bits);
+    summary.elementEntities += p.elementEntities;
+    summary.elementEntitiesResolved += p.elementEntities - p.missingElements;
+    p.vertices = static_cast<std::int64_t>(nodes.size());
+    writer.group(p, nodes);
+  }
+  writer.close();
+}
+
+int chosenDim(const PrepOptions& options,
+              const std::map<std::int32_t, std::int64_t>& written) {
+  if (options.dim != 0) return options.dim;
+  for (const auto& entry : written) {
+    if (findShape(false, entry.first) != nullptr) return 3;
+  }
+  return 2;
+}
+
+void checkAnswerNames(const PrepOptions& options, const std::string& prefix) {
+  std::string why;
+  if (!fitsReply(options.output, &why)) {
+    throw PrepFailure{options.output, 0,
+                      "cannot be named in the answers: the name " + why};
+  }
+  for (const char* suffix : {".xyz", ".cnc", ".inp"}) {
+    if (!fitsReply(prefix + suffix, &why)) {
+      throw PrepFailure{prefix + suffix, 0,
+                        "cannot be named in the answers (--prefix): the "
+                        "name " +
+                            why};
+    }
+  }
+}
+
+std::string describeMemoryFailure() { return "out of memory"; }
+
+}  // namespace
+
+bool PrepSummary::leftOut() const {
+  for (const PreparedGroup& g : groups) {
+    if (g.missingNodes + g.missingElements + g.otherEntities > 0) return true;
+  }
+  return false;
+}
+
+int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
+  try {
+    const std::string prefix =
+        options.prefix.empty() ? defaultPrefix(options.output) : options.prefix;
+    if (!options.answers.empty()) checkAnswerNames(options, prefix);
+    PrepInput in(options.input);
+    GroupTable table;
+    Pass first;
+    first.table = &table;
+    Sink nowhere;
+    walk(in, nowhere, first);
+    if (!first.anyDataset) {
+      in.fail(in.lineNumber() == 0
+                  ? "the file is empty"
+                  : "no dataset (a delimiter line \"    -1\" and a dataset "
+                    "number): not a universal file");
+    }
+
+    PrepSummary summary;
+    summary.input = options.input;
+    summary.output = options.output;
+    summary.answers = options.answers;
+    summary.groupDatasets = table.datasets;
+    summary.groups = nameGroups(table, options.uniqueIds, &summary.sharedIds);
+
+    Pass second;
+    second.nodes = GroupedNodes(table.nodeTags);
+    second.elements = GroupedElements(table.elementTags);
+    second.groupSpans = &table.spans;
+    SafeOutput output;
+    std::string why;
+    if (!output.open(options.output, in.identity(), &why)) {
+      throw PrepFailure{options.output, 0, why};
+    }
+    Sink sink(&output, options.output, in);
+    in.rewind();
+    walk(in, sink, second);
+    sink.flushSpan();
+    if (second.groupDatasetsMet != table.spans.size()) {
+      throw PrepFailure{options.input,
+                        table.spans[second.groupDatasetsMet].numberLine,
+                        "group dataset not met at this line when the file "
+                        "was read again: the dataset before it does not end "
+                        "on a record boundary"};
+    }
+    if (!table.groups.empty()) {
+      writeGroups(table, second, sink, summary);
+      second.asking.push_back(Asking::kGroups);
+    }
+    summary.reduced = second.tally.reduced.counts();
+    summary.written = second.tally.written.counts();
+    summary.dim = chosenDim(options, summary.written);
+    summary.dimGiven = options.dim != 0;
+    for (const auto& [id, n] : summary.written) {
+      if (findShape(summary.dim == 2, id) == nullptr) summary.dropped[id] = n;
+    }
+
+    SafeOutput answers;
+    if (!options.answers.empty()) {
+      if (!answers.open(options.answers, in.identity(), &why) ||
+          !answers.write(
+              answersText(options.output, second.asking, summary.dim, prefix),
+              &why)) {
+        throw PrepFailure{options.answers, 0, why};
+      }
+    }
+    // Every write is done before anything is renamed into place, so a
+    // failure of any of them leaves no output.
+    if (!output.finish(&why)) throw PrepFailure{options.output, 0, why};
+    if (!options.answers.empty() && !answers.finish(&why)) {
+      throw PrepFailure{options.answers, 0, why};
+    }
+    if (options.json && options.jsonFd >= 0) {
+      if (!writeFully(options.jsonFd, summaryJson(summary), &why)) {
+        throw PrepFailure{"standard output", 0, why};
+      }
+    } else if (options.json) {
+      *out += summaryJson(summary);
+    }
+    if (!output.commit(&why)) throw PrepFailure{options.output, 0, why};
+    if (!options.answers.empty() && !answers.commit(&why)) {
+      throw PrepFailure{options.answers, 0, why};
+    }
+    if (!options.json) *err += summaryText(summary);
+    return summary.leftOut() ? 1 : 0;
+  } catch (const PrepFailure& f) {
+    *err += "unvprep: " + f.file +
+            (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": " +
+            f.message + "\n";
+  } catch (const std::bad_alloc&) {
+    *err += "unvprep: " + options.input + ": " + describeMemoryFailure() + "\n";
+  } catch (const std::length_error&) {
+    *err += "unvprep: " + options.input + ": " + describeMemoryFailure() + "\n";
+  }
+  return 2;
+}
+
+}  // namespace unv2tessal

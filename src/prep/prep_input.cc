@@ -1,0 +1,95 @@
+#include "prep/prep_input.h"
+
+#include <errno.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+
+namespace unv2tessal {
+
+PrepInput::PrepInput(const std::string& path) : path_(path) {
+  fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd_ < 0) throw PrepFailure{path_, 0, std::strerror(errno)};
+  struct stat st;
+  if (::fstat(fd_, &st) != 0) throw PrepFailure{path_, 0, std::strerror(errno)};
+  if (!S_ISREG(st.st_mode)) {
+    ::close(fd_);
+    fd_ = -1;
+    throw PrepFailure{path_, 0,
+                      S_ISDIR(st.st_mode)
+                          ? "is a directory"
+                          : "is not a regular file (it is read twice)"};
+  }
+  identity_ = {st.st_dev, st.st_ino, true};
+  reader_ = std::make_unique<RawLineReader>(fd_);
+}
+
+PrepInput::~PrepInput() {
+  if (fd_ >= 0) ::close(fd_);
+}
+
+void PrepInput::rewind() {
+  if (::lseek(fd_, 0, SEEK_SET) != 0) {
+    throw PrepFailure{path_, 0, std::strerror(errno)};
+  }
+  reader_->reset();
+}
+
+bool PrepInput::next(RawLine* line) { return check(reader_->next(line)); }
+
+bool PrepInput::nextDelimiter(RawLine* line) {
+  return check(reader_->nextDelimiter(line));
+}
+
+bool PrepInput::check(RawLineReader::Status status) {
+  switch (status) {
+    case RawLineReader::Status::kLine:
+      return true;
+    case RawLineReader::Status::kEndOfFile:
+      return false;
+    case RawLineReader::Status::kError:
+      throw PrepFailure{path_, reader_->lineNumber() + 1,
+                        std::strerror(reader_->lastError())};
+    case RawLineReader::Status::kTooLong:
+      break;
+  }
+  throw PrepFailure{path_, reader_->lineNumber() + 1,
+                    "line longer than 1 MiB: not a universal file"};
+}
+
+RawLine PrepInput::need(std::string_view what) {
+  RawLine line;
+  if (!next(&line)) {
+    throw PrepFailure{path_, reader_->lineNumber(),
+                      "end of file in " + std::string(what)};
+  }
+  return line;
+}
+
+void PrepInput::fail(std::string message) const {
+  throw PrepFailure{path_, reader_->lineNumber(), std::move(message)};
+}
+
+Sink::Sink(SafeOutput* out, std::string path, PrepInput& in)
+    : out_(out), in_(&in), path_(std::move(path)) {
+  in.reader().setRefillHook(
+      [](void* sink) { static_cast<Sink*>(sink)->flushSpan(); }, this);
+}
+
+Sink::~Sink() {
+  if (in_ != nullptr) in_->reader().setRefillHook(nullptr, nullptr);
+}
+
+void Sink::flushSpan() {
+  if (spanBegin_ == spanEnd_) return;
+  const std::string_view span(spanBegin_,
+                              static_cast<std::size_t>(spanEnd_ - spanBegin_));
+  spanBegin_ = spanEnd_ = nullptr;
+  if (!out_->write(span, &error_)) fail();
+}
+
+void Sink::fail() const { throw PrepFailure{path_, 0, error_}; }
+
+}  // namespace unv2tessal

@@ -1,0 +1,83 @@
+#ifndef UNV2TESSAL_PREP_RAW_LINES_H_
+#define UNV2TESSAL_PREP_RAW_LINES_H_
+
+#include <cstddef>
+#include <memory>
+#include <string_view>
+
+namespace unv2tessal {
+
+/// One line of a file as it stands in it.
+struct RawLine {
+  std::string_view bytes;  // the whole line, its LF or CR LF included
+  std::string_view text;   // the line without its line end
+};
+
+/// Reads the lines of a file descriptor through one large buffer, handing
+/// out each line's bytes exactly, so that a line passed through is copied
+/// unchanged. A line ends at LF; a CR before the LF belongs to the line
+/// end; a last line without LF is a line. No allocation per line.
+class RawLineReader {
+ public:
+  static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
+
+  enum class Status { kLine, kEndOfFile, kError, kTooLong };
+
+  explicit RawLineReader(int fd, std::size_t capacity = kDefaultCapacity);
+
+  /// Reads the next line. The views are valid until the next call of
+  /// next() on this reader. kTooLong: a line longer than the buffer.
+  Status next(RawLine* line);
+
+  /// Starts again at the descriptor's current offset, keeping the buffer.
+  void reset() {
+    lineStart_ = pos_ = end_ = 0;
+    eof_ = false;
+    error_ = 0;
+    lineNumber_ = 0;
+  }
+
+  /// Passes over lines up to the next delimiter line (columns 1-7: four
+  /// blanks, "-1", a blank or the line's end) and reads it, as next() does;
+  /// the lines passed over are counted but not handed out. kEndOfFile when
+  /// there is none.
+  Status nextDelimiter(RawLine* line);
+
+  /// Makes the next call of next() return the line just read again.
+  /// REQUIRES: the last call of next() returned kLine.
+  void stepBack() {
+    pos_ = lineStart_;
+    --lineNumber_;
+  }
+
+  /// Calls hook(context) before the buffer's bytes move or are replaced, so
+  /// that views into it can be used up first.
+  void setRefillHook(void (*hook)(void*), void* context) {
+    hook_ = hook;
+    hookContext_ = context;
+  }
+
+  /// 1-based number of the line last returned (0 before any).
+  std::size_t lineNumber() const { return lineNumber_; }
+  /// errno of the failed read after kError.
+  int lastError() const { return error_; }
+
+ private:
+  Status fill();
+
+  int fd_;
+  std::size_t capacity_;
+  std::unique_ptr<char[]> buf_;
+  std::size_t lineStart_ = 0;  // start of the line last returned
+  std::size_t pos_ = 0;        // start of the next line
+  std::size_t end_ = 0;
+  bool eof_ = false;
+  int error_ = 0;
+  std::size_t lineNumber_ = 0;
+  void (*hook_)(void*) = nullptr;
+  void* hookContext_ = nullptr;
+};
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_PREP_RAW_LINES_H_

@@ -1,0 +1,111 @@
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/program_info.h"
+#include "prep/prep.h"
+
+namespace unv2tessal {
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: unvprep [options] INPUT.unv OUTPUT.unv\n"
+    "Writes a universal file that unv2tessal turns into the grid meant:\n"
+    "groups of every group dataset become one 2435 dataset of node entities\n"
+    "at the end, and element kinds that no grid writes are reduced to\n"
+    "triangles (FE 91), quadrilaterals (94), tetrahedra (111), wedges (112)\n"
+    "and bricks (115) on their corner nodes. Everything else is copied.\n"
+    "\n"
+    "Options:\n"
+    "  --answers FILE  write unv2tessal's console replies for OUTPUT.unv to\n"
+    "                  FILE, so that 'unv2tessal < FILE' asks nothing more\n"
+    "  --dim 2|3       grid dimension in the answers (default: 3 when a 3D\n"
+    "                  grid keeps elements of the file, else 2)\n"
+    "  --prefix NAME   answers name the output files NAME.xyz, NAME.cnc,\n"
+    "                  NAME.inp (default: OUTPUT without .unv)\n"
+    "  --unique-ids    rename groups whose names share their first 8\n"
+    "                  characters (the region ID) to distinct IDs\n"
+    "  --json          print the summary as JSON on standard output\n"
+    "  -h, --help      print this help and exit\n"
+    "  -V, --version   print the version and exit\n"
+    "\n"
+    "The summary goes to standard error. Exit status: 0 written, 1 written\n"
+    "with entities left out, 2 nothing written.\n";
+
+int usageError(const std::string& message, std::string* err) {
+  *err += "unvprep: " + message + "\nTry 'unvprep --help'.\n";
+  return 2;
+}
+
+}  // namespace
+
+int runUnvprep(const std::vector<std::string>& args, std::string* out,
+               std::string* err, int jsonFd) {
+  PrepOptions options;
+  std::vector<std::string> files;
+  bool optionsEnd = false;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string& a = args[k];
+    if (optionsEnd || a.size() < 2 || a[0] != '-') {
+      files.push_back(a);
+      continue;
+    }
+    std::string name = a, value;
+    bool hasValue = false;
+    if (const std::size_t eq = a.find('='); eq != std::string::npos) {
+      name = a.substr(0, eq);
+      value = a.substr(eq + 1);
+      hasValue = true;
+    }
+    const bool takesValue =
+        name == "--answers" || name == "--dim" || name == "--prefix";
+    if (takesValue && !hasValue) {
+      if (k + 1 == args.size()) return usageError(name + " needs a value", err);
+      value = args[++k];
+    } else if (!takesValue && hasValue) {
+      return usageError(name + " takes no value", err);
+    }
+    if (a == "--") {
+      optionsEnd = true;
+    } else if (name == "-h" || name == "--help") {
+      *out += kUsage;
+      return 0;
+    } else if (name == "-V" || name == "--version") {
+      *out += versionLine("unvprep");
+      return 0;
+    } else if (name == "--answers") {
+      options.answers = value;
+    } else if (name == "--dim") {
+      if (value != "2" && value != "3") {
+        return usageError("--dim must be 2 or 3, not '" + value + "'", err);
+      }
+      options.dim = value[0] - '0';
+    } else if (name == "--prefix") {
+      options.prefix = value;
+    } else if (name == "--unique-ids") {
+      options.uniqueIds = true;
+    } else if (name == "--json") {
+      options.json = true;
+    } else {
+      return usageError("unknown option '" + a + "'", err);
+    }
+  }
+  if (files.size() != 2) {
+    return usageError("needs INPUT.unv and OUTPUT.unv, got " +
+                          std::to_string(files.size()) + " file names",
+                      err);
+  }
+  if (!options.prefix.empty() && options.answers.empty()) {
+    return usageError("--prefix names files in the answers: give --answers",
+                      err);
+  }
+  options.input = files[0];
+  options.output = files[1];
+  if (!options.answers.empty() && options.answers == options.output) {
+    return usageError("--answers and OUTPUT.unv name the same file", err);
+  }
+  options.jsonFd = jsonFd;
+  return runPrep(options, out, err);
+}
+
+}  // namespace unv2tessal

@@ -1,0 +1,223 @@
+#include "prep/prep.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "support/test_io.h"
+
+namespace unv2tessal {
+namespace {
+
+using support::fileExists;
+using support::readFile;
+using support::ScratchDir;
+using support::writeFile;
+
+// Record texts of a small mesh: 10-column integer fields.
+std::string ints(std::initializer_list<long> values) {
+  std::string s;
+  for (long v : values) {
+    std::string f = std::to_string(v);
+    s += std::string(10 - f.size(), ' ') + f;
+  }
+  return s + "\n";
+}
+
+const std::string kCoordinates =
+    "   0.0000000000000000D+00   0.0000000000000000D+00   "
+    "0.0000000000000000D+00\n";
+
+// Nodes 11..16 of one node dataset.
+std::string nodes(int first = 11, int count = 6) {
+  std::string s = "    -1\n  2411\n";
+  for (int k = 0; k < count; ++k) {
+    s += ints({first + k, 1, 1, 11}) + kCoordinates;
+  }
+  return s + "    -1\n";
+}
+
+const std::string kHeader = "    -1\n   151\nmesh.unv\n    -1\n";
+
+struct Case {
+  std::string name;
+  std::string input;
+  std::vector<std::string> args;  // options before the two file names
+  int status;
+  std::string output;  // whole output file
+  std::string err;     // a line the summary must hold
+};
+
+// A 6-node triangle (FE 92), a linear triangle (91) and a beam (21).
+const std::string kElements = "    -1\n  2412\n" + ints({1, 92, 2, 1, 7, 6}) +
+                              ints({11, 12, 13, 14, 15, 16}) +
+                              ints({2, 91, 2, 1, 7, 3}) + ints({11, 13, 15}) +
+                              ints({3, 21, 2, 1, 7, 2}) + ints({0, 1, 1}) +
+                              ints({11, 12}) + "    -1\n";
+// The same with the triangle reduced on corners 1, 3, 5.
+const std::string kReduced = "    -1\n  2412\n" + ints({1, 91, 2, 1, 7, 3}) +
+                             ints({11, 13, 15}) + ints({2, 91, 2, 1, 7, 3}) +
+                             ints({11, 13, 15}) + ints({3, 21, 2, 1, 7, 2}) +
+                             ints({0, 1, 1}) + ints({11, 12}) + "    -1\n";
+
+std::string groups2435(std::initializer_list<std::string> groups) {
+  std::string s = "    -1\n  2435\n";
+  for (const std::string& g : groups) s += g;
+  return s + "    -1\n";
+}
+
+std::vector<Case> cases() {
+  return {
+      {"NodeAndElementEntitiesOfA2477GroupBecomeSortedNodes",
+       kHeader + nodes() + kElements + "    -1\n  2477\n" +
+           ints({5, 0, 0, 0, 0, 0, 0, 3}) + "corner\n" + ints({7, 16, 0, 0}) +
+           ints({8, 1, 0, 0, 8, 3, 0, 0}) + "    -1\n",
+       {},
+       0,
+       kHeader + nodes() + kReduced +
+           groups2435({ints({5, 0, 0, 0, 0, 0, 0, 5}) + "corner\n" +
+                       ints({7, 11, 0, 0, 7, 12, 0, 0}) +
+                       ints({7, 13, 0, 0, 7, 15, 0, 0}) + ints({7, 16, 0, 0})}),
+       "  group 5 \"corner\" -> region \"corner  \": 5 vertices from 1 node, "
+       "2 elements\n"},
+      {"GroupDatasetsOfEveryKindMergeInOrderAtTheEnd",
+       "    -1\n  2430\n" + ints({1, 0, 0, 0, 0, 0, 0, 2}) + "A\n" +
+           ints({7, 12, 7, 11}) + "    -1\n" + nodes() + "    -1\n  2417\n" +
+           ints({2, 0, 0, 0, 0, 0, 1}) + "B\n" + ints({8, 2}) + "    -1\n" +
+           kElements + "    -1\n  2467\n" + ints({3, 0, 0, 0, 0, 0, 0, 0}) +
+           "EMPTY\n\n" + ints({4, 0, 0, 0, 0, 0, 0, 1}) + "D\n" +
+           ints({7, 14, 0, 0}) + "    -1\n",
+       {},
+       0,
+       nodes() + kReduced +
+           groups2435(
+               {ints({1, 0, 0, 0, 0, 0, 0, 2}) + "A\n" +
+                    ints({7, 11, 0, 0, 7, 12, 0, 0}),
+                ints({2, 0, 0, 0, 0, 0, 0, 3}) + "B\n" +
+                    ints({7, 11, 0, 0, 7, 13, 0, 0}) + ints({7, 15, 0, 0}),
+                ints({3, 0, 0, 0, 0, 0, 0, 0}) + "EMPTY\n",
+                ints({4, 0, 0, 0, 0, 0, 0, 1}) + "D\n" + ints({7, 14, 0, 0})}),
+       "group datasets merged: 2430 x1 (1 group) 2417 x1 (1 group) 2467 x1 "
+       "(2 groups)\n"},
+      {"CrLfLinesKeepTheirEnds",
+       "    -1\r\n  2412\r\n" + ints({1, 42, 2, 1, 7, 6}).insert(60, "\r") +
+           std::string(ints({1, 2, 3, 4, 5, 6})).insert(60, "\r") +
+           "    -1\r\n",
+       {"--dim", "2"},
+       0,
+       "    -1\r\n  2412\r\n" + ints({1, 91, 2, 1, 7, 3}).insert(60, "\r") +
+           std::string(ints({1, 3, 5})).insert(30, "\r") + "    -1\r\n",
+       "elements reduced: FE 42 (plane stress parabolic triangle) -> FE 91 "
+       "x1\n"},
+      {"TagsThatNoDatasetHoldsAreLeftOut",
+       nodes() + kElements + "    -1\n  2452\n" +
+           ints({9, 0, 0, 0, 0, 0, 0, 4}) + "LONG_NAME_OF_GROUP_CUT_HERE\n" +
+           ints({8, 501, 0, 0, 7, 99, 0, 0}) + ints({3, 2, 0, 0, 8, 2, 0, 0}) +
+           "    -1\n",
+       {},
+       1,
+       nodes() + kReduced +
+           groups2435({ints({9, 0, 0, 0, 0, 0, 0, 3}) +
+                       "LONG_NAME_OF_GROUP_C\n" +
+                       ints({7, 11, 0, 0, 7, 13, 0, 0}) + ints({7, 15, 0, 0})}),
+       "left out: group 9 \"LONG_NAME_OF_GROUP_CUT_HERE\": 1 element tag that "
+       "no "
+       "element dataset holds (501)\n"},
+      {"SharedRegionIdsAreRenamedOnRequest",
+       nodes() + "    -1\n  2477\n" + ints({1, 0, 0, 0, 0, 0, 0, 1}) +
+           "PhysicalSurface1\n" + ints({7, 11, 0, 0}) +
+           ints({2, 0, 0, 0, 0, 0, 0, 1}) + "PhysicalSurface2\n" +
+           ints({7, 12, 0, 0}) + "    -1\n",
+       {"--unique-ids"},
+       0,
+       nodes() + groups2435({ints({1, 0, 0, 0, 0, 0, 0, 1}) + "Physica1\n" +
+                                 ints({7, 11, 0, 0}),
+                             ints({2, 0, 0, 0, 0, 0, 0, 1}) + "Physica2\n" +
+                                 ints({7, 12, 0, 0})}),
+       "renamed: \"PhysicalSurface2\" -> \"Physica2\"\n"},
+  };
+}
+
+void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
+
+class PrepCases : public ::testing::TestWithParam<Case> {};
+
+TEST_P(PrepCases, WritesTheWholeOutput) {
+  const Case& c = GetParam();
+  ScratchDir dir;
+  writeFile("in.unv", c.input);
+  std::vector<std::string> args = c.args;
+  args.insert(args.end(), {"in.unv", "out.unv"});
+  std::string out, err;
+  EXPECT_EQ(runUnvprep(args, &out, &err), c.status) << err;
+  EXPECT_EQ(readFile("out.unv"), c.output);
+  EXPECT_NE(err.find(c.err), std::string::npos) << err;
+}
+
+INSTANTIATE_TEST_SUITE_P(Prep, PrepCases, ::testing::ValuesIn(cases()),
+                         support::ByName());
+
+struct Failure {
+  std::string name;
+  std::string input;
+  std::string err;  // the whole error stream
+};
+
+std::vector<Failure> failures() {
+  const std::string group = "    -1\n  2477\n" +
+                            ints({5, 0, 0, 0, 0, 0, 0, 3}) + "G\n" +
+                            ints({7, 11, 0, 0, 7, 12, 0, 0});
+  return {
+      {"EmptyFile", "", "unvprep: in.unv: the file is empty\n"},
+      {"NoDataset",
+       "\x7f"
+       "ELF\x01\x02\nbinary\n",
+       "unvprep: in.unv:2: no dataset (a delimiter line \"    -1\" and a "
+       "dataset number): not a universal file\n"},
+      {"TruncatedGroupDataset", group,
+       "unvprep: in.unv:5: end of file in group dataset 2477 begun at line "
+       "1\n"},
+      {"CountLargerThanRecords", group + "    -1\n",
+       "unvprep: in.unv:6: group 5 \"G\": entity count 3 is larger than its "
+       "records (2 entities before the closing delimiter)\n"},
+      {"EntityFieldNotAnInteger",
+       "    -1\n  2477\n" + ints({5, 0, 0, 0, 0, 0, 0, 1}) + "G\n" +
+           "         7       1x2\n    -1\n",
+       "unvprep: in.unv:5: entity record: field 2 (columns 11-20) is not an "
+       "integer\n"},
+      {"ReducedKindWithAnotherNodeCount",
+       "    -1\n  2412\n" + ints({1, 118, 2, 1, 7, 4}) + ints({1, 2, 3, 4}) +
+           "    -1\n",
+       "unvprep: in.unv:3: FE 118 element 1 has a node count of 4; the kind "
+       "has 10\n"},
+  };
+}
+
+void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
+
+class PrepFailures : public ::testing::TestWithParam<Failure> {};
+
+TEST_P(PrepFailures, OneLineAndNoOutput) {
+  const Failure& f = GetParam();
+  ScratchDir dir;
+  writeFile("in.unv", f.input);
+  writeFile("old.unv", "earlier\n");
+  std::string out, err;
+  EXPECT_EQ(runUnvprep({"in.unv", "old.unv", "--answers", "a.txt"}, &out, &err),
+            2);
+  EXPECT_EQ(err, f.err);
+  EXPECT_EQ(readFile("old.unv"), "earlier\n");
+  EXPECT_FALSE(fileExists("a.txt"));
+  // Only the input and the earlier output: no temporary file is left.
+  const auto files = std::distance(std::filesystem::directory_iterator("."),
+                                   std::filesystem::directory_iterator());
+  EXPECT_EQ(files, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Prep, PrepFailures, ::testing::ValuesIn(failures()),
+                         support::ByName());
+
+}  // namespace
+}  // namespace unv2tessal
