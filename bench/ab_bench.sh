@@ -5,7 +5,8 @@
 #
 # For each size, ROUNDS (default 5) rounds, each timing once, in this order:
 # `cat FILE > /dev/null`, OLD, NEW, OLD on core 0 only, NEW on core 0 only
-# (taskset -c 0), OLD and NEW into the output files the previous run left.
+# (taskset -c 0), OLD and NEW into the output files the previous run left
+# (synced first).
 # Prints the median of each and the peak resident memory, and the ratio to
 # `cat` of the same rounds. Uses make_mesh and run_timed from BENCH_BUILD
 # (default build/).
@@ -47,7 +48,9 @@ for size in "${sizes[@]}"; do
       -- taskset -c 0 "$old"
     timed new-core0 --dir "$tmp" --stdin "$tmp/answers.txt" "${outputs[@]}" \
       -- taskset -c 0 "$new"
+    sync  # the previous run's writeback is not charged to the next
     timed old-existing --dir "$tmp" --stdin "$tmp/answers.txt" -- "$old"
+    sync
     timed new-existing --dir "$tmp" --stdin "$tmp/answers.txt" -- "$new"
   done
   echo "$(awk -v b="$bytes" 'BEGIN { printf "%.0f MB", b / 1e6 }'):" \
