@@ -108,6 +108,7 @@ bool OutputBuffer::flush() {
       return false;
     }
     done += static_cast<std::size_t>(put);
+    written_ += static_cast<std::size_t>(put);
   }
   used_ = 0;
   return true;

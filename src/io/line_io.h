@@ -108,6 +108,8 @@ class OutputBuffer {
   /// Writes out the buffer. Returns false on a write error (errno kept).
   bool flush();
   int lastError() const { return error_; }
+  /// Bytes that reached the file so far.
+  std::size_t bytesWritten() const { return written_; }
 
  private:
   int fd_;
@@ -115,6 +117,7 @@ class OutputBuffer {
   std::size_t capacity_;
   std::unique_ptr<char[]> buf_;
   std::size_t used_ = 0;
+  std::size_t written_ = 0;
   int error_ = 0;
 };
 

@@ -102,7 +102,25 @@ void Units::fail(int report, const Slot& s) {
   throw RunFailure(report, s.unit, s.path);
 }
 
-void Units::failWrite(Slot& s) { fail(kReportWriteError, s); }
+void Units::failWrite(Slot& s) {
+  dropOldFirstByte(s);
+  fail(kReportWriteError, s);
+}
+
+bool Units::flushWriter(Slot& s) {
+  if (s.writer->flush()) return true;
+  dropOldFirstByte(s);
+  return false;
+}
+
+void Units::dropOldFirstByte(Slot& s) {
+  // Nothing of this run reached the file: the byte left of the old content
+  // goes too. Once a write got through, it overwrote that byte.
+  if (!s.oldFirstByte) return;
+  s.oldFirstByte = false;
+  if (s.writer && s.writer->bytesWritten() > 0) return;
+  [[maybe_unused]] const int cut = ::ftruncate(s.fd, 0);
+}
 
 std::string Units::nameForBlank(int unit) {
   // The next command-line argument not yet handed out; then the console.
@@ -177,13 +195,16 @@ void Units::startReading(Slot& s) {
 void Units::startWriting(Slot& s) {
   // The first record written cuts off whatever the file held.
   if (s.readOnly) fail(kReportReadOnlyWrite, s);
-  // An empty file is not truncated again: on ext4 a truncation to length 0
-  // makes the close start writing the whole file out at once, which costs a
-  // conversion a fifth of its time for nothing to cut.
+  // The old content is cut to its first byte, which the first record
+  // (never shorter than its CR LF) overwrites: on ext4 a cut to length 0
+  // makes the close start writing the whole file out at once, a fifth of a
+  // conversion's time. An empty file is not cut at all. Should the first
+  // write fail, the byte is cut too (dropOldFirstByte), as if the file had
+  // been cut to length 0.
   struct stat st {};
-  if (s.regular && ::fstat(s.fd, &st) == 0 && st.st_size > 0 &&
-      ::ftruncate(s.fd, 0) != 0) {
-    failWrite(s);
+  if (s.regular && ::fstat(s.fd, &st) == 0 && st.st_size > 0) {
+    s.oldFirstByte = true;
+    if (st.st_size > 1 && ::ftruncate(s.fd, 1) != 0) failWrite(s);
   }
   s.written = true;
   s.writer = std::make_unique<OutputBuffer>(s.fd, /*eager=*/!s.regular);
@@ -200,7 +221,7 @@ void Units::release(Slot& s) {
 
 void Units::closeUnit(int unit) {
   Slot& s = slot(unit);
-  if (s.writer && !s.writer->flush()) failWrite(s);
+  if (s.writer && !flushWriter(s)) failWrite(s);
   if (!s.written && !s.everRead && s.regular) {
     struct stat st {};
     if (::fstat(s.fd, &st) == 0 && st.st_size > 0) {
@@ -214,7 +235,7 @@ void Units::closeUnit(int unit) {
 void Units::closeAll() {
   for (Slot& s : slots_) {
     if (!s.open) continue;
-    if (s.writer) s.writer->flush();
+    if (s.writer) flushWriter(s);
     release(s);
   }
 }

@@ -178,6 +178,9 @@ class Units {
     bool regular = false;
     bool written = false;
     bool everRead = false;
+    // The file was cut to its first old byte, which no write has replaced
+    // yet (startWriting).
+    bool oldFirstByte = false;
     dev_t device = 0;
     ino_t inode = 0;
     std::string path;
@@ -201,6 +204,8 @@ class Units {
   [[noreturn]] Slot& missingUnit(int unit);
   [[noreturn]] void fail(int report, const Slot& s);
   [[noreturn]] void failWrite(Slot& s);
+  bool flushWriter(Slot& s);
+  void dropOldFirstByte(Slot& s);
   void startReading(Slot& s);
   void startWriting(Slot& s);
   void reportOutputConversion(const Slot& s);

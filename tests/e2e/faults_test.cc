@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <map>
@@ -32,6 +33,7 @@ using support::node;
 using support::openingLine;
 using support::readFile;
 using support::runBinary;
+using support::runBinaryWithFileSizeLimit;
 using support::RunResult;
 using support::ScratchDir;
 using support::tet;
@@ -482,6 +484,53 @@ TEST(FullDisk, MapFileThroughALink) {
   EXPECT_FALSE(fileExists("GRID.INP"));
   EXPECT_EQ(readFile("in.unv"), wholeMesh());
 }
+
+// An output file that held an earlier run's content: whatever the write
+// that fails, the file holds exactly the bytes of this run that reached it
+// (files limited to `limit` bytes, so a write past it fails like a full
+// disk), nothing of the old content.
+struct OldContentCase {
+  const char* name;
+  std::string old;    // the vertex file before the run
+  std::size_t limit;  // bytes a file may hold; SIZE_MAX for no limit
+  bool fails;         // report 38 on the vertex file
+  std::size_t kept;   // bytes of the vertex records the file holds
+};
+void PrintTo(const OldContentCase& c, std::ostream* os) { *os << c.name; }
+
+class OldContent : public ::testing::TestWithParam<OldContentCase> {};
+
+TEST_P(OldContent, OutputHoldsOnlyWhatThisRunWrote) {
+  const OldContentCase& c = GetParam();
+  ScratchDir dir;
+  writeFile("in.unv", nodes1to4());
+  writeFile("OUT.XYZ", c.old);
+  const RunResult r = runBinaryWithFileSizeLimit(here(), "in.unv\n\n", c.limit);
+  ASSERT_NE(r.status, 126u) << "could not limit the file size";
+  if (c.fails) {
+    EXPECT_EQ(r.err, severe(38, "error during write", 21, here() + "/OUT.XYZ"));
+    EXPECT_EQ(r.status, 38u);
+  } else {
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(r.status, 0u);
+  }
+  EXPECT_EQ(readFile("OUT.XYZ"), vertices1to4().substr(0, c.kept));
+}
+
+const std::string kLongOld(5000, 'o');
+constexpr std::size_t kWhole = std::string::npos;
+INSTANTIATE_TEST_SUITE_P(
+    WriteFailure, OldContent,
+    ::testing::Values(
+        OldContentCase{"longerFileFirstWriteFails", kLongOld, 0, true, 0},
+        OldContentCase{"oneByteFileFirstWriteFails", "o", 0, true, 0},
+        OldContentCase{"twoByteFileFirstWriteFails", "oo", 0, true, 0},
+        OldContentCase{"firstWriteCutShort", kLongOld, 1, true, 1},
+        OldContentCase{"writeCutShortMidRecord", kLongOld, 30, true, 30},
+        OldContentCase{"longerFileRewritten", kLongOld, SIZE_MAX, false,
+                       kWhole},
+        OldContentCase{"oneByteFileRewritten", "o", SIZE_MAX, false, kWhole}),
+    ByName());
 
 // An output file named like the input, or like another open output: report
 // 30 before anything is written, and the input unchanged.

@@ -4,6 +4,7 @@
 #include <grp.h>
 #include <pwd.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -39,6 +40,42 @@ std::string drain(int fd) {
   return s;
 }
 
+// Runs the executable in `dir` with `input` on standard input (a file
+// outside `dir`) and its console on pipes; `setUp` runs in the forked child
+// before the exec and returns false when it could not (exit status 126).
+template <class SetUp>
+RunResult runBinaryAfter(const std::string& dir, std::string_view input,
+                         const std::vector<std::string>& args, SetUp setUp) {
+  char templ[] = "/tmp/unv2tessal-console-XXXXXX";
+  const int in = ::mkstemp(templ);
+  ::write(in, input.data(), input.size());
+  ::lseek(in, 0, SEEK_SET);
+  ::unlink(templ);
+  int out[2], err[2];
+  if (in < 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return {};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(in, 0);
+    ::dup2(out[1], 1);
+    ::dup2(err[1], 2);
+    for (int fd : {in, out[0], out[1], err[0], err[1]}) ::close(fd);
+    if (!setUp() || ::chdir(dir.c_str()) != 0) ::_exit(126);
+    execBinary(args);
+  }
+  ::close(in);
+  ::close(out[1]);
+  ::close(err[1]);
+  RunResult r;
+  r.out = drain(out[0]);  // the error stream holds a line or two at most
+  r.err = drain(err[0]);
+  ::close(out[0]);
+  ::close(err[0]);
+  int wstatus = 0;
+  ::waitpid(pid, &wstatus, 0);
+  r.status = exitCode(wstatus);
+  return r;
+}
+
 }  // namespace
 
 RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
@@ -46,40 +83,23 @@ RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
   const passwd* nobody = ::getpwnam("nobody");
   const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
   const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
-  // The console files live outside `dir`, which "nobody" may not write.
-  char templ[] = "/tmp/unv2tessal-console-XXXXXX";
-  const int in = ::mkstemp(templ);
-  const std::string base = templ;
-  ::write(in, input.data(), input.size());
-  ::lseek(in, 0, SEEK_SET);
-  const int out =
-      ::open((base + ".out").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-  const int err =
-      ::open((base + ".err").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
-  const pid_t pid = ::fork();
-  if (pid == 0) {
-    ::dup2(in, 0);
-    ::dup2(out, 1);
-    ::dup2(err, 2);
-    if (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 ||
-        ::setuid(uid) != 0 || ::chdir(dir.c_str()) != 0) {
-      ::_exit(126);
-    }
-    execBinary(args);
-  }
-  int wstatus = 0;
-  ::waitpid(pid, &wstatus, 0);
-  RunResult r;
-  r.status = exitCode(wstatus);
-  r.out = readFile(base + ".out");
-  r.err = readFile(base + ".err");
-  ::close(in);
-  ::close(out);
-  ::close(err);
-  ::unlink(base.c_str());
-  ::unlink((base + ".out").c_str());
-  ::unlink((base + ".err").c_str());
-  return r;
+  return runBinaryAfter(dir, input, args, [&] {
+    return ::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 &&
+           ::setuid(uid) == 0;
+  });
+}
+
+RunResult runBinaryWithFileSizeLimit(const std::string& dir,
+                                     std::string_view input,
+                                     std::size_t limit) {
+  return runBinaryAfter(dir, input, {}, [&] {
+    // An ignored SIGXFSZ stays ignored across exec: a write past the limit
+    // fails with EFBIG instead of ending the process.
+    const rlim_t bytes = static_cast<rlim_t>(limit);
+    const rlimit fsize{bytes, bytes};
+    return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
+           ::setrlimit(RLIMIT_FSIZE, &fsize) == 0;
+  });
 }
 
 RunResult runBinaryInterrupted(const std::string& dir, std::string_view input,

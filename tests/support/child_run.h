@@ -16,6 +16,12 @@ namespace unv2tessal::support {
 RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
                             std::vector<std::string> args = {});
 
+/// Runs the built executable in `dir` like runBinary, with files limited to
+/// `limit` bytes (RLIMIT_FSIZE, SIGXFSZ ignored): a write past the limit
+/// fails as on a full disk.
+RunResult runBinaryWithFileSizeLimit(const std::string& dir,
+                                     std::string_view input, std::size_t limit);
+
 /// Runs the built executable in `dir` with standard input on a pipe: writes
 /// `input` into it (and keeps it open), waits until the console output holds
 /// `prompt`, sends `signal` to the child, closes the pipe and collects the
