@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <set>
@@ -130,6 +131,7 @@ class PermanentGroupsWriter {
     if (!out_.atLineStart()) out_.putText(eol_);
     line("    -1");
     line("  2435");
+    writeInteger(kNodeEntity, 10, type_);
   }
 
   void group(const PreparedGroup& g, const std::vector<std::int32_t>& nodes) {
@@ -141,17 +143,18 @@ class PermanentGroupsWriter {
     record_.append(g.written.substr(0, kGroupNameRecord.fields[0].width));
     record_ += eol_;
     out_.putText(record_);
-    for (std::size_t k = 0; k < nodes.size(); ++k) {
-      record_.clear();
-      for (std::size_t e = k; e < nodes.size() && e < k + 2; ++e) {
-        fieldTo(record_, kNodeEntity);
-        fieldTo(record_, nodes[e]);
-        fieldTo(record_, 0);
-        fieldTo(record_, 0);
+    // Entity records, two node entities each, formatted a batch at a time.
+    std::size_t k = 0;
+    while (k < nodes.size()) {
+      char* at = batch_.data();
+      char* const full = at + batch_.size() - kRecordRoom;
+      for (; k < nodes.size() && at < full; k += 2) {
+        at = entity(at, nodes[k]);
+        if (k + 1 < nodes.size()) at = entity(at, nodes[k + 1]);
+        at = std::copy(eol_.begin(), eol_.end(), at);
       }
-      ++k;
-      record_ += eol_;
-      out_.putText(record_);
+      out_.putText(std::string_view(
+          batch_.data(), static_cast<std::size_t>(at - batch_.data())));
     }
   }
 
@@ -163,9 +166,23 @@ class PermanentGroupsWriter {
     out_.putText(eol_);
   }
 
+  // One node entity: its type, the label, two fields of 0.
+  char* entity(char* at, std::int32_t label) const {
+    std::memcpy(at, type_, 10);
+    writeInteger(label, 10, at + 10);
+    std::memset(at + 20, ' ', 20);
+    at[29] = at[39] = '0';
+    return at + 40;
+  }
+
+  // Room for one record: two entities and a line end of at most two bytes.
+  static constexpr std::size_t kRecordRoom = 82;
+
   Sink& out_;
   std::string_view eol_;
   std::string record_;
+  char type_[16];
+  std::vector<char> batch_ = std::vector<char>(std::size_t{64} << 10);
 };
 
 // Calls visit(label) for every node label of group `g` (labels repeat),
@@ -195,43 +212,43 @@ void visitGroupNodes(const GroupTable& table, const GroupEntry& g,
   }
 }
 
-// The distinct node labels of group `g` in ascending order, into *nodes: a
-// bitmap over their range when that is smaller than a list of them all,
-// else the list sorted.
+// The distinct node labels of group `g` in ascending order, into *nodes,
+// after one visit of its entities: a bitmap over the range of every label
+// a group can hold when that is smaller than a list of the group's labels
+// could be, else the list sorted.
 void groupNodes(const GroupTable& table, const GroupEntry& g, const Pass& pass,
                 PreparedGroup& p, std::vector<std::int32_t>* nodes,
                 std::vector<std::uint64_t>* bits) {
-  std::int64_t count = 0;
-  std::int32_t low = std::numeric_limits<std::int32_t>::max();
-  std::int32_t high = std::numeric_limits<std::int32_t>::min();
-  visitGroupNodes(table, g, pass, &p, [&](std::int32_t label) {
-    ++count;
-    low = std::min(low, label);
-    high = std::max(high, label);
-  });
   nodes->clear();
-  if (count == 0) return;
-  const std::uint64_t range =
-      static_cast<std::uint64_t>(static_cast<std::int64_t>(high) - low + 1);
-  if (range / 8 > static_cast<std::uint64_t>(count) * sizeof(std::int32_t)) {
-    nodes->reserve(static_cast<std::size_t>(count));
-    visitGroupNodes(table, g, pass, nullptr,
+  LabelRange all = pass.nodes.range();
+  all.add(pass.elements.range());
+  if (all.empty()) {
+    visitGroupNodes(table, g, pass, &p, [](std::int32_t) {});
+    return;
+  }
+  const std::uint64_t most =
+      (g.nodeEnd - g.nodeBegin) +
+      (g.elementEnd - g.elementBegin) * pass.elements.mostNodes();
+  const std::uint64_t range = static_cast<std::uint64_t>(
+      static_cast<std::int64_t>(all.high) - all.low + 1);
+  if (range / 8 > most * sizeof(std::int32_t)) {
+    visitGroupNodes(table, g, pass, &p,
                     [&](std::int32_t label) { nodes->push_back(label); });
     std::sort(nodes->begin(), nodes->end());
     nodes->erase(std::unique(nodes->begin(), nodes->end()), nodes->end());
     return;
   }
   bits->assign(static_cast<std::size_t>((range + 63) / 64), 0);
-  visitGroupNodes(table, g, pass, nullptr, [&](std::int32_t label) {
+  visitGroupNodes(table, g, pass, &p, [&](std::int32_t label) {
     const auto at =
-        static_cast<std::uint64_t>(static_cast<std::int64_t>(label) - low);
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(label) - all.low);
     (*bits)[at / 64] |= std::uint64_t{1} << (at % 64);
   });
   for (std::size_t w = 0; w < bits->size(); ++w) {
     for (std::uint64_t word = (*bits)[w]; word != 0; word &= word - 1) {
       const auto at =
           static_cast<std::int64_t>(w * 64) + std::countr_zero(word);
-      nodes->push_back(static_cast<std::int32_t>(low + at));
+      nodes->push_back(static_cast<std::int32_t>(all.low + at));
     }
   }
 }
