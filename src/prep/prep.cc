@@ -31,6 +31,9 @@ struct Pass {
   // The second pass passes over the group datasets that the first read.
   const std::vector<GroupDatasetSpan>* groupSpans = nullptr;
   std::size_t groupDatasetsMet = 0;
+  // Lines between datasets left out after a group dataset was taken out.
+  std::int64_t strayLines = 0;
+  std::size_t firstStrayLine = 0;
 };
 
 void noteLineEnd(Pass& pass, const RawLine& line) {
@@ -43,15 +46,25 @@ void noteLineEnd(Pass& pass, const RawLine& line) {
 // group datasets goes to `out`, byte for byte; a group dataset is left out
 // from its opening delimiter to its closing one. The delimiter line last
 // met is held back until the dataset number after it shows which it is.
+//
+// A run of delimiters before a group dataset is written but for its last
+// line. Should lines that the scanner passes over follow the group dataset,
+// they would then come straight after a delimiter, where the scanner reads
+// a dataset number: those lines, up to the next delimiter, are left out
+// (and counted), so that the output is read as the input was.
 void walk(PrepInput& in, Sink& out, Pass& pass) {
   std::string held;
   bool holding = false;
+  bool delimiterLast = false;  // the last line written opens a dataset
   auto hold = [&](const RawLine& line) {
     held.assign(line.bytes);
     holding = true;
   };
   auto release = [&] {
-    if (holding) out.putText(held);
+    if (holding) {
+      out.putText(held);
+      delimiterLast = true;
+    }
     holding = false;
   };
   const bool first = pass.table != nullptr;
@@ -72,6 +85,10 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
           hold(line);
           found = true;
           break;
+        }
+        if (delimiterLast) {
+          if (pass.strayLines++ == 0) pass.firstStrayLine = in.lineNumber();
+          continue;
         }
         out.putLine(line.bytes);
       }
@@ -103,6 +120,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
     }
     release();
     out.putLine(line.bytes);
+    delimiterLast = false;
     if (first) continue;
     if (number.view() == "2411") {
       const NodeDatasetStart start = passNodes(in, out, pass.nodes);
@@ -300,6 +318,7 @@ std::string describeMemoryFailure() { return "out of memory"; }
 }  // namespace
 
 bool PrepSummary::leftOut() const {
+  if (strayLines > 0) return true;
   for (const PreparedGroup& g : groups) {
     if (g.missingNodes + g.missingElements + g.otherEntities > 0) return true;
   }
@@ -344,6 +363,8 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     in.rewind();
     walk(in, sink, second);
     sink.flushSpan();
+    summary.strayLines = second.strayLines;
+    summary.firstStrayLine = second.firstStrayLine;
     if (second.groupDatasetsMet != table.spans.size()) {
       throw PrepFailure{options.input,
                         table.spans[second.groupDatasetsMet].numberLine,

@@ -137,6 +137,21 @@ std::vector<Case> cases() {
                              ints({2, 0, 0, 0, 0, 0, 0, 1}) + "Physica2\n" +
                                  ints({7, 12, 0, 0})}),
        "renamed: \"PhysicalSurface2\" -> \"Physica2\"\n"},
+      // A dataset passed over ends where the next delimiter opens another.
+      // The lines after the 2477's closing delimiter are passed over; kept
+      // behind the delimiter that closes 9999 they would read as the
+      // dataset 2435 whose number they hold.
+      {"LinesThatWouldReadAsADatasetAreLeftOut",
+       "    -1\n  9999\nfoo\n    -1\n    -1\n  2477\n" +
+           ints({1, 0, 0, 0, 0, 0, 0, 1}) + "G\n" + ints({7, 11, 0, 0}) +
+           "    -1\n!   -1\n  2435\n" + ints({2, 0, 0, 0, 0, 0, 0, 1}) + "X\n" +
+           ints({7, 99, 0, 0}) + "    -1\n",
+       {},
+       1,
+       "    -1\n  9999\nfoo\n    -1\n    -1\n" +
+           groups2435({ints({1, 0, 0, 0, 0, 0, 0, 0}) + "G\n"}),
+       "left out: 5 lines between datasets from line 11: after a group "
+       "dataset taken out they would read as a dataset\n"},
   };
 }
 
