@@ -47,21 +47,31 @@ void noteLineEnd(Pass& pass, const RawLine& line) {
 // from its opening delimiter to its closing one. The delimiter line last
 // met is held back until the dataset number after it shows which it is.
 //
-// A run of delimiters before a group dataset is written but for its last
-// line. Should lines that the scanner passes over follow the group dataset,
-// they would then come straight after a delimiter, where the scanner reads
-// a dataset number: those lines, up to the next delimiter, are left out
-// (and counted), so that the output is read as the input was.
+// The scanner reads a dataset number after a delimiter (or a run of them),
+// and otherwise passes lines over looking for one. The output must put it
+// in the same state where the input did, at every line written:
+//   - 2435 is read up to and including its closing delimiter, and the
+//     scanner then looks for a delimiter. A run of delimiters before it is
+//     written but for its last line; should lines that the scanner passes
+//     over follow, they would then come straight after a delimiter and read
+//     as a dataset number: they are left out up to the next delimiter, and
+//     counted.
+//   - The other group datasets the scanner passes over, so their closing
+//     delimiter opens the next dataset. It is held as a delimiter is, and
+//     written only where the output would otherwise not be at a dataset
+//     number when the next line is one.
 void walk(PrepInput& in, Sink& out, Pass& pass) {
   std::string held;
   bool holding = false;
-  bool delimiterLast = false;  // the last line written opens a dataset
-  auto hold = [&](const RawLine& line) {
+  bool heldCloses = false;     // the held line closes a removed dataset
+  bool delimiterLast = false;  // the output ends in a delimiter
+  auto hold = [&](const RawLine& line, bool closes) {
     held.assign(line.bytes);
     holding = true;
+    heldCloses = closes;
   };
   auto release = [&] {
-    if (holding) {
+    if (holding && !(heldCloses && delimiterLast)) {
       out.putText(held);
       delimiterLast = true;
     }
@@ -69,31 +79,34 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
   };
   const bool first = pass.table != nullptr;
   RawLine line;
+  bool atNumber = false;  // a closing delimiter that opens is held
   for (;;) {
-    bool found = false;
-    if (first) {
-      // Only the group datasets matter here: the others are passed over
-      // to their closing delimiter as the scanner passes over a dataset.
-      // The second pass checks that it meets the group datasets where this
-      // one did.
-      found = in.nextDelimiter(&line);
-      if (found) hold(line);
-    } else {
-      while (in.next(&line)) {
-        noteLineEnd(pass, line);
-        if (isDelimiterLine(line.text)) {
-          hold(line);
-          found = true;
-          break;
+    if (!atNumber) {
+      bool found = false;
+      if (first) {
+        // Only the group datasets matter here: the others are passed over
+        // to their closing delimiter as the scanner passes over a dataset.
+        // The second pass checks that it meets the group datasets where
+        // this one did.
+        found = in.nextDelimiter(&line);
+      } else {
+        while (in.next(&line)) {
+          noteLineEnd(pass, line);
+          if (isDelimiterLine(line.text)) {
+            found = true;
+            break;
+          }
+          if (delimiterLast) {
+            if (pass.strayLines++ == 0) pass.firstStrayLine = in.lineNumber();
+            continue;
+          }
+          out.putLine(line.bytes);
         }
-        if (delimiterLast) {
-          if (pass.strayLines++ == 0) pass.firstStrayLine = in.lineNumber();
-          continue;
-        }
-        out.putLine(line.bytes);
       }
+      if (!found) break;
+      hold(line, false);
     }
-    if (!found) break;
+    atNumber = false;
     FixedText<4> number;
     bool haveNumber = false;
     while (in.next(&line)) {
@@ -102,8 +115,11 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
         haveNumber = true;
         break;
       }
+      // A delimiter line after a removed dataset's closing one opens the
+      // next dataset by itself.
+      if (heldCloses && isDelimiterLine(line.text)) holding = false;
       release();
-      hold(line);
+      hold(line, false);
     }
     if (!haveNumber) break;
     pass.anyDataset = true;
@@ -116,12 +132,25 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
         const std::size_t k = pass.groupDatasetsMet++;
         skipGroupDataset(in, k < spans.size() ? &spans[k] : nullptr);
       }
+      if (kind->number != kPermanentGroups.number) {
+        in.stepBack();
+        in.next(&line);
+        hold(line, true);
+        atNumber = true;
+      }
       continue;
     }
     release();
     out.putLine(line.bytes);
     delimiterLast = false;
-    if (first) continue;
+    if (first) {
+      // The node and element datasets are read up to and including their
+      // closing delimiter, as the second pass reads them.
+      if (number.view() == "2411" || number.view() == "2412") {
+        in.nextDelimiter(&line);
+      }
+      continue;
+    }
     if (number.view() == "2411") {
       const NodeDatasetStart start = passNodes(in, out, pass.nodes);
       pass.asking.push_back(!start.empty && start.firstLabel != 1
@@ -132,6 +161,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
       pass.asking.push_back(Asking::kElements);
     }
   }
+  if (heldCloses) holding = false;
   release();
 }
 
