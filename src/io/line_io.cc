@@ -3,16 +3,23 @@
 #include <errno.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "io/interrupt.h"
 
 namespace unv2tessal {
 
-LineReader::LineReader(int fd, std::size_t capacity)
+LineReader::LineReader(int fd, std::size_t capacity, bool readAhead)
     : fd_(fd),
-      capacity_(capacity < 2 * kLongLineKeep ? 2 * kLongLineKeep : capacity),
-      buf_(new char[capacity_]) {}
+      capacity_(capacity < 2 * kLongLineKeep ? 2 * kLongLineKeep : capacity) {
+  if (readAhead) {
+    ahead_ = std::make_unique<ReadAhead>(fd_, capacity_, kLongLineKeep);
+  } else {
+    buf_.reset(new char[capacity_]);
+    base_ = buf_.get();
+  }
+}
 
 LineReader::Status LineReader::fill() {
   for (;;) {
@@ -39,6 +46,7 @@ LineReader::Status LineReader::nextSlow(std::string_view* line) {
     *line = last_;
     return Status::kLine;
   }
+  if (ahead_) return nextBlock(line);
   for (;;) {
     char* base = buf_.get();
     const void* nl =
@@ -69,6 +77,46 @@ LineReader::Status LineReader::nextSlow(std::string_view* line) {
   }
 }
 
+LineReader::Status LineReader::nextBlock(std::string_view* line) {
+  for (;;) {
+    if (pos_ < end_) {
+      const void* nl = std::memchr(base_ + pos_, '\n', end_ - pos_);
+      if (nl != nullptr) {
+        const std::size_t stop =
+            static_cast<std::size_t>(static_cast<const char*>(nl) - base_);
+        takeLine(stop, stop + 1);
+        *line = last_;
+        return Status::kLine;
+      }
+      // Only the last block may end without LF: at the end of the file its
+      // last line, before a read error a line that is not read whole.
+      if (eof_) {
+        takeLine(end_, end_, /*atLineFeed=*/false);
+        *line = last_;
+        return Status::kLine;
+      }
+    }
+    if (blockError_ != 0) {
+      error_ = blockError_;
+      return Status::kError;
+    }
+    if (eof_) return Status::kEndOfFile;
+    checkInterrupt();
+    const ReadAhead::Block b = ahead_->next();
+    base_ = b.data;
+    pos_ = 0;
+    end_ = b.size;
+    eof_ = b.eof;
+    blockError_ = b.error;
+    if (b.longLine != nullptr) {
+      last_ = std::string_view(b.longLine, kLongLineKeep);
+      ++lineNumber_;
+      *line = last_;
+      return Status::kLine;
+    }
+  }
+}
+
 LineReader::Status LineReader::skipLongLine(std::string_view* line) {
   // The buffer holds the first capacity_ bytes of one line: keep its first
   // columns and pass over the rest up to its LF.
@@ -94,24 +142,83 @@ LineReader::Status LineReader::skipLongLine(std::string_view* line) {
   return Status::kLine;
 }
 
-OutputBuffer::OutputBuffer(int fd, bool eager, std::size_t capacity)
-    : fd_(fd), eager_(eager), capacity_(capacity), buf_(new char[capacity]) {}
+OutputBuffer::OutputBuffer(int fd, bool eager, std::size_t capacity,
+                           WriteBehind* behind)
+    : fd_(fd), eager_(eager), capacity_(capacity), behind_(behind) {
+  buffers_[0].reset(new char[capacity_]);
+  buf_ = buffers_[0].get();
+  if (behind_ != nullptr) stream_ = behind_->open(fd_, &used_);
+}
 
-bool OutputBuffer::flush() {
+OutputBuffer::~OutputBuffer() {
+  if (behind_ != nullptr) {
+    behind_->waitPending(stream_, 0);
+    behind_->close(stream_);
+  }
+}
+
+bool OutputBuffer::writeOut(const char* data, std::size_t size) {
   std::size_t done = 0;
-  while (done < used_) {
-    const ssize_t put = ::write(fd_, buf_.get() + done, used_ - done);
+  while (done < size) {
+    const ssize_t put = ::write(fd_, data + done, size - done);
     if (put < 0) {
       if (errno == EINTR) continue;
       error_ = errno;
-      used_ = 0;
       return false;
     }
     done += static_cast<std::size_t>(put);
     written_ += static_cast<std::size_t>(put);
   }
-  used_ = 0;
   return true;
+}
+
+bool OutputBuffer::flush() {
+  if (behind_ == nullptr) {
+    const bool ok = writeOut(buf_, used_);
+    used_ = 0;
+    return ok;
+  }
+  if (used_ == 0) return true;
+  behind_->submit(stream_, buf_, used_);
+  used_ = 0;
+  // The next buffer is free once the hand-over that last used it is
+  // written.
+  current_ = (current_ + 1) % kBuffersBehind;
+  behind_->waitPending(stream_, kBuffersBehind - 1);
+  if (!buffers_[current_]) buffers_[current_].reset(new char[capacity_]);
+  buf_ = buffers_[current_].get();
+  return true;
+}
+
+bool OutputBuffer::finish() {
+  if (!flush()) return false;
+  if (behind_ != nullptr) behind_->waitPending(stream_, 0);
+  return true;
+}
+
+std::size_t OutputBuffer::bytesWritten() const {
+  if (behind_ == nullptr) return written_;
+  return written_ + static_cast<std::size_t>(behind_->written(stream_));
+}
+
+std::uint64_t OutputBuffer::bytesGiven() const {
+  const std::uint64_t handed = behind_ != nullptr ? behind_->handedOver(stream_)
+                                                  : std::uint64_t{written_};
+  return handed + used_;
+}
+
+void OutputBuffer::cutTo(std::uint64_t total) {
+  if (behind_ != nullptr) {
+    const std::uint64_t handed = behind_->handedOver(stream_);
+    used_ = total <= handed ? 0
+                            : static_cast<std::size_t>(std::min<std::uint64_t>(
+                                  total - handed, used_));
+    // What was handed over and written stays counted in bytesWritten().
+    written_ = static_cast<std::size_t>(behind_->written(stream_));
+    behind_->waitPending(stream_, 0);
+    behind_->close(stream_);
+    behind_ = nullptr;
+  }
 }
 
 }  // namespace unv2tessal

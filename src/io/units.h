@@ -16,6 +16,7 @@
 #include "io/console.h"
 #include "io/failure.h"
 #include "io/line_io.h"
+#include "io/write_behind.h"
 
 namespace unv2tessal {
 
@@ -36,12 +37,32 @@ Text64 fileNameReply(int unit, std::string_view line);
 
 /// The table of units: every file of the run is opened, read or written and
 /// closed through it. Failures throw RunFailure with the unit and full path.
-class Units {
+///
+/// When the process may use more than one CPU, regular files are read ahead
+/// and written behind on threads of their own (ReadAhead, WriteBehind); the
+/// files, the console and the reports are the same as when every read and
+/// write is made at once: before each console line, reply and report, and
+/// when a file is opened, cut or closed, the writes behind catch up, and a
+/// write that failed meanwhile ends the run there with its own report.
+class Units : private OutputBarrier {
  public:
   /// `args` are the command-line arguments handed out, in order, to opens
   /// under a blank name.
   Units(Console& console, std::vector<std::string> args);
   ~Units();
+
+  /// Whether files opened from now on are read ahead and written behind on
+  /// threads of their own; by default when more than one CPU may be used.
+  void useHelperThreads(bool use) { helperThreads_ = use; }
+
+  /// Lets the writes behind catch up. A write that failed meanwhile ends
+  /// the run with report 38 for its file, each file holding what it held
+  /// when that write was made.
+  void settle() override;
+
+  /// The failure that ends the run when `failure` was thrown: `failure`
+  /// itself, or the report of a write behind that failed before it.
+  RunFailure settleFailure(const RunFailure& failure);
   Units(const Units&) = delete;
   Units& operator=(const Units&) = delete;
 
@@ -112,6 +133,7 @@ class Units {
                    const Items&... items) {
     Slot& s = slot(unit);
     if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
     char* dst = s.writer->reserve(kMaxRecord);
     if (dst == nullptr) failWrite(s);
     RecordWriter w(layout, dst);
@@ -134,6 +156,7 @@ class Units {
     static_assert(N % 16 == 0 && N + 2 <= kMaxRecord);
     Slot& s = slot(unit);
     if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
     char* dst = s.writer->reserve(kMaxRecord);
     if (dst == nullptr) failWrite(s);
     for (std::size_t k = 0; k < N; k += 16) {
@@ -181,6 +204,9 @@ class Units {
     // The file was cut to its first old byte, which no write has replaced
     // yet (startWriting).
     bool oldFirstByte = false;
+    // Written at once while other files are written behind: those catch up
+    // before each of its records.
+    bool settleFirst = false;
     dev_t device = 0;
     ino_t inode = 0;
     std::string path;
@@ -212,9 +238,16 @@ class Units {
   std::string nameForBlank(int unit);
   void release(Slot& s);
 
+  // Cuts every file written behind to what it must hold after a failed
+  // write; returns the slot of the file whose write failed, or nullptr.
+  Slot* catchUp();
+
   Console& console_;
   std::vector<std::string> args_;
   std::size_t nextArg_ = 0;
+  bool helperThreads_;
+  // Declared before the slots, whose writers use it: destroyed after them.
+  std::unique_ptr<WriteBehind> behind_;
   std::array<Slot, kSlots> slots_;
   static constexpr std::size_t kHints = 8;
   std::array<Slot*, kHints> hints_{};
