@@ -13,7 +13,7 @@
 namespace unv2tessal {
 namespace {
 
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
 constexpr bool kSanitized = true;
 #else
 constexpr bool kSanitized = false;
