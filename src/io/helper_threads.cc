@@ -33,4 +33,52 @@ std::thread startHelperThread(std::function<void()> body) {
   }
 }
 
+TaskThread::TaskThread() {
+  thread_ = startHelperThread([this] { run(); });
+}
+
+TaskThread::~TaskThread() {
+  wait();
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stop_ = true;
+  }
+  posted_.notify_one();
+  thread_.join();
+}
+
+void TaskThread::post(std::function<void()> task) {
+  {
+    std::lock_guard<std::mutex> lock(mutex_);
+    task_ = std::move(task);
+    busy_ = true;
+  }
+  pending_ = true;
+  posted_.notify_one();
+}
+
+void TaskThread::wait() {
+  if (!pending_) return;
+  std::unique_lock<std::mutex> lock(mutex_);
+  ended_.wait(lock, [this] { return !busy_; });
+  pending_ = false;
+}
+
+void TaskThread::run() {
+  std::unique_lock<std::mutex> lock(mutex_);
+  for (;;) {
+    posted_.wait(lock, [this] { return stop_ || busy_; });
+    if (busy_) {
+      std::function<void()> task = std::move(task_);
+      lock.unlock();
+      task();
+      lock.lock();
+      busy_ = false;
+      ended_.notify_one();
+      continue;
+    }
+    return;
+  }
+}
+
 }  // namespace unv2tessal

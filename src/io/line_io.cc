@@ -102,6 +102,7 @@ LineReader::Status LineReader::nextBlock(std::string_view* line) {
     }
     if (eof_) return Status::kEndOfFile;
     checkInterrupt();
+    if (guard_ != nullptr) guard_->wait();
     const ReadAhead::Block b = ahead_->next();
     base_ = b.data;
     pos_ = 0;
@@ -187,6 +188,21 @@ bool OutputBuffer::flush() {
   behind_->waitPending(stream_, kBuffersBehind - 1);
   if (!buffers_[current_]) buffers_[current_].reset(new char[capacity_]);
   buf_ = buffers_[current_].get();
+  return true;
+}
+
+bool OutputBuffer::appendRecords(const char* text, std::size_t count,
+                                 std::size_t size, std::size_t room) {
+  while (count > 0) {
+    if (capacity_ - used_ < room && !flush()) return false;
+    // Record j fits while used_ + j * size leaves `room`.
+    const std::size_t fit =
+        std::min(count, (capacity_ - used_ - room) / size + 1);
+    std::memcpy(buf_ + used_, text, fit * size);
+    used_ += fit * size;
+    text += fit * size;
+    count -= fit;
+  }
   return true;
 }
 

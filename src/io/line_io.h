@@ -7,6 +7,7 @@
 #include <memory>
 #include <string_view>
 
+#include "io/helper_threads.h"
 #include "io/read_ahead.h"
 #include "io/write_behind.h"
 
@@ -56,6 +57,24 @@ class LineReader {
     --lineNumber_;
   }
 
+  /// The bytes after the line last read, up to the end of the block (or of
+  /// the buffer) that holds it: whole lines when reading ahead. Valid, like
+  /// the lines, until next() goes past them. REQUIRES: no stepBack pending.
+  std::string_view restOfBlock() const {
+    return std::string_view(base_ + pos_, end_ - pos_);
+  }
+  /// Passes over the bytes of restOfBlock() before `to`, which hold `lines`
+  /// whole lines. REQUIRES: no stepBack pending.
+  void skipTo(const char* to, std::size_t lines) {
+    pos_ = static_cast<std::size_t>(to - base_);
+    lineNumber_ += lines;
+  }
+  /// The file is read by a ReadAhead thread.
+  bool readsAhead() const { return ahead_ != nullptr; }
+  /// While set, a task of `guard` that may read the current block is
+  /// waited for before the block is handed back (nullptr: none).
+  void guardBlock(TaskThread* guard) { guard_ = guard; }
+
   /// 1-based number of the line last returned by next() (0 before any).
   std::size_t lineNumber() const { return lineNumber_; }
 
@@ -90,6 +109,7 @@ class LineReader {
   std::string_view last_;
   std::unique_ptr<char[]> longLine_;
   std::unique_ptr<ReadAhead> ahead_;
+  TaskThread* guard_ = nullptr;
   int blockError_ = 0;  // with ahead_: a read failed after the block
 };
 
@@ -126,6 +146,11 @@ class OutputBuffer {
     used_ += n;
     return eager_ ? flush() : true;
   }
+  /// Appends `count` records of `size` bytes from `text`, flushing where a
+  /// reserve(room) before each of them would. Returns false when a flush
+  /// failed. REQUIRES: not eager; size <= room <= capacity.
+  bool appendRecords(const char* text, std::size_t count, std::size_t size,
+                     std::size_t room);
   /// Writes out the buffer (behind: hands it over). Returns false on a
   /// write error (errno kept); behind, failures are found by settling.
   bool flush();

@@ -168,6 +168,48 @@ class Units : private OutputBarrier {
     for (int k = 0; k < overflows; ++k) reportOutputConversion(s);
   }
 
+  /// Writes `count` records of `size` bytes (CR LF included) that the
+  /// caller laid out whole in `text`, as that many writeRecordText() calls
+  /// without asterisks would.
+  void writeRecordsText(int unit, const char* text, std::size_t count,
+                        std::size_t size) {
+    Slot& s = slot(unit);
+    if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
+    if (s.regular) {
+      if (!s.writer->appendRecords(text, count, size, kMaxRecord)) {
+        failWrite(s);
+      }
+      return;
+    }
+    for (std::size_t k = 0; k < count; ++k, text += size) {
+      char* dst = s.writer->reserve(kMaxRecord);
+      if (dst == nullptr) failWrite(s);
+      std::memcpy(dst, text, size);
+      if (!s.writer->commit(size)) failWrite(s);
+    }
+  }
+
+  /// Whether `unit` is read ahead by a thread of its own (it has been read).
+  bool readsAhead(int unit) {
+    Slot& s = slot(unit);
+    return s.reader && s.reader->readsAhead();
+  }
+  /// The rest of the block that holds the line last read on `unit`
+  /// (LineReader::restOfBlock).
+  std::string_view restOfBlock(int unit) {
+    return slot(unit).reader->restOfBlock();
+  }
+  /// LineReader::guardBlock on `unit`'s reader.
+  void guardBlock(int unit, TaskThread* guard) {
+    slot(unit).reader->guardBlock(guard);
+  }
+  /// Passes over the first bytes of restOfBlock(), up to `to`: `lines`
+  /// whole lines.
+  void skipTo(int unit, const char* to, std::size_t lines) {
+    slot(unit).reader->skipTo(to, lines);
+  }
+
   /// The longest name opened; a longer one is cut to its first 256
   /// characters.
   static constexpr std::size_t kMaxNameLength = 256;
