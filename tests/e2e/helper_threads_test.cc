@@ -99,6 +99,19 @@ std::string spoiled(std::string text, std::size_t offset) {
   return text;
 }
 
+// The node label of the line that holds byte `offset`, or of the line
+// after it when that one is a node's record 2, replaced by `label` (10
+// columns).
+std::string relabelled(std::string text, std::size_t offset,
+                       std::string_view label) {
+  std::size_t start = lineStart(text, offset);
+  if (text.compare(start + 10, 10, "         1") != 0) {
+    start = text.find('\n', start) + 1;
+  }
+  text.replace(start, 10, label);
+  return text;
+}
+
 // The mesh cut off at byte `offset`: the run meets the end of the file.
 std::string cutAt(const std::string& text, std::size_t offset) {
   return text.substr(0, offset);
@@ -113,12 +126,13 @@ struct Outcome {
   std::vector<std::string> files;  // the content of each output, or "-"
 };
 
-Outcome runOn(int cpus, const std::string& input, std::size_t limit) {
+Outcome runOn(int cpus, const std::string& input, std::size_t limit,
+              std::string_view replies) {
   Outcome o;
   for (const char* f : kOutputs) ::unlink(f);
   writeFile("in.unv", input);
   const std::string here = std::filesystem::current_path().string();
-  o.run = support::runBinaryOnCpus(here, kReplies, cpus, limit);
+  o.run = support::runBinaryOnCpus(here, replies, cpus, limit);
   for (const char* f : kOutputs) {
     o.files.push_back(fileExists(f) ? readFile(f) : "-");
   }
@@ -130,6 +144,7 @@ struct SamenessCase {
   std::function<std::string()> input;
   std::size_t fileSizeLimit;  // SIZE_MAX: none
   unsigned status;            // the exit status both runs must end with
+  std::string_view replies = kReplies;
 };
 void PrintTo(const SamenessCase& c, std::ostream* os) { *os << c.name; }
 
@@ -142,8 +157,8 @@ TEST_P(OneCpuAndTwo, LeaveTheSameConsoleAndFiles) {
   const SamenessCase& c = GetParam();
   ScratchDir dir;
   const std::string input = c.input();
-  const Outcome one = runOn(1, input, c.fileSizeLimit);
-  const Outcome two = runOn(2, input, c.fileSizeLimit);
+  const Outcome one = runOn(1, input, c.fileSizeLimit, c.replies);
+  const Outcome two = runOn(2, input, c.fileSizeLimit, c.replies);
   ASSERT_NE(one.run.status, 126u) << "could not set CPUs or file size limit";
   EXPECT_EQ(one.run.status, c.status) << one.run.err;
   EXPECT_EQ(two.run.status, one.run.status);
@@ -180,6 +195,37 @@ INSTANTIATE_TEST_SUITE_P(
         SamenessCase{"failureInAMiddleBlockOfTheNodes",
                      [] { return spoiled(bigMesh(), 2 * kMiB + kMiB / 2); },
                      SIZE_MAX, 64},
+        // Each block's second half is converted on a helper thread: what
+        // it does not take, this thread converts.
+        SamenessCase{"failureInTheFirstQuarterOfABlock",
+                     [] { return spoiled(bigMesh(), 2 * kMiB + kMiB / 4); },
+                     SIZE_MAX, 64},
+        SamenessCase{"failureInTheLastQuarterOfABlock",
+                     [] { return spoiled(bigMesh(), 3 * kMiB - kMiB / 4); },
+                     SIZE_MAX, 64},
+        SamenessCase{"asterisksInTheLastQuarterOfABlock",
+                     [] {
+                       return relabelled(bigMesh(), 3 * kMiB - kMiB / 4,
+                                         "2000000000");
+                     },
+                     SIZE_MAX, 0},
+        SamenessCase{"signedLabelInTheLastQuarterOfABlock",
+                     [] {
+                       return relabelled(bigMesh(), 2 * kMiB - kMiB / 5,
+                                         "     +1500");
+                     },
+                     SIZE_MAX, 0},
+        SamenessCase{"blanksInALabelInTheLastQuarterOfABlock",
+                     [] {
+                       return relabelled(bigMesh(), 2 * kMiB - kMiB / 6,
+                                         "    15  00");
+                     },
+                     SIZE_MAX, 0},
+        SamenessCase{"renumberingDeclined", [] { return bigMesh(); }, SIZE_MAX,
+                     0, "in.unv\n\nn\n3\n\n\n"},
+        SamenessCase{"renumberingDeclinedFailureLate",
+                     [] { return spoiled(bigMesh(), 3 * kMiB - kMiB / 4); },
+                     SIZE_MAX, 64, "in.unv\n\nn\n3\n\n\n"},
         SamenessCase{"failureInTheLastNodeRecord",
                      [] {
                        const std::string& m = bigMesh();
