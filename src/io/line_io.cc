@@ -206,6 +206,25 @@ bool OutputBuffer::appendRecords(const char* text, std::size_t count,
   return true;
 }
 
+bool OutputBuffer::appendRecords(const char* text, const std::uint32_t* ends,
+                                 std::size_t count, std::size_t room) {
+  std::size_t k = 0;
+  std::uint32_t start = 0;  // of record k
+  while (k < count) {
+    if (capacity_ - used_ < room && !flush()) return false;
+    // Records start while `room` is left before them.
+    const std::size_t limit = start + (capacity_ - used_ - room);
+    std::size_t last = k;  // the records k..last go into this buffer
+    while (last + 1 < count && ends[last] <= limit) ++last;
+    const std::size_t size = ends[last] - start;
+    std::memcpy(buf_ + used_, text + start, size);
+    used_ += size;
+    start = ends[last];
+    k = last + 1;
+  }
+  return true;
+}
+
 bool OutputBuffer::finish() {
   if (!flush()) return false;
   if (behind_ != nullptr) behind_->waitPending(stream_, 0);

@@ -151,6 +151,10 @@ class OutputBuffer {
   /// failed. REQUIRES: not eager; size <= room <= capacity.
   bool appendRecords(const char* text, std::size_t count, std::size_t size,
                      std::size_t room);
+  /// As appendRecords(), for records of any length: record k of `text`
+  /// ends at ends[k] (bytes from `text`'s start).
+  bool appendRecords(const char* text, const std::uint32_t* ends,
+                     std::size_t count, std::size_t room);
   /// Writes out the buffer (behind: hands it over). Returns false on a
   /// write error (errno kept); behind, failures are found by settling.
   bool flush();

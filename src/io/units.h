@@ -190,6 +190,28 @@ class Units : private OutputBarrier {
     }
   }
 
+  /// As writeRecordsText(), for records of any length: record k ends at
+  /// ends[k] bytes from `text`'s start.
+  void writeRecordsText(int unit, const char* text, const std::uint32_t* ends,
+                        std::size_t count) {
+    Slot& s = slot(unit);
+    if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
+    if (s.regular) {
+      if (!s.writer->appendRecords(text, ends, count, kMaxRecord)) {
+        failWrite(s);
+      }
+      return;
+    }
+    std::uint32_t start = 0;
+    for (std::size_t k = 0; k < count; start = ends[k], ++k) {
+      char* dst = s.writer->reserve(kMaxRecord);
+      if (dst == nullptr) failWrite(s);
+      std::memcpy(dst, text + start, ends[k] - start);
+      if (!s.writer->commit(ends[k] - start)) failWrite(s);
+    }
+  }
+
   /// Whether `unit` is read ahead by a thread of its own (it has been read).
   bool readsAhead(int unit) {
     Slot& s = slot(unit);

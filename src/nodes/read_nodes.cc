@@ -134,19 +134,6 @@ static_assert(kVertexColumns + 2 == kVertexRecordBytes);
 constexpr std::size_t kSplitBytes = std::size_t{1} << 16;
 constexpr std::size_t kHelperRecords = 16384;
 
-// The line at `p`, without its line end, and the start of the next one;
-// false when no LF comes before `end`.
-bool lineAt(const char* p, const char* end, std::string_view* line,
-            const char** next) {
-  const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-  if (nl == nullptr) return false;
-  const char* stop = static_cast<const char*>(nl);
-  *next = stop + 1;
-  if (stop > p && stop[-1] == '\r') --stop;
-  *line = std::string_view(p, static_cast<std::size_t>(stop - p));
-  return true;
-}
-
 // Lays out the vertex record of one node into out[0, 64), or returns false
 // when the node is not of the common form or needs asterisks.
 bool layOutCommonVertex(std::string_view label, std::string_view coordinates,
@@ -191,24 +178,18 @@ void convertStretch(std::string_view rest, const char* middle,
                     std::int32_t offset, char* out, Stretch* stretch) {
   const char* begin = rest.data();
   const char* end = begin + rest.size();
-  std::size_t lines = 0;
-  for (const char* p = begin; p < middle;) {
-    const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(middle - p));
-    if (nl == nullptr) break;
-    ++lines;
-    p = static_cast<const char*>(nl) + 1;
-  }
+  const std::size_t lines = countLines(begin, middle);
   const char* p = middle;
   std::string_view line;
-  if (lines % 2 == 0 && !lineAt(p, end, &line, &p)) return;  // a record 2
+  if (lines % 2 == 0 && !lineIn(p, end, &line, &p)) return;  // a record 2
   stretch->start = p;
   stretch->end = p;
   while (stretch->records < kHelperRecords) {
     std::string_view label, coordinates;
     const char* q = nullptr;
     const char* next = nullptr;
-    if (!lineAt(p, end, &label, &q) || isDelimiterLine(label) ||
-        !lineAt(q, end, &coordinates, &next) ||
+    if (!lineIn(p, end, &label, &q) || isDelimiterLine(label) ||
+        !lineIn(q, end, &coordinates, &next) ||
         !layOutCommonVertex(label, coordinates, offset,
                             out + kVertexRecordBytes * stretch->records)) {
       return;

@@ -5,6 +5,7 @@
 // opened by a dataset-number line. Every program walks a file with these;
 // what a dataset's body holds is left to its reader.
 
+#include <cstring>
 #include <string_view>
 
 #include "codecs/layout.h"
@@ -18,6 +19,32 @@ namespace unv2tessal {
 inline bool isDelimiterLine(std::string_view line) {
   return line.size() >= 6 && line.substr(0, 6) == "    -1" &&
          (line.size() == 6 || line[6] == ' ');
+}
+
+/// The line at `p` (a CR before its LF dropped, as a LineReader hands it
+/// out) and in *next the start of the line after it; false when no LF comes
+/// before `end`. For converting a block of whole lines on a helper thread.
+inline bool lineIn(const char* p, const char* end, std::string_view* line,
+                   const char** next) {
+  const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+  if (nl == nullptr) return false;
+  const char* stop = static_cast<const char*>(nl);
+  *next = stop + 1;
+  if (stop > p && stop[-1] == '\r') --stop;
+  *line = std::string_view(p, static_cast<std::size_t>(stop - p));
+  return true;
+}
+
+/// The LFs in [p, end).
+inline std::size_t countLines(const char* p, const char* end) {
+  std::size_t lines = 0;
+  while (p < end) {
+    const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+    if (nl == nullptr) break;
+    ++lines;
+    p = static_cast<const char*>(nl) + 1;
+  }
+  return lines;
 }
 
 /// Columns 3-6 of a dataset-number line, as text, blank-padded when the line
