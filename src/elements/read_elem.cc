@@ -120,6 +120,9 @@ void writeConnectivity(Run& run, std::int32_t number, const Shape& shape,
 // thread converts anything else as ever.
 
 constexpr std::size_t kSplitBytes = std::size_t{1} << 16;
+// This thread converts the first kMainPart eighths of the rest of a block:
+// it also reads the lines and writes the helper's records.
+constexpr std::size_t kMainPart = 3;
 constexpr std::size_t kHelperRecords = 8192;
 constexpr std::size_t kLineBytes = sizeof(ConnectivityLine::text) + 2;
 
@@ -249,7 +252,7 @@ class ElementHelper {
 
   // Starts on the second half of `rest`.
   void start(std::string_view rest, const StretchContext& context) {
-    const char* half = rest.data() + rest.size() / 2;
+    const char* half = rest.data() + rest.size() * kMainPart / 8;
     const void* nl = std::memchr(
         half, '\n', static_cast<std::size_t>(rest.data() + rest.size() - half));
     if (nl == nullptr) return;  // the last line of the file, without LF

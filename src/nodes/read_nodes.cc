@@ -132,6 +132,9 @@ constexpr std::size_t kVertexRecordBytes = 64;  // 62 columns and CR LF
 static_assert(kVertexColumns + 2 == kVertexRecordBytes);
 // A block's rest is split only when each half holds many records.
 constexpr std::size_t kSplitBytes = std::size_t{1} << 16;
+// This thread converts the first kMainPart eighths of the rest of a block:
+// it also reads the lines and writes the helper's records.
+constexpr std::size_t kMainPart = 3;
 constexpr std::size_t kHelperRecords = 16384;
 
 // Lays out the vertex record of one node into out[0, 64), or returns false
@@ -222,7 +225,7 @@ class NodeHelper {
 
   // Starts on the second half of `rest` (which starts with a record 2).
   void start(std::string_view rest, std::int32_t offset) {
-    const char* half = rest.data() + rest.size() / 2;
+    const char* half = rest.data() + rest.size() * kMainPart / 8;
     const void* nl = std::memchr(
         half, '\n', static_cast<std::size_t>(rest.data() + rest.size() - half));
     if (nl == nullptr) return;  // the last line of the file, without LF
