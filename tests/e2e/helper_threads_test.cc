@@ -50,10 +50,11 @@ std::string coordinate(long long k, int axis) {
   return buf;
 }
 
-// A mesh of `nodes` nodes numbered from 1001 and about as many elements:
-// bricks and tetrahedra with gaps in their labels (every one is in the
-// renumbering map), a triangle now and then (dropped in 3D), one group.
-std::string mesh(long long nodes) {
+// A mesh of `nodes` nodes numbered from 1001 and about as many elements,
+// bricks and tetrahedra, and one group. With `gaps` the element labels have
+// gaps (every element is in the renumbering map) and a triangle comes now
+// and then (dropped in 3D); without, the labels run 1, 2, 3, ...
+std::string mesh(long long nodes, bool gaps = true) {
   std::string text = dataset("   164", "header\n");
   std::string body;
   body.reserve(static_cast<std::size_t>(nodes) * 120);
@@ -65,12 +66,13 @@ std::string mesh(long long nodes) {
   body.clear();
   for (long long k = 0; k + 8 <= nodes; k += 1) {
     const long long n = 1001 + k;
-    if (k % 50 == 7) {
-      body += descriptor(3 * k + 5, 91, 3) + labels({n, n + 1, n + 2});
+    const long long label = gaps ? 3 * k + 5 : k + 1;
+    if (gaps && k % 50 == 7) {
+      body += descriptor(label, 91, 3) + labels({n, n + 1, n + 2});
     } else if (k % 3 == 0) {
-      body += descriptor(3 * k + 5, 111, 4) + labels({n, n + 1, n + 2, n + 3});
+      body += descriptor(label, 111, 4) + labels({n, n + 1, n + 2, n + 3});
     } else {
-      body += descriptor(3 * k + 5, 115, 8) +
+      body += descriptor(label, 115, 8) +
               labels({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7});
     }
   }
@@ -109,6 +111,30 @@ std::string relabelled(std::string text, std::size_t offset,
     start = text.find('\n', start) + 1;
   }
   text.replace(start, 10, label);
+  return text;
+}
+
+// About 6 MiB, its elements numbered without gaps and all written in 3D.
+const std::string& meshWithoutGaps() {
+  static const std::string text = mesh(28000, false);
+  return text;
+}
+
+// Byte `offset` of the element dataset of `text`.
+std::size_t inElements(const std::string& text, std::size_t offset) {
+  return text.find("    -1\n  2412\n") + offset;
+}
+
+// The descriptor record at or after the line that holds byte `offset`,
+// with its columns [column, column + 10) replaced by `field`.
+std::string withDescriptorField(std::string text, std::size_t offset,
+                                std::size_t column, std::string_view field) {
+  std::size_t start = lineStart(text, offset);
+  // A descriptor record has six fields; a node record of a brick eight.
+  if (text.find('\n', start) - start != 60) {
+    start = text.find('\n', start) + 1;
+  }
+  text.replace(start + column, 10, field);
   return text;
 }
 
@@ -226,6 +252,41 @@ INSTANTIATE_TEST_SUITE_P(
         SamenessCase{"renumberingDeclinedFailureLate",
                      [] { return spoiled(bigMesh(), 3 * kMiB - kMiB / 4); },
                      SIZE_MAX, 64, "in.unv\n\nn\n3\n\n\n"},
+        // Elements numbered without gaps: the helper's lines are taken only
+        // while this thread's running number agrees with the helper's.
+        SamenessCase{"elementsWithoutGaps", [] { return meshWithoutGaps(); },
+                     SIZE_MAX, 0},
+        SamenessCase{"elementsWithoutGapsFailureLateInABlock",
+                     [] {
+                       const std::string& m = meshWithoutGaps();
+                       return spoiled(m, inElements(m, kMiB - kMiB / 5));
+                     },
+                     SIZE_MAX, 64},
+        SamenessCase{"droppedElementEarlyInABlock",
+                     [] {
+                       const std::string& m = meshWithoutGaps();
+                       return withDescriptorField(
+                           m, inElements(m, kMiB + kMiB / 5), 10, "        91");
+                     },
+                     SIZE_MAX, 0},
+        SamenessCase{"droppedElementLateInABlock",
+                     [] {
+                       const std::string& m = meshWithoutGaps();
+                       return withDescriptorField(
+                           m, inElements(m, 2 * kMiB - kMiB / 5), 10,
+                           "        91");
+                     },
+                     SIZE_MAX, 0},
+        SamenessCase{"mapLineLateInABlock",
+                     [] {
+                       const std::string& m = meshWithoutGaps();
+                       return withDescriptorField(
+                           m, inElements(m, 2 * kMiB - kMiB / 5), 0,
+                           "   9999999");
+                     },
+                     SIZE_MAX, 0},
+        SamenessCase{"elementsWithoutGapsConnectivityFileFull",
+                     [] { return meshWithoutGaps(); }, 2100000, 38},
         SamenessCase{"failureInTheLastNodeRecord",
                      [] {
                        const std::string& m = bigMesh();
