@@ -57,11 +57,17 @@ void TaskThread::post(std::function<void()> task) {
   posted_.notify_one();
 }
 
-void TaskThread::wait() {
-  if (!pending_) return;
-  std::unique_lock<std::mutex> lock(mutex_);
-  ended_.wait(lock, [this] { return !busy_; });
+bool TaskThread::wait() {
+  if (!pending_) return false;
   pending_ = false;
+  std::unique_lock<std::mutex> lock(mutex_);
+  if (busy_ && !started_) {
+    busy_ = false;
+    task_ = nullptr;
+    return false;
+  }
+  ended_.wait(lock, [this] { return !busy_; });
+  return true;
 }
 
 void TaskThread::run() {
@@ -70,10 +76,12 @@ void TaskThread::run() {
     posted_.wait(lock, [this] { return stop_ || busy_; });
     if (busy_) {
       std::function<void()> task = std::move(task_);
+      started_ = true;
       lock.unlock();
       task();
       lock.lock();
       busy_ = false;
+      started_ = false;
       ended_.notify_one();
       continue;
     }

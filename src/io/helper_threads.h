@@ -29,8 +29,10 @@ class TaskThread {
 
   /// Starts `task`. REQUIRES: no task pending.
   void post(std::function<void()> task);
-  /// Waits until the task posted last has ended.
-  void wait();
+  /// Waits until the task posted last has ended; a task that has not
+  /// started yet (its thread had no CPU) is withdrawn instead, and the
+  /// owner does its work itself. Returns whether the task ran.
+  bool wait();
   /// A task was posted and not waited for.
   bool pending() const { return pending_; }
 
@@ -41,7 +43,8 @@ class TaskThread {
   std::condition_variable posted_;
   std::condition_variable ended_;
   std::function<void()> task_;
-  bool busy_ = false;  // a task is posted or running (under mutex_)
+  bool busy_ = false;     // a task is posted or running (under mutex_)
+  bool started_ = false;  // it is running (under mutex_)
   bool stop_ = false;
   bool pending_ = false;  // the owner's view
   std::thread thread_;

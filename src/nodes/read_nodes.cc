@@ -236,8 +236,10 @@ class NodeHelper {
     });
   }
 
+  // The stretch, empty when the task had not started: then this thread
+  // converts its records.
   const Stretch& finish() {
-    thread_.wait();
+    if (!thread_.wait()) stretch_ = Stretch{};
     return stretch_;
   }
   const char* output() const { return out_.get(); }
