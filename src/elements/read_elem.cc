@@ -309,60 +309,84 @@ bool takeStretch(Run& run, ElementHelper& helper, ElementTotals* totals,
   return true;
 }
 
-// Converts the elements up to the closing delimiter.
-ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
+// Converts one element whose descriptor record has just been read.
+[[gnu::always_inline]] inline void convertElement(Run& run,
+                                                  ElementNumbering& numbering,
+                                                  std::string_view descriptor,
+                                                  ElementTotals& totals) {
+  std::int32_t& number = totals.count;  // the running element number
+  number = checkedAdd(number, 1);
+  std::int32_t label = 0, feId = 0;
+  readDescriptor(run, descriptor, &label, &feId);
+  const FeDescriptor& kind = feDescriptor(feId);
+  const std::int32_t more = continuationRecords(kind, descriptor);
+  totals.lastShiftedLabel = numbering.takeLabel(label);
+  if (kind.hasOrientationRecord()) passOver(run, 1);
+  const Shape& written = run.state.DIM.is2D ? kind.in2D : kind.in3D;
+  const Shape* shape = written.vertices != 0 ? &written : nullptr;
+  ConnectivityLine line;
+  readNodeRecord(
+      run, shape != nullptr ? static_cast<std::size_t>(shape->vertices) : 0,
+      line);
+  passOver(run, more);
+  if (shape != nullptr) {
+    writeConnectivity(run, number, *shape, line);
+    numbering.recordWritten(number, totals.lastShiftedLabel);
+  } else {
+    number = checkedSub(number, 1);  // the next element takes its number
+  }
+}
+
+// Converts the elements up to the closing delimiter, all on this thread.
+ElementTotals convertElementsHere(Run& run, ElementNumbering& numbering) {
   const int in = run.state.CHANNELS.unvUnit;
   ElementTotals totals;
-  std::int32_t& number = totals.count;  // the running element number
   std::string_view descriptor;
   run.units.readLine(in, false, &descriptor);
-  std::unique_ptr<ElementHelper> helper;
-  if (run.units.readsAhead(in)) {
-    helper = std::make_unique<ElementHelper>(run.units, in);
-  }
-  bool first = true;
   do {
-    if (helper) {
-      if (helper->pending() && descriptor.data() >= helper->middle()) {
-        bool more = true;
-        if (takeStretch(run, *helper, &totals, &descriptor, &more) && !more) {
-          break;
-        }
+    convertElement(run, numbering, descriptor, totals);
+  } while (nextRecordUnlessDelimiter(run.units, in, &descriptor));
+  return totals;
+}
+
+// As convertElementsHere(), with a helper thread on each block's second
+// part (the loop apart keeps the one-thread loop as lean as it was).
+[[gnu::noinline]] ElementTotals convertElementsWithHelper(
+    Run& run, ElementNumbering& numbering) {
+  const int in = run.state.CHANNELS.unvUnit;
+  ElementTotals totals;
+  std::string_view descriptor;
+  run.units.readLine(in, false, &descriptor);
+  ElementHelper helper(run.units, in);
+  bool first = true;  // the first element fixes the element offset
+  do {
+    if (helper.pending() && descriptor.data() >= helper.middle()) {
+      bool more = true;
+      if (takeStretch(run, helper, &totals, &descriptor, &more) && !more) {
+        break;
       }
-      // The first element fixes the element offset.
-      if (!helper->pending() && !first) {
-        const std::string_view rest = run.units.restOfBlock(in);
-        if (rest.size() >= 2 * kSplitBytes) {
-          helper->start(rest,
-                        StretchContext{number, run.state.OFFSETS.nodeOffset,
-                                       run.state.OFFSETS.elementOffset,
-                                       run.state.DIM.is2D});
-        }
+    }
+    if (!helper.pending() && !first) {
+      const std::string_view rest = run.units.restOfBlock(in);
+      if (rest.size() >= 2 * kSplitBytes) {
+        helper.start(rest,
+                     StretchContext{totals.count, run.state.OFFSETS.nodeOffset,
+                                    run.state.OFFSETS.elementOffset,
+                                    run.state.DIM.is2D});
       }
     }
     first = false;
-    number = checkedAdd(number, 1);
-    std::int32_t label = 0, feId = 0;
-    readDescriptor(run, descriptor, &label, &feId);
-    const FeDescriptor& kind = feDescriptor(feId);
-    const std::int32_t more = continuationRecords(kind, descriptor);
-    totals.lastShiftedLabel = numbering.takeLabel(label);
-    if (kind.hasOrientationRecord()) passOver(run, 1);
-    const Shape& written = run.state.DIM.is2D ? kind.in2D : kind.in3D;
-    const Shape* shape = written.vertices != 0 ? &written : nullptr;
-    ConnectivityLine line;
-    readNodeRecord(
-        run, shape != nullptr ? static_cast<std::size_t>(shape->vertices) : 0,
-        line);
-    passOver(run, more);
-    if (shape != nullptr) {
-      writeConnectivity(run, number, *shape, line);
-      numbering.recordWritten(number, totals.lastShiftedLabel);
-    } else {
-      number = checkedSub(number, 1);  // the next element takes its number
-    }
+    convertElement(run, numbering, descriptor, totals);
   } while (nextRecordUnlessDelimiter(run.units, in, &descriptor));
   return totals;
+}
+
+// Converts the elements up to the closing delimiter.
+// REQUIRES: the input has been read (atClosingDelimiter).
+ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
+  return run.units.readsAhead(run.state.CHANNELS.unvUnit)
+             ? convertElementsWithHelper(run, numbering)
+             : convertElementsHere(run, numbering);
 }
 
 }  // namespace

@@ -85,8 +85,10 @@ std::int32_t readNodeLabel(Run& run, int in, std::string_view line) {
 // form is the vertex field already (its last 8 columns; the first two are
 // blanks), else the label is read, shifted and written. The first node's
 // label is always read, for the renumbering question.
-void layOutVertexNumber(Run& run, int in, std::string_view record1,
-                        bool firstNode, VertexLine& out) {
+[[gnu::always_inline]] inline void layOutVertexNumber(Run& run, int in,
+                                                      std::string_view record1,
+                                                      bool firstNode,
+                                                      VertexLine& out) {
   if (!firstNode && run.state.OFFSETS.nodeOffset == 0 &&
       record1.size() >= kLabelWidth && isPlainInteger10(record1.data())) {
     std::memcpy(out.text.data(), record1.data() + (kLabelWidth - kNumberWidth),
@@ -100,7 +102,8 @@ void layOutVertexNumber(Run& run, int in, std::string_view record1,
 }
 
 // Reads record 2 and writes the vertex record with its x, y, z.
-void convertCoordinates(Run& run, int in, int out, VertexLine& vertex) {
+[[gnu::always_inline]] inline void convertCoordinates(Run& run, int in, int out,
+                                                      VertexLine& vertex) {
   std::string_view line;
   run.units.readLine(in, false, &line);
   for (std::size_t k = 0; k < 3; ++k) {
@@ -272,29 +275,44 @@ bool takeStretch(Run& run, NodeHelper& helper, std::int32_t* count,
   return true;
 }
 
-// Converts the nodes up to the closing delimiter; returns their count.
-std::int32_t convertNodes(Run& run) {
+// Converts the nodes up to the closing delimiter, all on this thread;
+// returns their count.
+std::int32_t convertNodesHere(Run& run) {
   const int in = run.state.CHANNELS.unvUnit;
   const int out = run.state.CHANNELS.xyzUnit;
   std::int32_t count = 0;
   bool firstNode = true;
   std::string_view record1;
   run.units.readLine(in, false, &record1);
-  std::unique_ptr<NodeHelper> helper;
-  if (run.units.readsAhead(in)) {
-    helper = std::make_unique<NodeHelper>(run.units, in);
-  }
   do {
-    if (helper) {
-      if (helper->pending() && record1.data() >= helper->middle()) {
-        bool more = true;
-        if (takeStretch(run, *helper, &count, &record1, &more) && !more) break;
-      }
-      if (!helper->pending() && !firstNode) {
-        const std::string_view rest = run.units.restOfBlock(in);
-        if (rest.size() >= 2 * kSplitBytes) {
-          helper->start(rest, run.state.OFFSETS.nodeOffset);
-        }
+    count = checkedAdd(count, 1);
+    VertexLine vertex;
+    layOutVertexNumber(run, in, record1, firstNode, vertex);
+    firstNode = false;
+    convertCoordinates(run, in, out, vertex);
+  } while (nextRecordUnlessDelimiter(run.units, in, &record1));
+  return count;
+}
+
+// As convertNodesHere(), with a helper thread on each block's second part
+// (the loop apart keeps the one-thread loop as lean as it was).
+[[gnu::noinline]] std::int32_t convertNodesWithHelper(Run& run) {
+  const int in = run.state.CHANNELS.unvUnit;
+  const int out = run.state.CHANNELS.xyzUnit;
+  std::int32_t count = 0;
+  bool firstNode = true;
+  std::string_view record1;
+  run.units.readLine(in, false, &record1);
+  NodeHelper helper(run.units, in);
+  do {
+    if (helper.pending() && record1.data() >= helper.middle()) {
+      bool more = true;
+      if (takeStretch(run, helper, &count, &record1, &more) && !more) break;
+    }
+    if (!helper.pending() && !firstNode) {
+      const std::string_view rest = run.units.restOfBlock(in);
+      if (rest.size() >= 2 * kSplitBytes) {
+        helper.start(rest, run.state.OFFSETS.nodeOffset);
       }
     }
     count = checkedAdd(count, 1);
@@ -304,6 +322,14 @@ std::int32_t convertNodes(Run& run) {
     convertCoordinates(run, in, out, vertex);
   } while (nextRecordUnlessDelimiter(run.units, in, &record1));
   return count;
+}
+
+// Converts the nodes up to the closing delimiter; returns their count.
+// REQUIRES: the input has been read (atClosingDelimiter).
+std::int32_t convertNodes(Run& run) {
+  return run.units.readsAhead(run.state.CHANNELS.unvUnit)
+             ? convertNodesWithHelper(run)
+             : convertNodesHere(run);
 }
 
 }  // namespace
