@@ -35,7 +35,10 @@ std::uint32_t runConversion(ConsoleIo& io, std::vector<std::string> args) {
   Run run(io, std::move(args));
   try {
     mainProgram(run);
-  } catch (const RunFailure& failure) {
+  } catch (const RunFailure& thrown) {
+    // A write behind the conversion that failed before `thrown` ends the
+    // run in its place.
+    const RunFailure failure = run.units.settleFailure(thrown);
     run.console.writeError(formatReport(failure));
     run.units.closeAll();  // what was written stays in its file
     io.flush();

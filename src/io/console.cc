@@ -125,10 +125,12 @@ std::string formatConsoleLine(std::initializer_list<ConsoleItem> items) {
 
 void Console::writeConsoleLine(std::initializer_list<ConsoleItem> items) {
   checkInterrupt();  // an interrupt during a conversion ends it here at once
+  if (barrier_ != nullptr) barrier_->settle();
   io_.writeOut(formatConsoleLine(items));
 }
 
 std::string Console::readWholeLine() {
+  if (barrier_ != nullptr) barrier_->settle();
   std::string line;
   if (!io_.readLine(&line)) consoleEndOfFile();
   return line;

@@ -48,6 +48,18 @@ class FdConsoleIo : public ConsoleIo {
   bool inEof_ = false;
 };
 
+/// What must happen before anything reaches the console: output written
+/// behind the conversion catches up first, so that each file holds what it
+/// would hold had every record been written at once. May end the run with
+/// the report of a write that failed meanwhile.
+class OutputBarrier {
+ public:
+  virtual void settle() = 0;
+
+ protected:
+  ~OutputBarrier() = default;
+};
+
 /// An item of a console line: a text (written whole) or an integer (a
 /// 12-column integer field).
 struct ConsoleItem {
@@ -66,6 +78,10 @@ class Console {
   static constexpr std::size_t kIntegerWidth = 12;
 
   explicit Console(ConsoleIo& io) : io_(io) {}
+
+  /// Settled before every console line, raw text and reply (not before
+  /// error reports: their writers settle first themselves).
+  void setBarrier(OutputBarrier* barrier) { barrier_ = barrier; }
 
   /// Writes one console line: column 1 blank, 80 columns, texts wrapped as
   /// described in formatConsoleLine().
@@ -91,7 +107,10 @@ class Console {
   std::string readWholeLine();
 
   /// Writes text as it stands (no leading blank, no line end added).
-  void writeRaw(std::string_view text) { io_.writeOut(text); }
+  void writeRaw(std::string_view text) {
+    if (barrier_ != nullptr) barrier_->settle();
+    io_.writeOut(text);
+  }
   void writeError(std::string_view text) {
     io_.flush();
     io_.writeErr(text);
@@ -99,6 +118,7 @@ class Console {
 
  private:
   ConsoleIo& io_;
+  OutputBarrier* barrier_ = nullptr;
 };
 
 /// Lays out a console line: each physical line starts with a blank and holds

@@ -8,6 +8,8 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "io/helper_threads.h"
+
 namespace unv2tessal {
 namespace {
 
@@ -83,9 +85,54 @@ Text64 fileNameReply(int unit, std::string_view line) {
 }
 
 Units::Units(Console& console, std::vector<std::string> args)
-    : console_(console), args_(std::move(args)) {}
+    : console_(console),
+      args_(std::move(args)),
+      helperThreads_(helperThreadsPay()) {
+  console_.setBarrier(this);
+}
 
-Units::~Units() { closeAll(); }
+Units::~Units() {
+  closeAll();
+  console_.setBarrier(nullptr);
+}
+
+Units::Slot* Units::catchUp() {
+  if (!behind_) return nullptr;
+  behind_->drain();
+  int stream = -1;
+  int error = 0;
+  if (!behind_->failed(&stream, &error)) return nullptr;
+  Slot* failed = nullptr;
+  for (Slot& s : slots_) {
+    if (!s.open || !s.writer || s.writer->stream() < 0) continue;
+    if (s.writer->stream() == stream) {
+      failed = &s;
+      s.writer->cutTo(0);
+    } else {
+      s.writer->cutTo(behind_->keep(s.writer->stream()));
+    }
+  }
+  // Every writer writes by itself now; nothing more goes behind.
+  behind_.reset();
+  helperThreads_ = false;
+  return failed;
+}
+
+void Units::settle() {
+  Slot* failed = catchUp();
+  if (failed == nullptr) return;
+  dropOldFirstByte(*failed);
+  fail(kReportWriteError, *failed);
+}
+
+RunFailure Units::settleFailure(const RunFailure& failure) {
+  try {
+    settle();
+  } catch (const RunFailure& write) {
+    return write;
+  }
+  return failure;
+}
 
 bool Units::isOpen(int unit) const {
   for (const Slot& s : slots_) {
@@ -103,12 +150,13 @@ void Units::fail(int report, const Slot& s) {
 }
 
 void Units::failWrite(Slot& s) {
+  settle();  // a write behind that failed before this one comes first
   dropOldFirstByte(s);
   fail(kReportWriteError, s);
 }
 
 bool Units::flushWriter(Slot& s) {
-  if (s.writer->flush()) return true;
+  if (s.writer->finish()) return true;
   dropOldFirstByte(s);
   return false;
 }
@@ -139,6 +187,7 @@ std::string Units::nameForBlank(int unit) {
 }
 
 void Units::openUnit(int unit, std::string_view name, Missing missing) {
+  settle();
   std::string_view stripped = stripBlanks(name);
   std::string used(stripped.substr(0, kMaxNameLength));
   if (used.empty()) used = nameForBlank(unit);
@@ -189,11 +238,13 @@ void Units::openUnit(int unit, std::string_view name, Missing missing) {
 
 void Units::startReading(Slot& s) {
   s.everRead = true;
-  s.reader = std::make_unique<LineReader>(s.fd);
+  s.reader = std::make_unique<LineReader>(s.fd, LineReader::kDefaultCapacity,
+                                          s.regular && helperThreads_);
 }
 
 void Units::startWriting(Slot& s) {
   // The first record written cuts off whatever the file held.
+  settle();  // the cut below frees room on the disk: earlier writes first
   if (s.readOnly) fail(kReportReadOnlyWrite, s);
   // The old content is cut to its first byte, which the first record
   // (never shorter than its CR LF) overwrites: on ext4 a cut to length 0
@@ -207,14 +258,25 @@ void Units::startWriting(Slot& s) {
     if (st.st_size > 1 && ::ftruncate(s.fd, 1) != 0) failWrite(s);
   }
   s.written = true;
-  s.writer = std::make_unique<OutputBuffer>(s.fd, /*eager=*/!s.regular);
+  WriteBehind* behind = nullptr;
+  if (s.regular && helperThreads_) {
+    if (!behind_) behind_ = std::make_unique<WriteBehind>();
+    behind = behind_.get();
+  }
+  s.settleFirst = !s.regular && helperThreads_;
+  s.writer = std::make_unique<OutputBuffer>(
+      s.fd, /*eager=*/!s.regular, OutputBuffer::kDefaultCapacity, behind);
 }
 
 void Units::reportOutputConversion(const Slot& s) {
+  settle();
   console_.writeError(formatOutputConversionReport(s.unit, s.path));
 }
 
 void Units::release(Slot& s) {
+  // Their threads are done with the file before it is closed.
+  s.reader.reset();
+  s.writer.reset();
   if (s.fd >= 0) ::close(s.fd);
   s = Slot{};
 }
@@ -222,6 +284,7 @@ void Units::release(Slot& s) {
 void Units::closeUnit(int unit) {
   Slot& s = slot(unit);
   if (s.writer && !flushWriter(s)) failWrite(s);
+  settle();
   if (!s.written && !s.everRead && s.regular) {
     struct stat st {};
     if (::fstat(s.fd, &st) == 0 && st.st_size > 0) {
@@ -233,6 +296,7 @@ void Units::closeUnit(int unit) {
 }
 
 void Units::closeAll() {
+  catchUp();
   for (Slot& s : slots_) {
     if (!s.open) continue;
     if (s.writer) flushWriter(s);

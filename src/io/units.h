@@ -16,6 +16,7 @@
 #include "io/console.h"
 #include "io/failure.h"
 #include "io/line_io.h"
+#include "io/write_behind.h"
 
 namespace unv2tessal {
 
@@ -36,12 +37,32 @@ Text64 fileNameReply(int unit, std::string_view line);
 
 /// The table of units: every file of the run is opened, read or written and
 /// closed through it. Failures throw RunFailure with the unit and full path.
-class Units {
+///
+/// When the process may use more than one CPU, regular files are read ahead
+/// and written behind on threads of their own (ReadAhead, WriteBehind); the
+/// files, the console and the reports are the same as when every read and
+/// write is made at once: before each console line, reply and report, and
+/// when a file is opened, cut or closed, the writes behind catch up, and a
+/// write that failed meanwhile ends the run there with its own report.
+class Units : private OutputBarrier {
  public:
   /// `args` are the command-line arguments handed out, in order, to opens
   /// under a blank name.
   Units(Console& console, std::vector<std::string> args);
   ~Units();
+
+  /// Whether files opened from now on are read ahead and written behind on
+  /// threads of their own; by default when more than one CPU may be used.
+  void useHelperThreads(bool use) { helperThreads_ = use; }
+
+  /// Lets the writes behind catch up. A write that failed meanwhile ends
+  /// the run with report 38 for its file, each file holding what it held
+  /// when that write was made.
+  void settle() override;
+
+  /// The failure that ends the run when `failure` was thrown: `failure`
+  /// itself, or the report of a write behind that failed before it.
+  RunFailure settleFailure(const RunFailure& failure);
   Units(const Units&) = delete;
   Units& operator=(const Units&) = delete;
 
@@ -112,6 +133,7 @@ class Units {
                    const Items&... items) {
     Slot& s = slot(unit);
     if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
     char* dst = s.writer->reserve(kMaxRecord);
     if (dst == nullptr) failWrite(s);
     RecordWriter w(layout, dst);
@@ -134,6 +156,7 @@ class Units {
     static_assert(N % 16 == 0 && N + 2 <= kMaxRecord);
     Slot& s = slot(unit);
     if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
     char* dst = s.writer->reserve(kMaxRecord);
     if (dst == nullptr) failWrite(s);
     for (std::size_t k = 0; k < N; k += 16) {
@@ -143,6 +166,70 @@ class Units {
     dst[columns + 1] = '\n';
     if (!s.writer->commit(columns + 2)) failWrite(s);
     for (int k = 0; k < overflows; ++k) reportOutputConversion(s);
+  }
+
+  /// Writes `count` records of `size` bytes (CR LF included) that the
+  /// caller laid out whole in `text`, as that many writeRecordText() calls
+  /// without asterisks would.
+  void writeRecordsText(int unit, const char* text, std::size_t count,
+                        std::size_t size) {
+    Slot& s = slot(unit);
+    if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
+    if (s.regular) {
+      if (!s.writer->appendRecords(text, count, size, kMaxRecord)) {
+        failWrite(s);
+      }
+      return;
+    }
+    for (std::size_t k = 0; k < count; ++k, text += size) {
+      char* dst = s.writer->reserve(kMaxRecord);
+      if (dst == nullptr) failWrite(s);
+      std::memcpy(dst, text, size);
+      if (!s.writer->commit(size)) failWrite(s);
+    }
+  }
+
+  /// As writeRecordsText(), for records of any length: record k ends at
+  /// ends[k] bytes from `text`'s start.
+  void writeRecordsText(int unit, const char* text, const std::uint32_t* ends,
+                        std::size_t count) {
+    Slot& s = slot(unit);
+    if (!s.writer) startWriting(s);
+    if (s.settleFirst) settle();
+    if (s.regular) {
+      if (!s.writer->appendRecords(text, ends, count, kMaxRecord)) {
+        failWrite(s);
+      }
+      return;
+    }
+    std::uint32_t start = 0;
+    for (std::size_t k = 0; k < count; start = ends[k], ++k) {
+      char* dst = s.writer->reserve(kMaxRecord);
+      if (dst == nullptr) failWrite(s);
+      std::memcpy(dst, text + start, ends[k] - start);
+      if (!s.writer->commit(ends[k] - start)) failWrite(s);
+    }
+  }
+
+  /// Whether `unit` is read ahead by a thread of its own (it has been read).
+  bool readsAhead(int unit) {
+    Slot& s = slot(unit);
+    return s.reader && s.reader->readsAhead();
+  }
+  /// The rest of the block that holds the line last read on `unit`
+  /// (LineReader::restOfBlock).
+  std::string_view restOfBlock(int unit) {
+    return slot(unit).reader->restOfBlock();
+  }
+  /// LineReader::guardBlock on `unit`'s reader.
+  void guardBlock(int unit, TaskThread* guard) {
+    slot(unit).reader->guardBlock(guard);
+  }
+  /// Passes over the first bytes of restOfBlock(), up to `to`: `lines`
+  /// whole lines.
+  void skipTo(int unit, const char* to, std::size_t lines) {
+    slot(unit).reader->skipTo(to, lines);
   }
 
   /// The longest name opened; a longer one is cut to its first 256
@@ -181,6 +268,9 @@ class Units {
     // The file was cut to its first old byte, which no write has replaced
     // yet (startWriting).
     bool oldFirstByte = false;
+    // Written at once while other files are written behind: those catch up
+    // before each of its records.
+    bool settleFirst = false;
     dev_t device = 0;
     ino_t inode = 0;
     std::string path;
@@ -212,9 +302,16 @@ class Units {
   std::string nameForBlank(int unit);
   void release(Slot& s);
 
+  // Cuts every file written behind to what it must hold after a failed
+  // write; returns the slot of the file whose write failed, or nullptr.
+  Slot* catchUp();
+
   Console& console_;
   std::vector<std::string> args_;
   std::size_t nextArg_ = 0;
+  bool helperThreads_;
+  // Declared before the slots, whose writers use it: destroyed after them.
+  std::unique_ptr<WriteBehind> behind_;
   std::array<Slot, kSlots> slots_;
   static constexpr std::size_t kHints = 8;
   std::array<Slot*, kHints> hints_{};

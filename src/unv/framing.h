@@ -5,7 +5,12 @@
 // opened by a dataset-number line. Every program walks a file with these;
 // what a dataset's body holds is left to its reader.
 
+#include <cstring>
 #include <string_view>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "codecs/layout.h"
 #include "io/units.h"
@@ -18,6 +23,43 @@ namespace unv2tessal {
 inline bool isDelimiterLine(std::string_view line) {
   return line.size() >= 6 && line.substr(0, 6) == "    -1" &&
          (line.size() == 6 || line[6] == ' ');
+}
+
+/// The line at `p` (a CR before its LF dropped, as a LineReader hands it
+/// out) and in *next the start of the line after it; false when no LF comes
+/// before `end`. For converting a block of whole lines on a helper thread.
+inline bool lineIn(const char* p, const char* end, std::string_view* line,
+                   const char** next) {
+  const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+  if (nl == nullptr) return false;
+  const char* stop = static_cast<const char*>(nl);
+  *next = stop + 1;
+  if (stop > p && stop[-1] == '\r') --stop;
+  *line = std::string_view(p, static_cast<std::size_t>(stop - p));
+  return true;
+}
+
+/// The LFs in [p, end).
+inline std::size_t countLines(const char* p, const char* end) {
+  std::size_t lines = 0;
+#if defined(__SSE2__) && defined(__x86_64__)
+  // Each LF adds 1 to its byte of `sum`; the bytes are added up before
+  // any of them can pass 255.
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i zero = _mm_setzero_si128();
+  while (end - p >= 16) {
+    __m128i sum = zero;
+    for (int k = 0; k < 255 && end - p >= 16; ++k, p += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      sum = _mm_sub_epi8(sum, _mm_cmpeq_epi8(x, lf));
+    }
+    const __m128i halves = _mm_sad_epu8(sum, zero);
+    lines += static_cast<std::size_t>(_mm_cvtsi128_si64(halves)) +
+             static_cast<std::size_t>(_mm_extract_epi16(halves, 4));
+  }
+#endif
+  for (; p < end; ++p) lines += *p == '\n' ? 1 : 0;
+  return lines;
 }
 
 /// Columns 3-6 of a dataset-number line, as text, blank-padded when the line

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <pwd.h>
+#include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -76,6 +77,22 @@ RunResult runBinaryAfter(const std::string& dir, std::string_view input,
   return r;
 }
 
+// Keeps this process on the first `cpus` of the CPUs it may use.
+bool keepCpus(int cpus) {
+  cpu_set_t allowed, used;
+  CPU_ZERO(&allowed);
+  CPU_ZERO(&used);
+  if (::sched_getaffinity(0, sizeof allowed, &allowed) != 0) return false;
+  int taken = 0;
+  for (std::size_t cpu = 0; cpu < CPU_SETSIZE && taken < cpus; ++cpu) {
+    if (CPU_ISSET(cpu, &allowed)) {
+      CPU_SET(cpu, &used);
+      ++taken;
+    }
+  }
+  return taken == cpus && ::sched_setaffinity(0, sizeof used, &used) == 0;
+}
+
 }  // namespace
 
 RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
@@ -100,6 +117,67 @@ RunResult runBinaryWithFileSizeLimit(const std::string& dir,
     return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
            ::setrlimit(RLIMIT_FSIZE, &fsize) == 0;
   });
+}
+
+int usableCpus() {
+  cpu_set_t set;
+  CPU_ZERO(&set);
+  if (::sched_getaffinity(0, sizeof set, &set) != 0) return 1;
+  return CPU_COUNT(&set);
+}
+
+RunResult runBinaryOnCpus(const std::string& dir, std::string_view input,
+                          int cpus, std::size_t fileSizeLimit) {
+  return runBinaryAfter(dir, input, {}, [&] {
+    if (!keepCpus(cpus)) return false;
+    if (fileSizeLimit == SIZE_MAX) return true;
+    const rlim_t bytes = static_cast<rlim_t>(fileSizeLimit);
+    const rlimit fsize{bytes, bytes};
+    return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
+           ::setrlimit(RLIMIT_FSIZE, &fsize) == 0;
+  });
+}
+
+RunResult runBinarySignalledWhen(const std::string& dir, std::string_view input,
+                                 int cpus, const std::function<bool()>& ready,
+                                 int signal, bool* signalled) {
+  char templ[] = "/tmp/unv2tessal-console-XXXXXX";
+  const int in = ::mkstemp(templ);
+  ::write(in, input.data(), input.size());
+  ::lseek(in, 0, SEEK_SET);
+  ::unlink(templ);
+  int out[2], err[2];
+  *signalled = false;
+  if (in < 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return {};
+  const pid_t pid = ::fork();
+  if (pid == 0) {
+    ::dup2(in, 0);
+    ::dup2(out[1], 1);
+    ::dup2(err[1], 2);
+    for (int fd : {in, out[0], out[1], err[0], err[1]}) ::close(fd);
+    if (!keepCpus(cpus) || ::chdir(dir.c_str()) != 0) ::_exit(126);
+    execBinary({});
+  }
+  ::close(in);
+  ::close(out[1]);
+  ::close(err[1]);
+  int wstatus = 0;
+  for (;;) {
+    if (::waitpid(pid, &wstatus, WNOHANG) == pid) break;
+    if (ready()) {
+      *signalled = ::kill(pid, signal) == 0;
+      ::waitpid(pid, &wstatus, 0);
+      break;
+    }
+    ::usleep(100);
+  }
+  RunResult r;
+  r.out = drain(out[0]);
+  r.err = drain(err[0]);
+  ::close(out[0]);
+  ::close(err[0]);
+  r.status = exitCode(wstatus);
+  return r;
 }
 
 RunResult runBinaryInterrupted(const std::string& dir, std::string_view input,

@@ -1,6 +1,8 @@
 #ifndef UNV2TESSAL_TESTS_SUPPORT_CHILD_RUN_H_
 #define UNV2TESSAL_TESTS_SUPPORT_CHILD_RUN_H_
 
+#include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -22,12 +24,31 @@ RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
 RunResult runBinaryWithFileSizeLimit(const std::string& dir,
                                      std::string_view input, std::size_t limit);
 
+/// The CPUs this process may run on (its affinity mask).
+int usableCpus();
+
+/// Runs the built executable in `dir` like runBinary, on the first `cpus`
+/// of the CPUs this process may use (the converter reads and writes on
+/// threads of their own only with more than one), and with files limited
+/// to `fileSizeLimit` bytes as runBinaryWithFileSizeLimit does, unless it is
+/// SIZE_MAX.
+RunResult runBinaryOnCpus(const std::string& dir, std::string_view input,
+                          int cpus, std::size_t fileSizeLimit = SIZE_MAX);
+
 /// Runs the built executable in `dir` with standard input on a pipe: writes
 /// `input` into it (and keeps it open), waits until the console output holds
 /// `prompt`, sends `signal` to the child, closes the pipe and collects the
 /// rest of the run. Nothing is timed: the test waits on the child's output.
 RunResult runBinaryInterrupted(const std::string& dir, std::string_view input,
                                std::string_view prompt, int signal);
+
+/// Runs the built executable in `dir` like runBinaryOnCpus (no file size
+/// limit), sends `signal` to it as soon as `ready()` holds (asked every
+/// 100 microseconds) and collects the rest of the run. *signalled tells
+/// whether the signal was sent before the run ended by itself.
+RunResult runBinarySignalledWhen(const std::string& dir, std::string_view input,
+                                 int cpus, const std::function<bool()>& ready,
+                                 int signal, bool* signalled);
 
 }  // namespace unv2tessal::support
 

@@ -1,0 +1,77 @@
+#ifndef UNV2TESSAL_IO_READ_AHEAD_H_
+#define UNV2TESSAL_IO_READ_AHEAD_H_
+
+#include <condition_variable>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace unv2tessal {
+
+/// Reads a file on a thread of its own, a few blocks ahead of the thread
+/// that takes its lines, so that the kernel's copy into the blocks is off
+/// the converting thread. Each block holds whole lines: the end of a line
+/// cut by a block's end is carried to the front of the next block. A line
+/// of `capacity` bytes or more is handed over as its first `keep` bytes
+/// (the rest of it is read and dropped), exactly as LineReader keeps it.
+class ReadAhead {
+ public:
+  static constexpr std::size_t kBlocks = 2;
+
+  /// One block as the consumer sees it.
+  struct Block {
+    const char* data = nullptr;  // whole lines, the last one ending in LF
+                                 // unless `eof` or `error` is set
+    std::size_t size = 0;
+    const char* longLine = nullptr;  // when set: `keep` bytes of a long
+                                     // line that comes before `data`
+    bool eof = false;                // the file ends after `data`
+    int error = 0;                   // errno of a read that failed after `data`
+  };
+
+  ReadAhead(int fd, std::size_t capacity, std::size_t keep);
+  ~ReadAhead();
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  /// Hands back the block returned last (its bytes may be reused) and waits
+  /// for the next one. REQUIRES: no block with `eof` or `error` was
+  /// returned yet.
+  Block next();
+
+ private:
+  struct Slot {
+    std::unique_ptr<char[]> bytes;
+    std::unique_ptr<char[]> longLine;
+    std::size_t size = 0;
+    bool hasLongLine = false;
+    bool eof = false;
+    int error = 0;
+  };
+
+  void run();
+  // Reads into s from s.size until it is full, at end of file or an error.
+  void fill(Slot& s);
+  // The slot holds the first `capacity_` bytes of one line: keeps `keep_`
+  // of them and reads up to its LF; what follows the LF is left at
+  // s.bytes[carryFrom, s.size).
+  void skipLongLine(Slot& s, std::size_t* carryFrom);
+
+  const int fd_;
+  const std::size_t capacity_;
+  const std::size_t keep_;
+  Slot slots_[kBlocks];
+  std::mutex mutex_;
+  std::condition_variable filled_;
+  std::condition_variable emptied_;
+  std::uint64_t produced_ = 0;  // blocks ready, counted from the first
+  std::uint64_t taken_ = 0;     // blocks handed to the consumer
+  bool stop_ = false;
+  std::thread thread_;
+};
+
+}  // namespace unv2tessal
+
+#endif  // UNV2TESSAL_IO_READ_AHEAD_H_
