@@ -31,6 +31,7 @@
 #include "check/unvcheck.h"
 #include "driver/run.h"
 #include "io/console.h"
+#include "scratch_files.h"
 
 namespace unv2tessal {
 namespace {
@@ -38,30 +39,10 @@ namespace {
 constexpr std::string_view kInput = "in.unv";
 constexpr int kMaxReplies = 64;
 
+constexpr const char* kTarget = "check_fuzz";
+
 [[noreturn]] void fault(const std::string& what) {
-  std::fprintf(stderr, "check_fuzz: %s\n", what.c_str());
-  std::abort();
-}
-
-std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> directoryEntries() {
-  DIR* d = ::opendir(".");
-  if (d == nullptr) fault("cannot list the scratch directory");
-  std::vector<std::string> names;
-  while (dirent* e = ::readdir(d)) {
-    const std::string n = e->d_name;
-    if (n != "." && n != "..") names.push_back(n);
-  }
-  ::closedir(d);
-  return names;
-}
-
-void clearDirectory() {
-  for (const std::string& n : directoryEntries()) ::unlink(n.c_str());
+  fuzzing::fault(kTarget, what);
 }
 
 // A JSON syntax check (RFC 8259 grammar, no semantics): one value and
@@ -205,7 +186,7 @@ class DefaultRepliesConsole : public ConsoleIo {
 // Lines of a file, -1 when it does not exist.
 long long lineCount(const std::string& name) {
   if (::access(name.c_str(), F_OK) != 0) return -1;
-  const std::string text = readWhole(name);
+  const std::string text = fuzzing::readWhole(name);
   long long n = 0;
   for (char c : text) n += c == '\n' ? 1 : 0;
   return n;
@@ -213,7 +194,7 @@ long long lineCount(const std::string& name) {
 
 long long regionCount(const std::string& name) {
   if (::access(name.c_str(), F_OK) != 0) return -1;
-  const std::string text = readWhole(name);
+  const std::string text = fuzzing::readWhole(name);
   long long n = 0;
   for (std::size_t at = text.find("LOCATE VERTEX ID="); at != std::string::npos;
        at = text.find("LOCATE VERTEX ID=", at + 1)) {
@@ -270,41 +251,14 @@ void checkAgreement(const CheckReport& report, bool is2D) {
     fault(dim + "region commands differ from the verdict");
 }
 
-// The scratch directory is the current directory only while a run lasts:
-// libFuzzer reads its corpus by relative paths.
-class InScratchDirectory {
- public:
-  InScratchDirectory() {
-    static std::string scratch;
-    if (scratch.empty()) {
-      char templ[] = "/tmp/unvcheck-fuzz-XXXXXX";
-      if (::mkdtemp(templ) == nullptr)
-        fault("cannot make the scratch directory");
-      scratch = templ;
-    }
-    char here[4096];
-    if (::getcwd(here, sizeof here) == nullptr) fault("getcwd");
-    previous_ = here;
-    if (::chdir(scratch.c_str()) != 0)
-      fault("cannot enter the scratch directory");
-  }
-  ~InScratchDirectory() {
-    if (::chdir(previous_.c_str()) != 0)
-      fault("cannot leave the scratch directory");
-  }
-
- private:
-  std::string previous_;
-};
-
 }  // namespace
 }  // namespace unv2tessal
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   using namespace unv2tessal;
-  InScratchDirectory scratch;
-  clearDirectory();
+  fuzzing::InScratchDirectory scratch(kTarget);
+  fuzzing::clearDirectory(kTarget);
   const std::string input(reinterpret_cast<const char*>(data), size);
   {
     std::ofstream f(std::string(kInput), std::ios::binary);
@@ -317,14 +271,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (status != jsonStatus) fault("text and JSON statuses differ");
   checkOutputs(status, out, err, false);
   checkOutputs(jsonStatus, jsonOut, jsonErr, true);
-  if (readWhole(std::string(kInput)) != input) fault("the input file changed");
-  if (directoryEntries().size() != 1) fault("unvcheck made a file");
+  if (fuzzing::readWhole(std::string(kInput)) != input)
+    fault("the input file changed");
+  if (fuzzing::directoryEntries(kTarget).size() != 1)
+    fault("unvcheck made a file");
 
   if (status == 2) return 0;
   const CheckReport report = checkFile(std::string(kInput));
   for (const bool is2D : {true, false}) {
     checkAgreement(report, is2D);
-    for (const std::string& n : directoryEntries()) {
+    for (const std::string& n : fuzzing::directoryEntries(kTarget)) {
       if (n != kInput) ::unlink(n.c_str());
     }
   }

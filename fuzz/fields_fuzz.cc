@@ -278,7 +278,7 @@ void checkFastIntegers(std::string_view field, std::uint8_t param) {
 // built from the input bytes, transcribed by the fast path and by the
 // plain rules.
 void checkFastTranscription(std::string_view bytes) {
-  auto at = [&](std::size_t k) {
+  auto at = [&](std::size_t k) -> std::uint8_t {
     return k < bytes.size() ? static_cast<std::uint8_t>(bytes[k]) : 0;
   };
   std::string field = "   ";

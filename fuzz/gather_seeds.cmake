@@ -7,7 +7,7 @@ file(MAKE_DIRECTORY ${OUT_DIR}/run ${OUT_DIR}/check ${OUT_DIR}/prep
 file(GLOB run_seeds ${SOURCE_DIR}/fuzz/seeds/run/* ${SOURCE_DIR}/tests/data/*.unv
      ${SAMPLES_DIR}/*.unv)
 file(GLOB check_seeds ${SOURCE_DIR}/tests/data/check/*.unv)
-file(GLOB prep_seeds ${SOURCE_DIR}/tests/data/prep/*.unv
+file(GLOB prep_seeds ${SOURCE_DIR}/fuzz/seeds/prep/* ${SOURCE_DIR}/tests/data/prep/*.unv
      ${SOURCE_DIR}/examples/*.unv)
 file(GLOB field_seeds ${SOURCE_DIR}/fuzz/seeds/fields/*)
 if(run_seeds)

@@ -31,6 +31,7 @@
 #include "driver/run.h"
 #include "io/console.h"
 #include "prep/prep.h"
+#include "scratch_files.h"
 
 namespace unv2tessal {
 namespace {
@@ -39,30 +40,10 @@ constexpr std::string_view kInput = "in.unv";
 constexpr std::string_view kOutput = "out.unv";
 constexpr std::string_view kAnswers = "answers.txt";
 
+constexpr const char* kTarget = "prep_fuzz";
+
 [[noreturn]] void fault(const std::string& what) {
-  std::fprintf(stderr, "prep_fuzz: %s\n", what.c_str());
-  std::abort();
-}
-
-std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::vector<std::string> directoryEntries() {
-  DIR* d = ::opendir(".");
-  if (d == nullptr) fault("cannot list the scratch directory");
-  std::vector<std::string> names;
-  while (dirent* e = ::readdir(d)) {
-    const std::string n = e->d_name;
-    if (n != "." && n != "..") names.push_back(n);
-  }
-  ::closedir(d);
-  return names;
-}
-
-void clearDirectory() {
-  for (const std::string& n : directoryEntries()) ::unlink(n.c_str());
+  fuzzing::fault(kTarget, what);
 }
 
 bool endsWith(const std::string& s, std::string_view tail) {
@@ -127,41 +108,14 @@ bool holdsOtherGroupDatasets(const CheckReport& report) {
   return !report.otherGroups.empty();
 }
 
-// The scratch directory is the current directory only while a run lasts:
-// libFuzzer reads its corpus by relative paths.
-class InScratchDirectory {
- public:
-  InScratchDirectory() {
-    static std::string scratch;
-    if (scratch.empty()) {
-      char templ[] = "/tmp/unvprep-fuzz-XXXXXX";
-      if (::mkdtemp(templ) == nullptr)
-        fault("cannot make the scratch directory");
-      scratch = templ;
-    }
-    char here[4096];
-    if (::getcwd(here, sizeof here) == nullptr) fault("getcwd");
-    previous_ = here;
-    if (::chdir(scratch.c_str()) != 0)
-      fault("cannot enter the scratch directory");
-  }
-  ~InScratchDirectory() {
-    if (::chdir(previous_.c_str()) != 0)
-      fault("cannot leave the scratch directory");
-  }
-
- private:
-  std::string previous_;
-};
-
 }  // namespace
 }  // namespace unv2tessal
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   using namespace unv2tessal;
-  InScratchDirectory scratch;
-  clearDirectory();
+  fuzzing::InScratchDirectory scratch(kTarget);
+  fuzzing::clearDirectory(kTarget);
   const std::string input(reinterpret_cast<const char*>(data), size);
   {
     std::ofstream f(std::string(kInput), std::ios::binary);
@@ -179,8 +133,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   const int status = runPrep(options, &out, &err);
 
   if (status < 0 || status > 2) fault("exit status " + std::to_string(status));
-  if (readWhole(std::string(kInput)) != input) fault("the input file changed");
-  const std::vector<std::string> entries = directoryEntries();
+  if (fuzzing::readWhole(std::string(kInput)) != input)
+    fault("the input file changed");
+  const std::vector<std::string> entries = fuzzing::directoryEntries(kTarget);
   if (status == 2) {
     if (err.rfind("unvprep: ", 0) != 0 || err.find('\n') != err.size() - 1) {
       fault("failure is not one line: " + err);
@@ -205,7 +160,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   if (holdsOtherGroupDatasets(prepared)) {
     fault("the output keeps a group dataset other than 2435");
   }
-  AnswersConsole console(readWhole(std::string(kAnswers)));
+  AnswersConsole console(fuzzing::readWhole(std::string(kAnswers)));
   const std::uint32_t converted = runConversion(console, {});
   if (converted != 0) {
     fault("the converter does not run on the output with the answers: " +

@@ -30,6 +30,7 @@
 
 #include "driver/run.h"
 #include "io/console.h"
+#include "scratch_files.h"
 
 namespace unv2tessal {
 namespace {
@@ -157,20 +158,16 @@ class AnsweringConsole : public ConsoleIo {
   std::size_t dimensionAsked_ = 0;
 };
 
-[[noreturn]] void fault(const std::string& what) {
-  std::fprintf(stderr, "run_fuzz: %s\n", what.c_str());
-  std::abort();
-}
+constexpr const char* kTarget = "run_fuzz";
 
-std::string readWhole(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
+[[noreturn]] void fault(const std::string& what) {
+  fuzzing::fault(kTarget, what);
 }
 
 // The records of a file, each without its CR LF; a record without CR LF is
 // a fault.
 std::vector<std::string> records(const std::string& name) {
-  const std::string text = readWhole(name);
+  const std::string text = fuzzing::readWhole(name);
   std::vector<std::string> out;
   std::size_t at = 0;
   while (at < text.size()) {
@@ -211,7 +208,7 @@ void checkConnectivityFile(const std::string& name) {
   for (const std::string& r : records(name)) {
     if (r.size() < 18) fault(name + ": short connectivity line " + r);
     const std::string head = r.substr(10, 8);
-    int vertices = 0;
+    std::size_t vertices = 0;
     if (head == "  1  3  ") vertices = 3;
     if (head == "  2  4  " || head == "  3  4  ") vertices = 4;
     if (head == "  5  6  ") vertices = 6;
@@ -224,7 +221,7 @@ void checkConnectivityFile(const std::string& name) {
     std::snprintf(number, sizeof number, "%10d", expectedNumber++);
     if (r.substr(0, 10) != number)
       fault(name + ": element numbers not 1, 2, 3..: " + r);
-    for (int k = 0; k < vertices; ++k) {
+    for (std::size_t k = 0; k < vertices; ++k) {
       if (!fullMatch(r.substr(18 + 10 * k, 10), kInteger10)) {
         fault(name + ": malformed vertex number in " + r);
       }
@@ -379,53 +376,14 @@ void checkReports(const std::string& err, std::uint32_t status) {
     fault("report names unit " + m[3].str());
 }
 
-void clearDirectory() {
-  DIR* d = ::opendir(".");
-  if (d == nullptr) fault("cannot list the scratch directory");
-  std::vector<std::string> names;
-  while (dirent* e = ::readdir(d)) {
-    const std::string n = e->d_name;
-    if (n != "." && n != "..") names.push_back(n);
-  }
-  ::closedir(d);
-  for (const std::string& n : names) ::unlink(n.c_str());
-}
-
-// The scratch directory is the current directory only while a run lasts:
-// libFuzzer reads its corpus by relative paths.
-class InScratchDirectory {
- public:
-  InScratchDirectory() {
-    static std::string scratch;
-    if (scratch.empty()) {
-      char templ[] = "/tmp/unv2tessal-fuzz-XXXXXX";
-      if (::mkdtemp(templ) == nullptr)
-        fault("cannot make the scratch directory");
-      scratch = templ;
-    }
-    char here[4096];
-    if (::getcwd(here, sizeof here) == nullptr) fault("getcwd");
-    previous_ = here;
-    if (::chdir(scratch.c_str()) != 0)
-      fault("cannot enter the scratch directory");
-  }
-  ~InScratchDirectory() {
-    if (::chdir(previous_.c_str()) != 0)
-      fault("cannot leave the scratch directory");
-  }
-
- private:
-  std::string previous_;
-};
-
 }  // namespace
 }  // namespace unv2tessal
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   using namespace unv2tessal;
-  InScratchDirectory scratch;
-  clearDirectory();
+  fuzzing::InScratchDirectory scratch(kTarget);
+  fuzzing::clearDirectory(kTarget);
   const std::string input(reinterpret_cast<const char*>(data), size);
   {
     std::ofstream f(std::string(kInput), std::ios::binary);
@@ -435,7 +393,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   AnsweringConsole console(a);
   const std::uint32_t status = runConversion(console, a.args);
 
-  if (readWhole(std::string(kInput)) != input) fault("the input file changed");
+  if (fuzzing::readWhole(std::string(kInput)) != input)
+    fault("the input file changed");
   checkReports(console.err, status);
   if (exists(a.xyzFile)) checkVertexFile(a.xyzFile);
   if (a.cncFile != kMap && exists(a.cncFile)) checkConnectivityFile(a.cncFile);

@@ -51,17 +51,15 @@ GroupFacts checkGroup(CheckInput& in, const NodeFacts& nodes) {
 
 // Entities on one entity record: a slot whose type code is 0 (or blank)
 // holds none. Returns -1 when the record is not made of integers.
-int entitiesOn(std::string_view line, const GroupDatasetKind& kind) {
+// Entities on an entity record as exporters write it; -1 when the record
+// does not read as integers.
+std::int64_t entitiesOn(std::string_view line, const GroupDatasetKind& kind) {
   std::array<std::int32_t, 8> f{};
   if (!tryParse(line, kEntityRecord, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
                 f[7])) {
     return -1;
   }
-  int n = 0;
-  for (std::size_t k = 0; k < kind.entitiesPerRecord; ++k) {
-    n += f[kind.typeField(k)] != 0 ? 1 : 0;
-  }
-  return n;
+  return static_cast<std::int64_t>(entitiesOnRecord(line, kind));
 }
 
 // Reads the next line of the dataset's body: false at the end of the file,
@@ -78,6 +76,7 @@ bool countOtherGroup(CheckInput& in, const GroupDatasetKind& kind,
                      OtherGroups& facts) {
   std::string_view line;
   if (!readBodyLine(in, &line)) return false;
+  if (isEmptyRecordBetweenGroups(line)) return true;
   std::array<std::int32_t, 8> f{};
   if (!tryParse(line, kGroupRecord, f[0], f[1], f[2], f[3], f[4], f[5], f[6],
                 f[7])) {
@@ -89,7 +88,7 @@ bool countOtherGroup(CheckInput& in, const GroupDatasetKind& kind,
   const std::int64_t total = remaining;
   while (remaining > 0) {
     if (!readBodyLine(in, &line)) return false;
-    const int n = entitiesOn(line, kind);
+    const std::int64_t n = entitiesOn(line, kind);
     if (n <= 0 || n > remaining) return false;
     remaining -= n;
   }

@@ -13,10 +13,6 @@ namespace {
 // Columns of a record that are read; the rest of a longer line is not.
 constexpr std::size_t kRecordColumns = 80;
 
-bool isBlank(std::string_view text) {
-  return text.find_first_not_of(' ') == std::string_view::npos;
-}
-
 std::string trimmedRight(std::string_view s) {
   while (!s.empty() && s.back() == ' ') s.remove_suffix(1);
   return std::string(s);
@@ -51,9 +47,7 @@ class GroupReader {
         }
         return;
       }
-      // An empty record between groups is passed over: one is written
-      // after a group without entities.
-      if (isBlank(line.text)) continue;
+      if (isEmptyRecordBetweenGroups(line.text)) continue;
       readGroup(line.text);
     }
   }

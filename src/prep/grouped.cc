@@ -95,6 +95,8 @@ void GroupedElements::store(std::ptrdiff_t index,
   start_[k] = static_cast<std::uint32_t>(nodes_.size());
   count_[k] = static_cast<std::uint8_t>(nodes.size());
   nodes_.insert(nodes_.end(), nodes.begin(), nodes.end());
+  for (std::int32_t label : nodes) range_.add(label);
+  mostNodes_ = std::max(mostNodes_, nodes.size());
 }
 
 bool GroupedElements::nodesOf(std::int32_t label,

@@ -1,6 +1,7 @@
 #ifndef UNV2TESSAL_PREP_GROUPED_H_
 #define UNV2TESSAL_PREP_GROUPED_H_
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <limits>
@@ -51,6 +52,21 @@ class LabelSet {
   LargeVector<std::int32_t> labels_;
 };
 
+/// The lowest and highest of the labels added; empty() before any.
+struct LabelRange {
+  std::int32_t low = std::numeric_limits<std::int32_t>::max();
+  std::int32_t high = std::numeric_limits<std::int32_t>::min();
+  bool empty() const { return low > high; }
+  void add(std::int32_t label) {
+    low = std::min(low, label);
+    high = std::max(high, label);
+  }
+  void add(const LabelRange& other) {
+    low = std::min(low, other.low);
+    high = std::max(high, other.high);
+  }
+};
+
 /// Node tags that groups name, marked as the node datasets are read.
 class GroupedNodes {
  public:
@@ -62,7 +78,10 @@ class GroupedNodes {
   /// Marks `label` as a node of the file when a group names it.
   void mark(std::int32_t label) {
     const std::ptrdiff_t k = set_.find(label);
-    if (k >= 0) found_[static_cast<std::size_t>(k)] = 1;
+    if (k >= 0) {
+      found_[static_cast<std::size_t>(k)] = 1;
+      range_.add(label);
+    }
   }
   bool found(std::int32_t label) const {
     const std::ptrdiff_t k = set_.find(label);
@@ -70,10 +89,13 @@ class GroupedNodes {
   }
   /// Bytes held: 5 a tag.
   std::size_t bytes() const { return set_.size() * 5; }
+  /// The lowest and highest label marked.
+  const LabelRange& range() const { return range_; }
 
  private:
   LabelSet set_;
   LargeVector<std::uint8_t> found_;
+  LabelRange range_;
 };
 
 /// Element tags that groups name, and for each element found in an element
@@ -98,6 +120,10 @@ class GroupedElements {
   /// first), so that labels asked in order are found at once.
   bool nodesOf(std::int32_t label, std::span<const std::int32_t>* nodes,
                std::ptrdiff_t* hint) const;
+  /// The lowest and highest node label stored, and the most node labels of
+  /// one element.
+  const LabelRange& range() const { return range_; }
+  std::size_t mostNodes() const { return mostNodes_; }
   /// Bytes held: 9 an element plus 4 a stored node label.
   std::size_t bytes() const {
     return set_.size() * 9 + nodes_.size() * sizeof(std::int32_t);
@@ -110,6 +136,8 @@ class GroupedElements {
   LargeVector<std::uint32_t> start_;  // into nodes_, kNotFound until found
   LargeVector<std::uint8_t> count_;
   LargeVector<std::int32_t> nodes_;
+  LabelRange range_;
+  std::size_t mostNodes_ = 0;
 };
 
 }  // namespace unv2tessal

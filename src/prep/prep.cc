@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <cstring>
 #include <limits>
 #include <new>
 #include <set>
@@ -30,6 +31,9 @@ struct Pass {
   // The second pass passes over the group datasets that the first read.
   const std::vector<GroupDatasetSpan>* groupSpans = nullptr;
   std::size_t groupDatasetsMet = 0;
+  // Lines between datasets left out after a group dataset was taken out.
+  std::int64_t strayLines = 0;
+  std::size_t firstStrayLine = 0;
 };
 
 void noteLineEnd(Pass& pass, const RawLine& line) {
@@ -42,40 +46,67 @@ void noteLineEnd(Pass& pass, const RawLine& line) {
 // group datasets goes to `out`, byte for byte; a group dataset is left out
 // from its opening delimiter to its closing one. The delimiter line last
 // met is held back until the dataset number after it shows which it is.
+//
+// The scanner reads a dataset number after a delimiter (or a run of them),
+// and otherwise passes lines over looking for one. The output must put it
+// in the same state where the input did, at every line written:
+//   - 2435 is read up to and including its closing delimiter, and the
+//     scanner then looks for a delimiter. A run of delimiters before it is
+//     written but for its last line; should lines that the scanner passes
+//     over follow, they would then come straight after a delimiter and read
+//     as a dataset number: they are left out up to the next delimiter, and
+//     counted.
+//   - The other group datasets the scanner passes over, so their closing
+//     delimiter opens the next dataset. It is held as a delimiter is, and
+//     written only where the output would otherwise not be at a dataset
+//     number when the next line is one.
 void walk(PrepInput& in, Sink& out, Pass& pass) {
   std::string held;
   bool holding = false;
-  auto hold = [&](const RawLine& line) {
+  bool heldCloses = false;     // the held line closes a removed dataset
+  bool delimiterLast = false;  // the output ends in a delimiter
+  auto hold = [&](const RawLine& line, bool closes) {
     held.assign(line.bytes);
     holding = true;
+    heldCloses = closes;
   };
   auto release = [&] {
-    if (holding) out.putText(held);
+    if (holding && !(heldCloses && delimiterLast)) {
+      out.putText(held);
+      delimiterLast = true;
+    }
     holding = false;
   };
   const bool first = pass.table != nullptr;
   RawLine line;
+  bool atNumber = false;  // a closing delimiter that opens is held
   for (;;) {
-    bool found = false;
-    if (first) {
-      // Only the group datasets matter here: the others are passed over
-      // to their closing delimiter as the scanner passes over a dataset.
-      // The second pass checks that it meets the group datasets where this
-      // one did.
-      found = in.nextDelimiter(&line);
-      if (found) hold(line);
-    } else {
-      while (in.next(&line)) {
-        noteLineEnd(pass, line);
-        if (isDelimiterLine(line.text)) {
-          hold(line);
-          found = true;
-          break;
+    if (!atNumber) {
+      bool found = false;
+      if (first) {
+        // Only the group datasets matter here: the others are passed over
+        // to their closing delimiter as the scanner passes over a dataset.
+        // The second pass checks that it meets the group datasets where
+        // this one did.
+        found = in.nextDelimiter(&line);
+      } else {
+        while (in.next(&line)) {
+          noteLineEnd(pass, line);
+          if (isDelimiterLine(line.text)) {
+            found = true;
+            break;
+          }
+          if (delimiterLast) {
+            if (pass.strayLines++ == 0) pass.firstStrayLine = in.lineNumber();
+            continue;
+          }
+          out.putLine(line.bytes);
         }
-        out.putLine(line.bytes);
       }
+      if (!found) break;
+      hold(line, false);
     }
-    if (!found) break;
+    atNumber = false;
     FixedText<4> number;
     bool haveNumber = false;
     while (in.next(&line)) {
@@ -84,8 +115,11 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
         haveNumber = true;
         break;
       }
+      // A delimiter line after a removed dataset's closing one opens the
+      // next dataset by itself.
+      if (heldCloses && isDelimiterLine(line.text)) holding = false;
       release();
-      hold(line);
+      hold(line, false);
     }
     if (!haveNumber) break;
     pass.anyDataset = true;
@@ -98,11 +132,25 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
         const std::size_t k = pass.groupDatasetsMet++;
         skipGroupDataset(in, k < spans.size() ? &spans[k] : nullptr);
       }
+      if (kind->number != kPermanentGroups.number) {
+        in.stepBack();
+        in.next(&line);
+        hold(line, true);
+        atNumber = true;
+      }
       continue;
     }
     release();
     out.putLine(line.bytes);
-    if (first) continue;
+    delimiterLast = false;
+    if (first) {
+      // The node and element datasets are read up to and including their
+      // closing delimiter, as the second pass reads them.
+      if (number.view() == "2411" || number.view() == "2412") {
+        in.nextDelimiter(&line);
+      }
+      continue;
+    }
     if (number.view() == "2411") {
       const NodeDatasetStart start = passNodes(in, out, pass.nodes);
       pass.asking.push_back(!start.empty && start.firstLabel != 1
@@ -113,6 +161,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
       pass.asking.push_back(Asking::kElements);
     }
   }
+  if (heldCloses) holding = false;
   release();
 }
 
@@ -130,6 +179,7 @@ class PermanentGroupsWriter {
     if (!out_.atLineStart()) out_.putText(eol_);
     line("    -1");
     line("  2435");
+    writeInteger(kNodeEntity, 10, type_);
   }
 
   void group(const PreparedGroup& g, const std::vector<std::int32_t>& nodes) {
@@ -141,17 +191,18 @@ class PermanentGroupsWriter {
     record_.append(g.written.substr(0, kGroupNameRecord.fields[0].width));
     record_ += eol_;
     out_.putText(record_);
-    for (std::size_t k = 0; k < nodes.size(); ++k) {
-      record_.clear();
-      for (std::size_t e = k; e < nodes.size() && e < k + 2; ++e) {
-        fieldTo(record_, kNodeEntity);
-        fieldTo(record_, nodes[e]);
-        fieldTo(record_, 0);
-        fieldTo(record_, 0);
+    // Entity records, two node entities each, formatted a batch at a time.
+    std::size_t k = 0;
+    while (k < nodes.size()) {
+      char* at = batch_.data();
+      char* const full = at + batch_.size() - kRecordRoom;
+      for (; k < nodes.size() && at < full; k += 2) {
+        at = entity(at, nodes[k]);
+        if (k + 1 < nodes.size()) at = entity(at, nodes[k + 1]);
+        at = std::copy(eol_.begin(), eol_.end(), at);
       }
-      ++k;
-      record_ += eol_;
-      out_.putText(record_);
+      out_.putText(std::string_view(
+          batch_.data(), static_cast<std::size_t>(at - batch_.data())));
     }
   }
 
@@ -163,9 +214,23 @@ class PermanentGroupsWriter {
     out_.putText(eol_);
   }
 
+  // One node entity: its type, the label, two fields of 0.
+  char* entity(char* at, std::int32_t label) const {
+    std::memcpy(at, type_, 10);
+    writeInteger(label, 10, at + 10);
+    std::memset(at + 20, ' ', 20);
+    at[29] = at[39] = '0';
+    return at + 40;
+  }
+
+  // Room for one record: two entities and a line end of at most two bytes.
+  static constexpr std::size_t kRecordRoom = 82;
+
   Sink& out_;
   std::string_view eol_;
   std::string record_;
+  char type_[16];
+  std::vector<char> batch_ = std::vector<char>(std::size_t{64} << 10);
 };
 
 // Calls visit(label) for every node label of group `g` (labels repeat),
@@ -195,43 +260,43 @@ void visitGroupNodes(const GroupTable& table, const GroupEntry& g,
   }
 }
 
-// The distinct node labels of group `g` in ascending order, into *nodes: a
-// bitmap over their range when that is smaller than a list of them all,
-// else the list sorted.
+// The distinct node labels of group `g` in ascending order, into *nodes,
+// after one visit of its entities: a bitmap over the range of every label
+// a group can hold when that is smaller than a list of the group's labels
+// could be, else the list sorted.
 void groupNodes(const GroupTable& table, const GroupEntry& g, const Pass& pass,
                 PreparedGroup& p, std::vector<std::int32_t>* nodes,
                 std::vector<std::uint64_t>* bits) {
-  std::int64_t count = 0;
-  std::int32_t low = std::numeric_limits<std::int32_t>::max();
-  std::int32_t high = std::numeric_limits<std::int32_t>::min();
-  visitGroupNodes(table, g, pass, &p, [&](std::int32_t label) {
-    ++count;
-    low = std::min(low, label);
-    high = std::max(high, label);
-  });
   nodes->clear();
-  if (count == 0) return;
-  const std::uint64_t range =
-      static_cast<std::uint64_t>(static_cast<std::int64_t>(high) - low + 1);
-  if (range / 8 > static_cast<std::uint64_t>(count) * sizeof(std::int32_t)) {
-    nodes->reserve(static_cast<std::size_t>(count));
-    visitGroupNodes(table, g, pass, nullptr,
+  LabelRange all = pass.nodes.range();
+  all.add(pass.elements.range());
+  if (all.empty()) {
+    visitGroupNodes(table, g, pass, &p, [](std::int32_t) {});
+    return;
+  }
+  const std::uint64_t most =
+      (g.nodeEnd - g.nodeBegin) +
+      (g.elementEnd - g.elementBegin) * pass.elements.mostNodes();
+  const std::uint64_t range = static_cast<std::uint64_t>(
+      static_cast<std::int64_t>(all.high) - all.low + 1);
+  if (range / 8 > most * sizeof(std::int32_t)) {
+    visitGroupNodes(table, g, pass, &p,
                     [&](std::int32_t label) { nodes->push_back(label); });
     std::sort(nodes->begin(), nodes->end());
     nodes->erase(std::unique(nodes->begin(), nodes->end()), nodes->end());
     return;
   }
   bits->assign(static_cast<std::size_t>((range + 63) / 64), 0);
-  visitGroupNodes(table, g, pass, nullptr, [&](std::int32_t label) {
+  visitGroupNodes(table, g, pass, &p, [&](std::int32_t label) {
     const auto at =
-        static_cast<std::uint64_t>(static_cast<std::int64_t>(label) - low);
+        static_cast<std::uint64_t>(static_cast<std::int64_t>(label) - all.low);
     (*bits)[at / 64] |= std::uint64_t{1} << (at % 64);
   });
   for (std::size_t w = 0; w < bits->size(); ++w) {
     for (std::uint64_t word = (*bits)[w]; word != 0; word &= word - 1) {
       const auto at =
           static_cast<std::int64_t>(w * 64) + std::countr_zero(word);
-      nodes->push_back(static_cast<std::int32_t>(low + at));
+      nodes->push_back(static_cast<std::int32_t>(all.low + at));
     }
   }
 }
@@ -283,6 +348,7 @@ std::string describeMemoryFailure() { return "out of memory"; }
 }  // namespace
 
 bool PrepSummary::leftOut() const {
+  if (strayLines > 0) return true;
   for (const PreparedGroup& g : groups) {
     if (g.missingNodes + g.missingElements + g.otherEntities > 0) return true;
   }
@@ -327,6 +393,8 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     in.rewind();
     walk(in, sink, second);
     sink.flushSpan();
+    summary.strayLines = second.strayLines;
+    summary.firstStrayLine = second.firstStrayLine;
     if (second.groupDatasetsMet != table.spans.size()) {
       throw PrepFailure{options.input,
                         table.spans[second.groupDatasetsMet].numberLine,

@@ -56,6 +56,10 @@ struct PrepSummary {
   std::int64_t elementEntities = 0, elementEntitiesResolved = 0;
   /// Groups sharing a region ID: indices into `groups`, before renaming.
   std::vector<std::vector<std::size_t>> sharedIds;
+  /// Lines between datasets, after a group dataset taken out, that would
+  /// have read as a dataset in the output: left out.
+  std::int64_t strayLines = 0;
+  std::size_t firstStrayLine = 0;
   bool leftOut() const;
 };
 

@@ -55,6 +55,11 @@ std::string entitiesOf(const PreparedGroup& g) {
 }
 
 void leftOutLines(const PrepSummary& s, std::string& text) {
+  if (s.strayLines > 0) {
+    text += "left out: " + counted(s.strayLines, "line") +
+            " between datasets from line " + to_string(s.firstStrayLine) +
+            ": after a group dataset taken out they would read as a dataset\n";
+  }
   for (const PreparedGroup& g : s.groups) {
     if (g.missingElements > 0) {
       std::string tags;
@@ -196,6 +201,7 @@ std::string summaryJson(const PrepSummary& s) {
       ",\"elements_written\":" + counts(s.written) +
       ",\"dim\":" + to_string(s.dim) +
       ",\"dropped_by_grid\":" + counts(s.dropped) +
+      ",\"stray_lines_left_out\":" + to_string(s.strayLines) +
       ",\"left_out\":" + (s.leftOut() ? "true" : "false") + "}\n";
   return j;
 }

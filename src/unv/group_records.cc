@@ -34,4 +34,8 @@ std::size_t entitiesOnRecord(std::string_view line,
   return n;
 }
 
+bool isEmptyRecordBetweenGroups(std::string_view line) {
+  return line.find_first_not_of(' ') == std::string_view::npos;
+}
+
 }  // namespace unv2tessal

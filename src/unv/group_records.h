@@ -80,6 +80,10 @@ EntityRecords entityRecordsFor(std::int32_t count, std::size_t perRecord);
 std::size_t entitiesOnRecord(std::string_view line,
                              const GroupDatasetKind& kind);
 
+/// True for a record of blanks where a group record could start: exporters
+/// write one after a group without entities, and it is passed over.
+bool isEmptyRecordBetweenGroups(std::string_view line);
+
 }  // namespace unv2tessal
 
 #endif  // UNV2TESSAL_UNV_GROUP_RECORDS_H_

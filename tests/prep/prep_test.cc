@@ -137,6 +137,40 @@ std::vector<Case> cases() {
                              ints({2, 0, 0, 0, 0, 0, 0, 1}) + "Physica2\n" +
                                  ints({7, 12, 0, 0})}),
        "renamed: \"PhysicalSurface2\" -> \"Physica2\"\n"},
+      // 2435 is read up to its closing delimiter; the lines after it are
+      // passed over. Kept behind the delimiter that closes 9999 they would
+      // read as the dataset 2435 whose number they hold.
+      {"LinesThatWouldReadAsADatasetAreLeftOut",
+       "    -1\n  9999\nfoo\n    -1\n    -1\n  2435\n" +
+           ints({1, 0, 0, 0, 0, 0, 0, 1}) + "G\n" + ints({7, 11, 0, 0}) +
+           "    -1\n!   -1\n  2435\n" + ints({2, 0, 0, 0, 0, 0, 0, 1}) + "X\n" +
+           ints({7, 99, 0, 0}) + "    -1\n",
+       {},
+       1,
+       "    -1\n  9999\nfoo\n    -1\n    -1\n" +
+           groups2435({ints({1, 0, 0, 0, 0, 0, 0, 0}) + "G\n"}),
+       "left out: 5 lines between datasets from line 11: after a group "
+       "dataset taken out they would read as a dataset\n"},
+      // The other group datasets are passed over, so their closing
+      // delimiter opens the next dataset: here a 2435 after a further
+      // delimiter, then a 2412 with no delimiter of its own.
+      {"ClosingDelimiterOfAPassedOverGroupDatasetOpensTheNext",
+       nodes() + "    -1\n  2477\n" + ints({1, 0, 0, 0, 0, 0, 0, 1}) + "G\n" +
+           ints({7, 11, 0, 0}) + "    -1\n!   -1\n  2435\n" +
+           ints({2, 0, 0, 0, 0, 0, 0, 1}) + "X\n" + ints({7, 12, 0, 0}) +
+           "    -1\n    -1\n  2452\n" + ints({3, 0, 0, 0, 0, 0, 0, 1}) + "Y\n" +
+           ints({7, 13, 0, 0}) + "    -1\n  2412\n" +
+           ints({2, 91, 2, 1, 7, 3}) + ints({11, 13, 15}) + "    -1\n",
+       {},
+       0,
+       nodes() + "    -1\n  2412\n" + ints({2, 91, 2, 1, 7, 3}) +
+           ints({11, 13, 15}) + "    -1\n" +
+           groups2435(
+               {ints({1, 0, 0, 0, 0, 0, 0, 1}) + "G\n" + ints({7, 11, 0, 0}),
+                ints({2, 0, 0, 0, 0, 0, 0, 1}) + "X\n" + ints({7, 12, 0, 0}),
+                ints({3, 0, 0, 0, 0, 0, 0, 1}) + "Y\n" + ints({7, 13, 0, 0})}),
+       "group datasets merged: 2477 x1 (1 group) 2435 x1 (1 group) 2452 x1 "
+       "(1 group)\n"},
   };
 }
 
