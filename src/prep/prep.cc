@@ -385,12 +385,13 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     second.elements = GroupedElements(table.elementTags);
     second.groupSpans = &table.spans;
     SafeOutput output;
+    output.writeBehind();
     std::string why;
     if (!output.open(options.output, in.identity(), &why)) {
       throw PrepFailure{options.output, 0, why};
     }
-    Sink sink(&output, options.output, in);
     in.rewind();
+    Sink sink(&output, options.output, in);
     walk(in, sink, second);
     sink.flushSpan();
     summary.strayLines = second.strayLines;

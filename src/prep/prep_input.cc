@@ -7,6 +7,8 @@
 
 #include <cstring>
 
+#include "io/helper_threads.h"
+
 namespace unv2tessal {
 
 PrepInput::PrepInput(const std::string& path) : path_(path) {
@@ -23,7 +25,9 @@ PrepInput::PrepInput(const std::string& path) : path_(path) {
                           : "is not a regular file (it is read twice)"};
   }
   identity_ = {st.st_dev, st.st_ino, true};
-  reader_ = std::make_unique<RawLineReader>(fd_);
+  readAhead_ = helperThreadsPay();
+  reader_ = std::make_unique<RawLineReader>(
+      fd_, RawLineReader::kDefaultCapacity, readAhead_);
 }
 
 PrepInput::~PrepInput() {
@@ -31,10 +35,13 @@ PrepInput::~PrepInput() {
 }
 
 void PrepInput::rewind() {
+  // The reader (and a thread reading ahead) stops before the offset moves.
+  reader_.reset();
   if (::lseek(fd_, 0, SEEK_SET) != 0) {
     throw PrepFailure{path_, 0, std::strerror(errno)};
   }
-  reader_->reset();
+  reader_ = std::make_unique<RawLineReader>(
+      fd_, RawLineReader::kDefaultCapacity, readAhead_);
 }
 
 bool PrepInput::next(RawLine* line) { return check(reader_->next(line)); }

@@ -29,7 +29,8 @@ class PrepInput {
   PrepInput(const PrepInput&) = delete;
   PrepInput& operator=(const PrepInput&) = delete;
 
-  /// Starts a pass at the first line.
+  /// Starts a pass at the first line, with a new reader: a refill hook set
+  /// on the reader before is gone.
   void rewind();
 
   /// Reads the next line; false at the end of the file. The views live
@@ -58,6 +59,7 @@ class PrepInput {
   int fd_ = -1;
   SafeOutput::Forbidden identity_;
   std::unique_ptr<RawLineReader> reader_;
+  bool readAhead_ = false;  // on a thread of its own, with CPUs to spare
 };
 
 /// Where a pass writes: nowhere (the first pass) or the output file. Lines

@@ -14,13 +14,47 @@
 #include <cstring>
 #include <string_view>
 
+#include "io/read_ahead.h"
+
 namespace unv2tessal {
 
-RawLineReader::RawLineReader(int fd, std::size_t capacity)
-    : fd_(fd), capacity_(capacity), buf_(new char[capacity]) {}
+RawLineReader::RawLineReader(int fd, std::size_t capacity, bool readAhead)
+    : fd_(fd), capacity_(capacity) {
+  if (readAhead) {
+    // Long lines are not handed out, so none of one is kept.
+    ahead_ = std::make_unique<ReadAhead>(fd_, capacity_, 0);
+  } else {
+    buf_.reset(new char[capacity]);
+    base_ = buf_.get();
+  }
+}
+
+RawLineReader::~RawLineReader() = default;
+
+RawLineReader::Status RawLineReader::nextBlock() {
+  // Blocks hold whole lines: the one taken last is used up, and no line
+  // needs to be kept for stepBack(), which follows a line of this block.
+  if (blockError_ != 0) {
+    error_ = blockError_;
+    return Status::kError;
+  }
+  const ReadAhead::Block b = ahead_->next();
+  base_ = b.data;
+  lineStart_ = pos_ = 0;
+  end_ = b.size;
+  eof_ = b.eof;
+  blockError_ = b.error;
+  if (b.longLine != nullptr) return Status::kTooLong;
+  if (end_ == 0 && blockError_ != 0) {
+    error_ = blockError_;
+    return Status::kError;
+  }
+  return Status::kLine;
+}
 
 RawLineReader::Status RawLineReader::fill() {
   if (hook_ != nullptr) hook_(hookContext_);
+  if (ahead_) return nextBlock();
   // Keep the line last returned, for stepBack().
   if (lineStart_ > 0) {
     std::memmove(buf_.get(), buf_.get() + lineStart_, end_ - lineStart_);
@@ -46,7 +80,7 @@ RawLineReader::Status RawLineReader::fill() {
 
 RawLineReader::Status RawLineReader::next(RawLine* line) {
   for (;;) {
-    const char* base = buf_.get();
+    const char* base = base_;
     const void* nl =
         pos_ < end_ ? std::memchr(base + pos_, '\n', end_ - pos_) : nullptr;
     std::size_t stop = end_;  // one past the line's last byte
@@ -55,8 +89,13 @@ RawLineReader::Status RawLineReader::next(RawLine* line) {
     } else if (!eof_) {
       // fill() moves the line last returned to the front; a buffer that is
       // full from there holds no line end.
-      if (lineStart_ == 0 && end_ == capacity_) return Status::kTooLong;
-      if (fill() == Status::kError) return Status::kError;
+      if (!ahead_ && lineStart_ == 0 && end_ == capacity_) {
+        return Status::kTooLong;
+      }
+      const Status filled = fill();
+      if (filled == Status::kError || filled == Status::kTooLong) {
+        return filled;
+      }
       continue;
     } else if (pos_ == end_) {
       return Status::kEndOfFile;
@@ -147,7 +186,7 @@ RawLineReader::Status RawLineReader::nextDelimiter(RawLine* line) {
   for (;;) {
     // Every line starts at pos_ or after an LF: skip to the LF before a
     // line that starts like a delimiter, counting the lines passed.
-    const char* base = buf_.get();
+    const char* base = base_;
     const bool startsHere =
         end_ - pos_ >= kDelimiterStart.size() &&
         std::string_view(base + pos_, kDelimiterStart.size()) ==
@@ -168,8 +207,13 @@ RawLineReader::Status RawLineReader::nextDelimiter(RawLine* line) {
           lineNumber_ += lineFeeds;
           pos_ = lineStart_ = static_cast<std::size_t>(
               static_cast<const char*>(last) + 1 - base);
-          if (!eof_) {
-            if (fill() == Status::kError) return Status::kError;
+          // A block of whole lines is not refilled: its last lines are
+          // read one by one below.
+          if (!eof_ && !ahead_) {
+            const Status filled = fill();
+            if (filled == Status::kError || filled == Status::kTooLong) {
+              return filled;
+            }
             continue;
           }
         }

@@ -7,6 +7,8 @@
 
 namespace unv2tessal {
 
+class ReadAhead;
+
 /// One line of a file as it stands in it.
 struct RawLine {
   std::string_view bytes;  // the whole line, its LF or CR LF included
@@ -23,19 +25,18 @@ class RawLineReader {
 
   enum class Status { kLine, kEndOfFile, kError, kTooLong };
 
-  explicit RawLineReader(int fd, std::size_t capacity = kDefaultCapacity);
+  /// With `readAhead` the file is read by a ReadAhead thread into blocks of
+  /// whole lines, and the lines are the same; the descriptor's offset must
+  /// then not be moved while the reader lives.
+  explicit RawLineReader(int fd, std::size_t capacity = kDefaultCapacity,
+                         bool readAhead = false);
+  ~RawLineReader();
+  RawLineReader(const RawLineReader&) = delete;
+  RawLineReader& operator=(const RawLineReader&) = delete;
 
   /// Reads the next line. The views are valid until the next call of
   /// next() on this reader. kTooLong: a line longer than the buffer.
   Status next(RawLine* line);
-
-  /// Starts again at the descriptor's current offset, keeping the buffer.
-  void reset() {
-    lineStart_ = pos_ = end_ = 0;
-    eof_ = false;
-    error_ = 0;
-    lineNumber_ = 0;
-  }
 
   /// Passes over lines up to the next delimiter line (columns 1-7: four
   /// blanks, "-1", a blank or the line's end) and reads it, as next() does;
@@ -64,12 +65,16 @@ class RawLineReader {
 
  private:
   Status fill();
+  Status nextBlock();  // fill() with read-ahead
 
   int fd_;
   std::size_t capacity_;
   std::unique_ptr<char[]> buf_;
-  std::size_t lineStart_ = 0;  // start of the line last returned
-  std::size_t pos_ = 0;        // start of the next line
+  std::unique_ptr<ReadAhead> ahead_;
+  const char* base_ = nullptr;  // buf_, or the block taken last
+  int blockError_ = 0;          // a read that failed after the block
+  std::size_t lineStart_ = 0;   // start of the line last returned
+  std::size_t pos_ = 0;         // start of the next line
   std::size_t end_ = 0;
   bool eof_ = false;
   int error_ = 0;

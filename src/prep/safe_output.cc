@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include "io/helper_threads.h"
+#include "io/write_behind.h"
+
 namespace unv2tessal {
 namespace {
 
@@ -53,7 +56,18 @@ SafeOutput::Forbidden fileIdentity(const std::string& path) {
 
 SafeOutput::~SafeOutput() { discard(); }
 
+bool SafeOutput::stopWritingBehind(std::string* error) {
+  if (!behind_) return true;
+  behind_->drain();
+  int stream = 0, err = 0;
+  const bool failed = behind_->failed(&stream, &err);
+  behind_.reset();
+  if (failed && error != nullptr) *error = reason(err);
+  return !failed;
+}
+
 void SafeOutput::discard() {
+  stopWritingBehind(nullptr);
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
   if (!temp_.empty()) ::unlink(temp_.c_str());
@@ -88,6 +102,11 @@ bool SafeOutput::open(const std::string& path, const Forbidden& forbidden,
     return false;
   }
   temp_ = pattern;
+  if (wantBehind_ && helperThreadsPay()) {
+    behind_ = std::make_unique<WriteBehind>();
+    stream_ = behind_->open(fd_, &noneHeldBack_);
+    spare_.reset(new char[kCapacity]);
+  }
   // The file gets the mode of the file it replaces, else the usual one.
   const mode_t mode = exists ? (st.st_mode & 07777) : creationMode();
   if (::fchmod(fd_, mode) != 0) {
@@ -118,7 +137,14 @@ bool SafeOutput::writeOut(const char* data, std::size_t size,
 bool SafeOutput::flush(std::string* error) {
   const std::size_t size = used_;
   used_ = 0;
-  return writeOut(buf_.get(), size, error);
+  if (!behind_) return writeOut(buf_.get(), size, error);
+  if (size == 0) return true;
+  // A write that fails is told when the file is finished.
+  behind_->waitPending(stream_, 0);  // the spare buffer is written
+  behind_->submit(stream_, buf_.get(), size);
+  std::swap(buf_, spare_);
+  written_ += size;
+  return true;
 }
 
 bool SafeOutput::writeSlow(std::string_view bytes, std::string* error) {
@@ -126,8 +152,9 @@ bool SafeOutput::writeSlow(std::string_view bytes, std::string* error) {
     *error = "not open";
     return false;
   }
-  // A large piece goes out directly, not through the buffer.
-  if (bytes.size() >= kCapacity / 4) {
+  // A large piece goes out directly, not through the buffer (unless it is
+  // written behind, when its bytes may change before they are written).
+  if (bytes.size() >= kCapacity / 4 && !behind_) {
     if (!flush(error)) return false;
     return writeOut(bytes.data(), bytes.size(), error);
   }
@@ -146,7 +173,10 @@ bool SafeOutput::finish(std::string* error) {
     *error = "not open";
     return false;
   }
-  if (!flush(error)) return false;
+  if (!flush(error) || !stopWritingBehind(error)) {
+    discard();
+    return false;
+  }
   const int fd = fd_;
   fd_ = -1;
   if (::close(fd) != 0) {

@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "io/write_behind.h"
+
 namespace unv2tessal {
 
 /// An output file that appears whole or not at all. A regular file (or a
@@ -31,6 +33,9 @@ class SafeOutput {
   SafeOutput& operator=(const SafeOutput&) = delete;
   ~SafeOutput();  // removes the temporary file unless committed
 
+  /// Has the buffers of a regular output file written on a thread of its
+  /// own (WriteBehind), while the next one fills. Call before open().
+  void writeBehind() { wantBehind_ = true; }
   /// Prepares the output `path`. Refuses a directory and the `forbidden`
   /// file. Returns false with *error set ("is a directory", ...).
   bool open(const std::string& path, const Forbidden& forbidden,
@@ -66,6 +71,9 @@ class SafeOutput {
   bool flush(std::string* error);
   bool writeOut(const char* data, std::size_t size, std::string* error);
   void discard();
+  // Waits for the writes behind and stops their thread; false with *error
+  // set (when not null) if one failed.
+  bool stopWritingBehind(std::string* error);
 
   std::string path_;
   std::string temp_;  // empty when writing directly
@@ -74,6 +82,12 @@ class SafeOutput {
   std::unique_ptr<char[]> buf_;
   std::size_t used_ = 0;
   std::size_t written_ = 0;
+  // Writing behind: the buffer handed over last, written while buf_ fills.
+  bool wantBehind_ = false;
+  std::unique_ptr<WriteBehind> behind_;
+  int stream_ = -1;
+  std::size_t noneHeldBack_ = 0;
+  std::unique_ptr<char[]> spare_;
 };
 
 /// Writes all of `bytes` to the open descriptor `fd` (standard output, say).

@@ -19,11 +19,11 @@ using support::writeFile;
 // line read twice (stepBack) to cross the buffer refills.
 std::vector<std::string> readAll(const std::string& content,
                                  std::size_t capacity,
-                                 RawLineReader::Status* last) {
+                                 RawLineReader::Status* last, bool readAhead) {
   ScratchDir dir;
   writeFile("f", content);
   const int fd = ::open("f", O_RDONLY);
-  RawLineReader reader(fd, capacity);
+  RawLineReader reader(fd, capacity, readAhead);
   std::vector<std::string> got;
   RawLine line;
   while ((*last = reader.next(&line)) == RawLineReader::Status::kLine) {
@@ -38,27 +38,32 @@ std::vector<std::string> readAll(const std::string& content,
   return got;
 }
 
-TEST(RawLineReader, HandsOutEachLineWithItsOwnEnd) {
+// Each case is read by the reader itself and through a thread reading
+// ahead: the lines must be the same.
+class RawLineReaderModes : public ::testing::TestWithParam<bool> {};
+
+TEST_P(RawLineReaderModes, HandsOutEachLineWithItsOwnEnd) {
   for (std::size_t capacity : {std::size_t{16}, std::size_t{1} << 22}) {
     RawLineReader::Status last;
     EXPECT_EQ(
-        readAll("    -1\n  2411\r\n\nlast\r", capacity, &last),
+        readAll("    -1\n  2411\r\n\nlast\r", capacity, &last, GetParam()),
         (std::vector<std::string>{"    -1\n|    -1|1", "  2411\r\n|  2411|2",
                                   "\n||3", "last\r|last\r|4"}));
     EXPECT_EQ(last, RawLineReader::Status::kEndOfFile);
   }
 }
 
-TEST(RawLineReader, LineLongerThanTheBufferIsReported) {
+TEST_P(RawLineReaderModes, LineLongerThanTheBufferIsReported) {
   RawLineReader::Status last;
-  EXPECT_EQ(readAll("short\n" + std::string(40, 'x') + "\n", 16, &last),
-            std::vector<std::string>{"short\n|short|1"});
+  EXPECT_EQ(
+      readAll("short\n" + std::string(40, 'x') + "\n", 16, &last, GetParam()),
+      std::vector<std::string>{"short\n|short|1"});
   EXPECT_EQ(last, RawLineReader::Status::kTooLong);
 }
 
 // The delimiter lines of `content` with their line numbers, found by
 // nextDelimiter() through a buffer of `capacity`, and by splitting the text.
-TEST(RawLineReader, NextDelimiterFindsWhatLineByLineFinds) {
+TEST_P(RawLineReaderModes, NextDelimiterFindsWhatLineByLineFinds) {
   std::string content;
   const char* lines[] = {"    -1",       "  2411", "    -10",  "         1   2",
                          "    -1 x",     "  -1",   "    -1\r", "\t    -1",
@@ -88,7 +93,7 @@ TEST(RawLineReader, NextDelimiterFindsWhatLineByLineFinds) {
     ScratchDir dir;
     writeFile("f", content);
     const int fd = ::open("f", O_RDONLY);
-    RawLineReader reader(fd, capacity);
+    RawLineReader reader(fd, capacity, GetParam());
     std::vector<std::string> got;
     RawLine line;
     while (reader.nextDelimiter(&line) == RawLineReader::Status::kLine) {
@@ -99,6 +104,12 @@ TEST(RawLineReader, NextDelimiterFindsWhatLineByLineFinds) {
     EXPECT_EQ(got, want) << capacity;
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(RawLineReader, RawLineReaderModes,
+                         ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& p) {
+                           return p.param ? "ReadAhead" : "Itself";
+                         });
 
 }  // namespace
 }  // namespace unv2tessal

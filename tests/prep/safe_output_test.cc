@@ -1,6 +1,9 @@
 #include "prep/safe_output.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -74,6 +77,40 @@ TEST(SafeOutput, DeviceIsWrittenDirectlyAndItsFailureReported) {
   ASSERT_TRUE(out.write("x\n", &error));
   EXPECT_FALSE(out.commit(&error));
   EXPECT_EQ(error, "No space left on device");
+}
+
+// A write that fails on a regular file (files limited to 1 MiB, as on a
+// full disk), with the buffers written behind (when a CPU is spare) or not:
+// the failure comes at a write or (behind) at commit(), with the system's
+// reason, and neither the output nor its temporary file is left. Run in a child
+// process, which alone gets the limit.
+TEST(SafeOutput, RegularFileWriteFailureLeavesNothing) {
+  for (const bool behind : {false, true}) {
+    ScratchDir dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+      ::signal(SIGXFSZ, SIG_IGN);
+      const rlimit limit{1 << 20, 1 << 20};
+      ::setrlimit(RLIMIT_FSIZE, &limit);
+      SafeOutput out;
+      if (behind) out.writeBehind();
+      std::string error;
+      if (!out.open("out.unv", {}, &error)) ::_exit(10);
+      const std::string piece(100000, 'x');
+      bool written = true;
+      for (int k = 0; k < 40 && written; ++k) {
+        written = out.write(piece, &error);
+      }
+      if (written && out.commit(&error)) ::_exit(11);
+      ::_exit(error == "File too large" ? 0 : 12);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << "behind " << behind;
+    EXPECT_EQ(filesIn("."), 0) << "behind " << behind;
+  }
 }
 
 }  // namespace
