@@ -161,6 +161,29 @@ std::map<std::int32_t, std::int64_t> FeTally::counts() const {
   return all;
 }
 
+namespace {
+
+// Passes the rest of a node dataset to `out` as it stands, when no label of
+// it is needed: up to the delimiter line where a record's first line would
+// be (one where the coordinates are is read as coordinates), which closes
+// the dataset.
+void passNodeRecords(PrepInput& in, Sink& out, const std::string& what) {
+  const RawLineReader::Passed passed{[](void* sink, std::string_view bytes) {
+                                       static_cast<Sink*>(sink)->putLine(bytes);
+                                     },
+                                     &out};
+  const std::size_t firstRecord = in.lineNumber() + 1;
+  RawLine line;
+  for (;;) {
+    if (!in.nextDelimiter(&line, &passed)) in.fail("end of file in " + what);
+    if ((in.lineNumber() - firstRecord) % 2 == 0) break;
+    out.putLine(line.bytes);
+  }
+  out.putLine(line.bytes);
+}
+
+}  // namespace
+
 NodeDatasetStart passNodes(PrepInput& in, Sink& out, GroupedNodes& grouped) {
   const std::string what =
       "node dataset 2411 begun at line " + std::to_string(in.lineNumber() - 1);
@@ -177,6 +200,10 @@ NodeDatasetStart passNodes(PrepInput& in, Sink& out, GroupedNodes& grouped) {
       grouped.mark(label);
     }
     out.putLine(in.need(what).bytes);  // record 2: the coordinates
+    if (grouped.empty()) {
+      passNodeRecords(in, out, what);
+      return start;
+    }
     line = in.need(what);
   }
   out.putLine(line.bytes);

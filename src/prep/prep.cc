@@ -146,7 +146,9 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
     if (first) {
       // The node and element datasets are read up to and including their
       // closing delimiter, as the second pass reads them.
-      if (number.view() == "2411" || number.view() == "2412") {
+      if (number.view() == "2411") {
+        passNodes(in, out, pass.nodes);
+      } else if (number.view() == "2412") {
         in.nextDelimiter(&line);
       }
       continue;

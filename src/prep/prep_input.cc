@@ -46,8 +46,9 @@ void PrepInput::rewind() {
 
 bool PrepInput::next(RawLine* line) { return check(reader_->next(line)); }
 
-bool PrepInput::nextDelimiter(RawLine* line) {
-  return check(reader_->nextDelimiter(line));
+bool PrepInput::nextDelimiter(RawLine* line,
+                              const RawLineReader::Passed* passed) {
+  return check(reader_->nextDelimiter(line, passed));
 }
 
 bool PrepInput::check(RawLineReader::Status status) {

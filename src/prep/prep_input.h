@@ -38,7 +38,8 @@ class PrepInput {
   bool next(RawLine* line);
   /// Passes over lines to the next delimiter line and reads it; false at
   /// the end of the file.
-  bool nextDelimiter(RawLine* line);
+  bool nextDelimiter(RawLine* line,
+                     const RawLineReader::Passed* passed = nullptr);
   /// Reads the next line of the body of `what` ("element dataset 2412
   /// begun at line 12"); the end of the file there is a failure.
   RawLine need(std::string_view what);

@@ -182,7 +182,13 @@ const char* findDelimiterStart(const char* from, const char* end,
 
 }  // namespace
 
-RawLineReader::Status RawLineReader::nextDelimiter(RawLine* line) {
+RawLineReader::Status RawLineReader::nextDelimiter(RawLine* line,
+                                                   const Passed* passed) {
+  auto pass = [&](std::size_t from, std::size_t to) {
+    if (passed != nullptr && to > from) {
+      passed->take(passed->context, std::string_view(base_ + from, to - from));
+    }
+  };
   for (;;) {
     // Every line starts at pos_ or after an LF: skip to the LF before a
     // line that starts like a delimiter, counting the lines passed.
@@ -197,7 +203,9 @@ RawLineReader::Status RawLineReader::nextDelimiter(RawLine* line) {
           findDelimiterStart(base + pos_, base + end_, &lineFeeds);
       if (hit != nullptr) {
         lineNumber_ += lineFeeds + 1;
+        const std::size_t from = pos_;
         pos_ = lineStart_ = static_cast<std::size_t>(hit + 1 - base);
+        pass(from, pos_);
       } else {
         // Every LF of the scanned part is counted; go on after the last
         // of them, whose next line may be cut short by the buffer's end.
@@ -205,8 +213,10 @@ RawLineReader::Status RawLineReader::nextDelimiter(RawLine* line) {
             ::memrchr(base + pos_, '\n', end_ - pos_ - kDelimiterStart.size());
         if (last != nullptr) {
           lineNumber_ += lineFeeds;
+          const std::size_t from = pos_;
           pos_ = lineStart_ = static_cast<std::size_t>(
               static_cast<const char*>(last) + 1 - base);
+          pass(from, pos_);
           // A block of whole lines is not refilled: its last lines are
           // read one by one below.
           if (!eof_ && !ahead_) {
@@ -223,6 +233,7 @@ RawLineReader::Status RawLineReader::nextDelimiter(RawLine* line) {
     // pass over (a long one, or one near the end of the file).
     const Status s = next(line);
     if (s != Status::kLine || isDelimiterText(line->text)) return s;
+    if (passed != nullptr) passed->take(passed->context, line->bytes);
   }
 }
 

@@ -42,7 +42,14 @@ class RawLineReader {
   /// blanks, "-1", a blank or the line's end) and reads it, as next() does;
   /// the lines passed over are counted but not handed out. kEndOfFile when
   /// there is none.
-  Status nextDelimiter(RawLine* line);
+  /// With `passed`, the bytes of the lines passed over go to
+  /// passed->take(), in pieces, in order, each before the buffer's bytes
+  /// move or are replaced.
+  struct Passed {
+    void (*take)(void* context, std::string_view bytes);
+    void* context;
+  };
+  Status nextDelimiter(RawLine* line, const Passed* passed = nullptr);
 
   /// Makes the next call of next() return the line just read again.
   /// REQUIRES: the last call of next() returned kLine.

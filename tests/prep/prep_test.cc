@@ -68,6 +68,15 @@ std::string groups2435(std::initializer_list<std::string> groups) {
   return s + "    -1\n";
 }
 
+// A node dataset whose second record has a delimiter line for coordinates,
+// then lines that the scanner passes over (had the dataset ended at that
+// line, they would be a group dataset).
+const std::string kDelimiterAsCoordinates =
+    std::string("    -1\n  2411\n") + ints({1, 1, 1, 11}) + kCoordinates +
+    ints({2, 1, 1, 11}) + "    -1\n" + ints({3, 1, 1, 11}) + kCoordinates +
+    "    -1\n  2477\n" + ints({1, 0, 0, 0, 0, 0, 0, 1}) + "G\n" +
+    ints({7, 1, 0, 0}) + "    -1\n";
+
 std::vector<Case> cases() {
   return {
       {"NodeAndElementEntitiesOfA2477GroupBecomeSortedNodes",
@@ -137,6 +146,15 @@ std::vector<Case> cases() {
                              ints({2, 0, 0, 0, 0, 0, 0, 1}) + "Physica2\n" +
                                  ints({7, 12, 0, 0})}),
        "renamed: \"PhysicalSurface2\" -> \"Physica2\"\n"},
+      // No group names a node, so the node records are passed over to the
+      // delimiter where a record's first line would be; one where the
+      // coordinates are is a coordinate line, as the converter reads it.
+      {"NodeRecordsPassedWholeToTheirClosingDelimiter",
+       kDelimiterAsCoordinates,
+       {},
+       0,
+       kDelimiterAsCoordinates,
+       "group datasets merged: none\n"},
       // 2435 is read up to its closing delimiter; the lines after it are
       // passed over. Kept behind the delimiter that closes 9999 they would
       // read as the dataset 2435 whose number they hold.
@@ -221,6 +239,11 @@ std::vector<Failure> failures() {
            "         7       1x2\n    -1\n",
        "unvprep: in.unv:5: entity record: field 2 (columns 11-20) is not an "
        "integer\n"},
+      {"NodeDatasetWithoutClosingDelimiter",
+       std::string("    -1\n  2411\n") + ints({1, 1, 1, 11}) + kCoordinates +
+           ints({2, 1, 1, 11}) + kCoordinates,
+       "unvprep: in.unv:6: end of file in node dataset 2411 begun at line "
+       "1\n"},
       {"ReducedKindWithAnotherNodeCount",
        "    -1\n  2412\n" + ints({1, 118, 2, 1, 7, 4}) + ints({1, 2, 3, 4}) +
            "    -1\n",
