@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <new>
 #include <stdexcept>
+#include <utility>
+
+#include "io/helper_threads.h"
 
 namespace unv2tessal {
 namespace {
@@ -78,11 +81,32 @@ std::ptrdiff_t LabelSet::find(std::int32_t label) const {
   return it - labels_.begin();
 }
 
+Prefault::Prefault(void* p, std::size_t bytes) {
+  if (bytes < kLargeArray || !helperThreadsPay()) return;
+  thread_ = startHelperThread([p, bytes] {
+    // A hint, like the huge pages: where the kernel has no such advice the
+    // pages are made as they are first written.
+    ::madvise(p, bytes, MADV_POPULATE_WRITE);
+  });
+}
+
+Prefault& Prefault::operator=(Prefault&& other) noexcept {
+  if (thread_.joinable()) thread_.join();
+  thread_ = std::move(other.thread_);
+  return *this;
+}
+
+Prefault::~Prefault() {
+  if (thread_.joinable()) thread_.join();
+}
+
 GroupedElements::GroupedElements(std::span<const std::int32_t> tags)
     : set_(tags), start_(set_.size(), kNotFound), count_(set_.size(), 0) {
-  // Room for eight nodes an element: address space only, since pages are
-  // touched as the labels are stored, and no copy as the store grows.
+  // Room for eight nodes an element: no copy as the store grows. Its pages
+  // are made (and cleared by the kernel) on another CPU, when there is one,
+  // ahead of the labels stored.
   nodes_.reserve(set_.size() * 8);
+  prefault_ = Prefault(nodes_.data(), nodes_.capacity() * sizeof(std::int32_t));
 }
 
 void GroupedElements::store(std::ptrdiff_t index,

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <limits>
 #include <span>
+#include <thread>
 #include <vector>
 
 namespace unv2tessal {
@@ -33,6 +34,21 @@ struct LargeArrayAllocator {
 
 template <class T>
 using LargeVector = std::vector<T, LargeArrayAllocator<T>>;
+
+/// Makes the pages of a large array on a thread of its own, when there is
+/// a CPU to spare, while the array is filled from its start: the kernel
+/// clears each page it makes. The destructor waits for the thread.
+class Prefault {
+ public:
+  Prefault() = default;
+  Prefault(void* p, std::size_t bytes);
+  Prefault(Prefault&&) noexcept = default;
+  Prefault& operator=(Prefault&& other) noexcept;
+  ~Prefault();
+
+ private:
+  std::thread thread_;
+};
 
 /// The labels that groups name, sorted once, looked up by binary search.
 class LabelSet {
@@ -136,6 +152,7 @@ class GroupedElements {
   LargeVector<std::uint32_t> start_;  // into nodes_, kNotFound until found
   LargeVector<std::uint8_t> count_;
   LargeVector<std::int32_t> nodes_;
+  Prefault prefault_;  // of nodes_
   LabelRange range_;
   std::size_t mostNodes_ = 0;
 };
