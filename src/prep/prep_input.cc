@@ -31,6 +31,7 @@ PrepInput::PrepInput(const std::string& path) : path_(path) {
 }
 
 PrepInput::~PrepInput() {
+  reader_.reset();  // a thread reading ahead stops before the file closes
   if (fd_ >= 0) ::close(fd_);
 }
 

@@ -23,16 +23,19 @@ std::vector<std::string> readAll(const std::string& content,
   ScratchDir dir;
   writeFile("f", content);
   const int fd = ::open("f", O_RDONLY);
-  RawLineReader reader(fd, capacity, readAhead);
   std::vector<std::string> got;
-  RawLine line;
-  while ((*last = reader.next(&line)) == RawLineReader::Status::kLine) {
-    const std::string bytes(line.bytes);
-    reader.stepBack();
-    EXPECT_EQ(reader.next(&line), RawLineReader::Status::kLine);
-    EXPECT_EQ(std::string(line.bytes), bytes);
-    got.push_back(bytes + "|" + std::string(line.text) + "|" +
-                  std::to_string(reader.lineNumber()));
+  {
+    // The reader (and a thread reading ahead) ends before the file closes.
+    RawLineReader reader(fd, capacity, readAhead);
+    RawLine line;
+    while ((*last = reader.next(&line)) == RawLineReader::Status::kLine) {
+      const std::string bytes(line.bytes);
+      reader.stepBack();
+      EXPECT_EQ(reader.next(&line), RawLineReader::Status::kLine);
+      EXPECT_EQ(std::string(line.bytes), bytes);
+      got.push_back(bytes + "|" + std::string(line.text) + "|" +
+                    std::to_string(reader.lineNumber()));
+    }
   }
   ::close(fd);
   return got;
@@ -93,12 +96,14 @@ TEST_P(RawLineReaderModes, NextDelimiterFindsWhatLineByLineFinds) {
     ScratchDir dir;
     writeFile("f", content);
     const int fd = ::open("f", O_RDONLY);
-    RawLineReader reader(fd, capacity, GetParam());
     std::vector<std::string> got;
-    RawLine line;
-    while (reader.nextDelimiter(&line) == RawLineReader::Status::kLine) {
-      got.push_back(std::to_string(reader.lineNumber()) + ":" +
-                    std::string(line.text));
+    {
+      RawLineReader reader(fd, capacity, GetParam());
+      RawLine line;
+      while (reader.nextDelimiter(&line) == RawLineReader::Status::kLine) {
+        got.push_back(std::to_string(reader.lineNumber()) + ":" +
+                      std::string(line.text));
+      }
     }
     ::close(fd);
     EXPECT_EQ(got, want) << capacity;
