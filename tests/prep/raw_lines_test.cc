@@ -75,6 +75,13 @@ TEST_P(RawLineReaderModes, NextDelimiterFindsWhatLineByLineFinds) {
     content += std::string(static_cast<std::size_t>(k % 23), 'x') + "\n";
     content += std::string(lines[k % 11]) + "\n";
   }
+  // Lines that start like a delimiter but are not one, next to one, at
+  // many offsets of a 64-byte step of the scan (lines fit the smallest
+  // buffer).
+  for (int k = 0; k < 64; ++k) {
+    content += std::string(static_cast<std::size_t>(k % 40), 'y') + "\n";
+    content += "    -2\n    -10\n    -1\n    -1\n";
+  }
   content += "    -1";  // the last line, without LF
   std::vector<std::string> want;
   std::size_t number = 0, start = 0;
