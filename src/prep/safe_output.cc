@@ -105,7 +105,7 @@ bool SafeOutput::open(const std::string& path, const Forbidden& forbidden,
   if (wantBehind_ && helperThreadsPay()) {
     behind_ = std::make_unique<WriteBehind>();
     stream_ = behind_->open(fd_, &noneHeldBack_);
-    spare_.reset(new char[kCapacity]);
+    for (auto& spare : spares_) spare.reset(new char[kCapacity]);
   }
   // The file gets the mode of the file it replaces, else the usual one.
   const mode_t mode = exists ? (st.st_mode & 07777) : creationMode();
@@ -140,9 +140,11 @@ bool SafeOutput::flush(std::string* error) {
   if (!behind_) return writeOut(buf_.get(), size, error);
   if (size == 0) return true;
   // A write that fails is told when the file is finished.
-  behind_->waitPending(stream_, 0);  // the spare buffer is written
+  // The oldest spare buffer is written once no more than the others wait.
+  behind_->waitPending(stream_, kSpares - 1);
   behind_->submit(stream_, buf_.get(), size);
-  std::swap(buf_, spare_);
+  std::swap(buf_, spares_[nextSpare_]);
+  nextSpare_ = (nextSpare_ + 1) % kSpares;
   written_ += size;
   return true;
 }

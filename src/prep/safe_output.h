@@ -3,6 +3,7 @@
 
 #include <sys/types.h>
 
+#include <array>
 #include <cstddef>
 #include <cstring>
 #include <memory>
@@ -87,7 +88,10 @@ class SafeOutput {
   std::unique_ptr<WriteBehind> behind_;
   int stream_ = -1;
   std::size_t noneHeldBack_ = 0;
-  std::unique_ptr<char[]> spare_;
+  // The buffers handed over and not yet reused, oldest first.
+  static constexpr std::size_t kSpares = 3;
+  std::array<std::unique_ptr<char[]>, kSpares> spares_;
+  std::size_t nextSpare_ = 0;
 };
 
 /// Writes all of `bytes` to the open descriptor `fd` (standard output, say).
