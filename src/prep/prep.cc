@@ -2,13 +2,18 @@
 
 #include <algorithm>
 #include <bit>
+#include <condition_variable>
 #include <cstring>
+#include <exception>
 #include <limits>
+#include <mutex>
 #include <new>
 #include <set>
 #include <stdexcept>
+#include <thread>
 
 #include "codecs/fast_fields.h"
+#include "io/helper_threads.h"
 #include "prep/answers.h"
 #include "prep/mesh_pass.h"
 #include "prep/prep_report.h"
@@ -19,6 +24,8 @@
 namespace unv2tessal {
 namespace {
 
+class GroupPasses;
+
 // What one pass over the input gathers.
 struct Pass {
   GroupTable* table = nullptr;  // the first pass reads the groups into it
@@ -28,13 +35,20 @@ struct Pass {
   std::vector<Asking> asking;
   bool anyDataset = false;
   std::string lineEnd;  // of the input's first line that has one
-  // The second pass passes over the group datasets that the first read.
+  // A pass that only marks the node labels of the node datasets.
+  bool marking = false;
+  // The passes after the first pass over the group datasets that it read;
+  // the pass that writes asks for them (and the grouped elements) from
+  // `groups` where it first needs them.
   const std::vector<GroupDatasetSpan>* groupSpans = nullptr;
+  GroupPasses* groups = nullptr;
   std::size_t groupDatasetsMet = 0;
   // Lines between datasets left out after a group dataset was taken out.
   std::int64_t strayLines = 0;
   std::size_t firstStrayLine = 0;
 };
+
+void needTable(Pass& pass);
 
 void noteLineEnd(Pass& pass, const RawLine& line) {
   if (pass.lineEnd.empty() && line.bytes.size() > line.text.size()) {
@@ -77,7 +91,9 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
     }
     holding = false;
   };
-  const bool first = pass.table != nullptr;
+  // The first pass and the marking one frame the file alike, by its
+  // delimiters; the pass that writes line by line.
+  const bool first = pass.table != nullptr || pass.marking;
   RawLine line;
   bool atNumber = false;  // a closing delimiter that opens is held
   for (;;) {
@@ -128,6 +144,7 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
       if (pass.table != nullptr) {
         readGroupDataset(in, *kind, pass.table);
       } else {
+        needTable(pass);
         const auto& spans = *pass.groupSpans;
         const std::size_t k = pass.groupDatasetsMet++;
         skipGroupDataset(in, k < spans.size() ? &spans[k] : nullptr);
@@ -159,12 +176,122 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
                                 ? Asking::kNodesRenumbering
                                 : Asking::kNodes);
     } else if (number.view() == "2412") {
+      needTable(pass);
       passElements(in, out, pass.elements, pass.tally);
       pass.asking.push_back(Asking::kElements);
     }
   }
   if (heldCloses) holding = false;
   release();
+}
+
+// The passes that read what the groups are made of: the first pass reads
+// the group datasets; then, when groups name nodes, a pass over the node
+// datasets marks their node labels. With a CPU to spare they run on a
+// thread of their own, on a reader of their own, while the pass that writes
+// the output goes on; it waits for the groups where it first needs them.
+// Otherwise they run before it, in the constructor.
+//
+// A failure is reported as a run of the passes one after the other would
+// report it: the first pass's before any other; a node label that the
+// marking pass cannot read before a failure of the writing pass at a later
+// line (the writing pass reads the node records without their labels).
+class GroupPasses {
+ public:
+  explicit GroupPasses(const std::string& path)
+      : in_(path), concurrent_(helperThreadsPay()) {
+    if (concurrent_) {
+      thread_ = startHelperThread([this] { run(); });
+    } else {
+      run();
+    }
+  }
+  ~GroupPasses() {
+    if (thread_.joinable()) thread_.join();
+  }
+  GroupPasses(const GroupPasses&) = delete;
+  GroupPasses& operator=(const GroupPasses&) = delete;
+
+  const PrepInput& input() const { return in_; }
+
+  /// Waits for the first pass; rethrows its failure.
+  const GroupTable& table() {
+    {
+      std::unique_lock lock(mutex_);
+      read_.wait(lock, [this] { return tableDone_; });
+    }
+    if (groupsFailure_) std::rethrow_exception(groupsFailure_);
+    return table_;
+  }
+
+  /// Waits for every pass, after the writing one has ended: at input line
+  /// `writingFailedAt` when it failed. Rethrows the failure to report.
+  GroupedNodes finish(bool writingFailed, std::size_t writingFailedAt) {
+    if (thread_.joinable()) thread_.join();
+    if (groupsFailure_) std::rethrow_exception(groupsFailure_);
+    if (nodesFailure_ && (!writingFailed || nodesFailedAt_ < writingFailedAt)) {
+      std::rethrow_exception(nodesFailure_);
+    }
+    return std::move(nodes_);
+  }
+
+ private:
+  void run() {
+    try {
+      Pass first;
+      first.table = &table_;
+      Sink nowhere;
+      walk(in_, nowhere, first);
+      if (!first.anyDataset) {
+        in_.fail(in_.lineNumber() == 0
+                     ? "the file is empty"
+                     : "no dataset (a delimiter line \"    -1\" and a "
+                       "dataset number): not a universal file");
+      }
+    } catch (...) {
+      groupsFailure_ = std::current_exception();
+    }
+    {
+      std::lock_guard lock(mutex_);
+      tableDone_ = true;
+    }
+    read_.notify_all();
+    if (groupsFailure_ || table_.nodeTags.empty()) return;
+    try {
+      Pass marking;
+      marking.marking = true;
+      marking.nodes = GroupedNodes(table_.nodeTags);
+      marking.groupSpans = &table_.spans;
+      in_.rewind();
+      Sink nowhere;
+      walk(in_, nowhere, marking);
+      nodes_ = std::move(marking.nodes);
+    } catch (...) {
+      nodesFailure_ = std::current_exception();
+      nodesFailedAt_ = in_.lineNumber();
+    }
+  }
+
+  PrepInput in_;
+  bool concurrent_;
+  GroupTable table_;
+  GroupedNodes nodes_;
+  std::exception_ptr groupsFailure_;
+  std::exception_ptr nodesFailure_;
+  std::size_t nodesFailedAt_ = 0;
+  std::mutex mutex_;
+  std::condition_variable read_;
+  bool tableDone_ = false;  // (under mutex_)
+  std::thread thread_;
+};
+
+// The first time the writing pass needs the groups: the grouped elements'
+// table, and the group datasets to pass over.
+void needTable(Pass& pass) {
+  if (pass.groupSpans != nullptr) return;
+  const GroupTable& table = pass.groups->table();
+  pass.elements = GroupedElements(table.elementTags);
+  pass.groupSpans = &table.spans;
 }
 
 void fieldTo(std::string& record, std::int32_t value) {
@@ -363,17 +490,33 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
         options.prefix.empty() ? defaultPrefix(options.output) : options.prefix;
     if (!options.answers.empty()) checkAnswerNames(options, prefix);
     PrepInput in(options.input);
-    GroupTable table;
-    Pass first;
-    first.table = &table;
-    Sink nowhere;
-    walk(in, nowhere, first);
-    if (!first.anyDataset) {
-      in.fail(in.lineNumber() == 0
-                  ? "the file is empty"
-                  : "no dataset (a delimiter line \"    -1\" and a dataset "
-                    "number): not a universal file");
+    GroupPasses groups(options.input);
+    Pass second;
+    second.groups = &groups;
+    SafeOutput output;
+    output.writeBehind();
+    std::string why;
+    Sink sink(&output, options.output, in);
+    std::exception_ptr writing;
+    try {
+      if (!(groups.input().identity().device == in.identity().device &&
+            groups.input().identity().inode == in.identity().inode)) {
+        throw PrepFailure{options.input, 0, "was replaced while it was opened"};
+      }
+      // The groups are read first, unless a thread of their own reads them.
+      if (!helperThreadsPay()) groups.table();
+      if (!output.open(options.output, in.identity(), &why)) {
+        throw PrepFailure{options.output, 0, why};
+      }
+      walk(in, sink, second);
+      sink.flushSpan();
+      needTable(second);
+    } catch (...) {
+      writing = std::current_exception();
     }
+    second.nodes = groups.finish(writing != nullptr, in.lineNumber());
+    if (writing) std::rethrow_exception(writing);
+    const GroupTable& table = groups.table();
 
     PrepSummary summary;
     summary.input = options.input;
@@ -381,21 +524,6 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     summary.answers = options.answers;
     summary.groupDatasets = table.datasets;
     summary.groups = nameGroups(table, options.uniqueIds, &summary.sharedIds);
-
-    Pass second;
-    second.nodes = GroupedNodes(table.nodeTags);
-    second.elements = GroupedElements(table.elementTags);
-    second.groupSpans = &table.spans;
-    SafeOutput output;
-    output.writeBehind();
-    std::string why;
-    if (!output.open(options.output, in.identity(), &why)) {
-      throw PrepFailure{options.output, 0, why};
-    }
-    in.rewind();
-    Sink sink(&output, options.output, in);
-    walk(in, sink, second);
-    sink.flushSpan();
     summary.strayLines = second.strayLines;
     summary.firstStrayLine = second.firstStrayLine;
     if (second.groupDatasetsMet != table.spans.size()) {

@@ -1,8 +1,10 @@
 #include "prep/prep.h"
 
 #include <gtest/gtest.h>
+#include <sched.h>
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -217,6 +219,19 @@ struct Failure {
   std::string err;  // the whole error stream
 };
 
+// An element of a reduced kind with the wrong node count (line 3).
+const std::string kBadElements = "    -1\n  2412\n" +
+                                 ints({1, 118, 2, 1, 7, 4}) +
+                                 ints({1, 2, 3, 4}) + "    -1\n";
+// A node dataset whose second label is not an integer (line 5): only a pass
+// that needs every label reads it.
+const std::string kBadLabel =
+    "    -1\n  2411\n" + ints({11, 1, 1, 11}) + kCoordinates +
+    "        1x         1         1        11\n" + kCoordinates + "    -1\n";
+const std::string kNodeGroup = "    -1\n  2477\n" +
+                               ints({5, 0, 0, 0, 0, 0, 0, 1}) + "G\n" +
+                               ints({7, 11, 0, 0}) + "    -1\n";
+
 std::vector<Failure> failures() {
   const std::string group = "    -1\n  2477\n" +
                             ints({5, 0, 0, 0, 0, 0, 0, 3}) + "G\n" +
@@ -244,6 +259,23 @@ std::vector<Failure> failures() {
            ints({2, 1, 1, 11}) + kCoordinates,
        "unvprep: in.unv:6: end of file in node dataset 2411 begun at line "
        "1\n"},
+      // The groups are read while the output is written; a failure is
+      // still the one that passes run one after the other would meet.
+      {"GroupFailureBeforeAnElementFailureOfAnEarlierLine",
+       kBadElements + group,
+       "unvprep: in.unv:10: end of file in group dataset 2477 begun at line "
+       "6\n"},
+      {"NodeLabelThatOnlyANodeGroupNeedsBeforeAnElementFailure",
+       kBadLabel + kBadElements + kNodeGroup,
+       "unvprep: in.unv:5: node record 1: the node label is not an "
+       "integer\n"},
+      {"ElementFailureBeforeANodeLabelThatOnlyANodeGroupNeeds",
+       kBadElements + kBadLabel + kNodeGroup,
+       "unvprep: in.unv:3: FE 118 element 1 has a node count of 4; the kind "
+       "has 10\n"},
+      {"NodeLabelThatOnlyANodeGroupNeeds", kBadLabel + kNodeGroup,
+       "unvprep: in.unv:5: node record 1: the node label is not an "
+       "integer\n"},
       {"ReducedKindWithAnotherNodeCount",
        "    -1\n  2412\n" + ints({1, 118, 2, 1, 7, 4}) + ints({1, 2, 3, 4}) +
            "    -1\n",
@@ -256,21 +288,56 @@ void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
 
 class PrepFailures : public ::testing::TestWithParam<Failure> {};
 
+// Keeps the calling thread on one CPU while it lives, where unvprep reads
+// the groups before it writes rather than beside it.
+class OneCpu {
+ public:
+  OneCpu() {
+    saved_ = ::sched_getaffinity(0, sizeof before_, &before_) == 0;
+    cpu_set_t one;
+    CPU_ZERO(&one);
+    for (std::size_t cpu = 0; saved_ && cpu < CPU_SETSIZE; ++cpu) {
+      if (CPU_ISSET(cpu, &before_)) {
+        CPU_SET(cpu, &one);
+        break;
+      }
+    }
+    pinned_ = saved_ && ::sched_setaffinity(0, sizeof one, &one) == 0;
+  }
+  ~OneCpu() {
+    if (pinned_) ::sched_setaffinity(0, sizeof before_, &before_);
+  }
+  bool pinned() const { return pinned_; }
+
+ private:
+  cpu_set_t before_;
+  bool saved_ = false;
+  bool pinned_ = false;
+};
+
 TEST_P(PrepFailures, OneLineAndNoOutput) {
   const Failure& f = GetParam();
-  ScratchDir dir;
-  writeFile("in.unv", f.input);
-  writeFile("old.unv", "earlier\n");
-  std::string out, err;
-  EXPECT_EQ(runUnvprep({"in.unv", "old.unv", "--answers", "a.txt"}, &out, &err),
-            2);
-  EXPECT_EQ(err, f.err);
-  EXPECT_EQ(readFile("old.unv"), "earlier\n");
-  EXPECT_FALSE(fileExists("a.txt"));
-  // Only the input and the earlier output: no temporary file is left.
-  const auto files = std::distance(std::filesystem::directory_iterator("."),
-                                   std::filesystem::directory_iterator());
-  EXPECT_EQ(files, 2);
+  for (const bool oneCpu : {false, true}) {
+    SCOPED_TRACE(oneCpu ? "on one CPU" : "on every CPU");
+    std::optional<OneCpu> pin;
+    if (oneCpu) {
+      pin.emplace();
+      ASSERT_TRUE(pin->pinned());
+    }
+    ScratchDir dir;
+    writeFile("in.unv", f.input);
+    writeFile("old.unv", "earlier\n");
+    std::string out, err;
+    EXPECT_EQ(
+        runUnvprep({"in.unv", "old.unv", "--answers", "a.txt"}, &out, &err), 2);
+    EXPECT_EQ(err, f.err);
+    EXPECT_EQ(readFile("old.unv"), "earlier\n");
+    EXPECT_FALSE(fileExists("a.txt"));
+    // Only the input and the earlier output: no temporary file is left.
+    const auto files = std::distance(std::filesystem::directory_iterator("."),
+                                     std::filesystem::directory_iterator());
+    EXPECT_EQ(files, 2);
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Prep, PrepFailures, ::testing::ValuesIn(failures()),
