@@ -6,9 +6,10 @@
 #   bench/run_prep_bench.sh [SIZE_IN_BYTES]     (default: 1000000000)
 #
 # Times unv2tessal (with its answers) and unvprep on the same file, one run
-# of each in turn, RUNS times (default 5) after one untimed run of each, so
-# that both see the same machine load; prints the median of each, their
-# ratio and the peak resident memory. Then runs unvprep once on a mesh of the
+# of each in turn (which goes first alternates), RUNS times (default 5)
+# after one untimed run of each, so that both see the same machine load;
+# prints the median and the least time of each, their ratios and the peak
+# resident memory. Then runs unvprep once on a mesh of the
 # same size whose groups are six node groups in a 2435 dataset, and gives
 # the memory that the grouped elements add, per element entity.
 # BENCH_BUILD=DIR uses the binaries already built in DIR.
@@ -40,16 +41,32 @@ prep=("$build/run_timed" --runs 1 --dir "$tmp" --remove "$tmp/prep.unv"
 "${convert[@]}" > /dev/null
 "${prep[@]}" > /dev/null 2>&1
 conv_times=() prep_times=() conv_peak=0 prep_peak=0
-for ((r = 0; r < runs; r++)); do
+time_convert() {
   read -r _ s _ _ _ _ _ k < <("${convert[@]}")
   conv_times+=("$s") conv_peak=$k
+}
+time_prep() {
   read -r _ s _ _ _ _ _ k < <("${prep[@]}" 2>/dev/null)
   prep_times+=("$s") prep_peak=$k
+}
+# Each goes first in every other round, so that neither always follows the
+# other's removal of its outputs.
+for ((r = 0; r < runs; r++)); do
+  if ((r % 2 == 0)); then
+    time_convert
+    time_prep
+  else
+    time_prep
+    time_convert
+  fi
 done
 median() { printf '%s\n' "$@" | sort -g | awk '{a[NR] = $1} END {
   print (NR % 2) ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2 }'; }
 conv_s=$(median "${conv_times[@]}")
 prep_s=$(median "${prep_times[@]}")
+least() { printf '%s\n' "$@" | sort -g | head -n 1; }
+conv_min=$(least "${conv_times[@]}")
+prep_min=$(least "${prep_times[@]}")
 entities=$(awk '/^ +[0-9]+ +0 +0 +0 +0 +0 +0 +[0-9]+/ && seen {n += $8}
   /^  2477/ {seen = 1} END {print n}' "$tmp/bench.unv")
 rm -f "$tmp"/*
@@ -58,11 +75,12 @@ rm -f "$tmp"/*
 read -r _ _ _ _ _ _ _ base_peak < <("$build/run_timed" --runs 1 --dir "$tmp" \
   -- "$build/unvprep" bench.unv prep.unv 2>/dev/null)
 echo "mesh: $(awk -v b="$bytes" 'BEGIN {printf "%.0f MB", b / 1e6}'), $nodes nodes, $elements bricks, $entities element entities in 7 groups"
-echo "runs: $runs of each, interleaved (converter, unvprep, converter, ...)"
+echo "runs: $runs of each, interleaved (converter first in odd rounds, unvprep in even ones)"
 awk -v c="$conv_s" -v p="$prep_s" -v ck="$conv_peak" -v pk="$prep_peak" \
+  -v cm="$conv_min" -v pm="$prep_min" \
   -v bk="$base_peak" -v e="$entities" 'BEGIN {
-  printf "unv2tessal   median %8.3f s   peak %8.1f MiB\n", c, ck / 1024
-  printf "unvprep      median %8.3f s   peak %8.1f MiB\n", p, pk / 1024
-  printf "ratio unvprep / unv2tessal: %.2f\n", p / c
+  printf "unv2tessal   median %8.3f s   least %8.3f s   peak %8.1f MiB\n", c, cm, ck / 1024
+  printf "unvprep      median %8.3f s   least %8.3f s   peak %8.1f MiB\n", p, pm, pk / 1024
+  printf "ratio unvprep / unv2tessal: %.2f of the medians, %.2f of the least\n", p / c, pm / cm
   printf "unvprep peak without element groups: %.1f MiB; the %d element entities add %.1f bytes each\n",
     bk / 1024, e, (pk - bk) * 1024 / e }'
