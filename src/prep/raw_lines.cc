@@ -122,6 +122,15 @@ bool isDelimiterText(std::string_view text) {
          (text.size() == 6 || text[6] == ' ');
 }
 
+// Set bits of a mask, inline: without a popcount instruction in the
+// target, std::popcount is a call into the runtime library.
+inline std::size_t bitsOf(std::uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555u;
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
+}
+
 // The first LF in [from, end) after which a line starts with "    -1",
 // with the LFs before it added to *lineFeeds; nullptr when there is none
 // (all LFs in [from, end - 6) counted, and the scan stops there: a line
@@ -151,11 +160,11 @@ const char* findDelimiterStart(const char* from, const char* end,
       const int at = std::countr_zero(hits);
       if (std::string_view(p + at + 1, 6) == kDelimiterStart) {
         const std::uint64_t before = (std::uint64_t{1} << at) - 1;
-        *lineFeeds += static_cast<std::size_t>(std::popcount(lfs & before));
+        *lineFeeds += bitsOf(lfs & before);
         return p + at;
       }
     }
-    *lineFeeds += static_cast<std::size_t>(std::popcount(lfs));
+    *lineFeeds += bitsOf(lfs);
     p += 64;
   }
 #endif
