@@ -213,6 +213,8 @@ class GroupPasses {
   GroupPasses& operator=(const GroupPasses&) = delete;
 
   const PrepInput& input() const { return in_; }
+  /// The passes run beside the writing one.
+  bool concurrent() const { return concurrent_; }
 
   /// Waits for the first pass; rethrows its failure.
   const GroupTable& table() {
@@ -504,7 +506,7 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
         throw PrepFailure{options.input, 0, "was replaced while it was opened"};
       }
       // The groups are read first, unless a thread of their own reads them.
-      if (!helperThreadsPay()) groups.table();
+      if (!groups.concurrent()) groups.table();
       if (!output.open(options.output, in.identity(), &why)) {
         throw PrepFailure{options.output, 0, why};
       }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "support/child_run.h"
 #include "support/test_io.h"
 
 namespace unv2tessal {
@@ -292,18 +293,9 @@ class PrepFailures : public ::testing::TestWithParam<Failure> {};
 // the groups before it writes rather than beside it.
 class OneCpu {
  public:
-  OneCpu() {
-    saved_ = ::sched_getaffinity(0, sizeof before_, &before_) == 0;
-    cpu_set_t one;
-    CPU_ZERO(&one);
-    for (std::size_t cpu = 0; saved_ && cpu < CPU_SETSIZE; ++cpu) {
-      if (CPU_ISSET(cpu, &before_)) {
-        CPU_SET(cpu, &one);
-        break;
-      }
-    }
-    pinned_ = saved_ && ::sched_setaffinity(0, sizeof one, &one) == 0;
-  }
+  OneCpu()
+      : saved_(::sched_getaffinity(0, sizeof before_, &before_) == 0),
+        pinned_(saved_ && support::keepCpus(1)) {}
   ~OneCpu() {
     if (pinned_) ::sched_setaffinity(0, sizeof before_, &before_);
   }
@@ -311,8 +303,8 @@ class OneCpu {
 
  private:
   cpu_set_t before_;
-  bool saved_ = false;
-  bool pinned_ = false;
+  bool saved_;
+  bool pinned_;
 };
 
 TEST_P(PrepFailures, OneLineAndNoOutput) {

@@ -77,7 +77,8 @@ RunResult runBinaryAfter(const std::string& dir, std::string_view input,
   return r;
 }
 
-// Keeps this process on the first `cpus` of the CPUs it may use.
+}  // namespace
+
 bool keepCpus(int cpus) {
   cpu_set_t allowed, used;
   CPU_ZERO(&allowed);
@@ -92,8 +93,6 @@ bool keepCpus(int cpus) {
   }
   return taken == cpus && ::sched_setaffinity(0, sizeof used, &used) == 0;
 }
-
-}  // namespace
 
 RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
                             std::vector<std::string> args) {

@@ -27,6 +27,9 @@ RunResult runBinaryWithFileSizeLimit(const std::string& dir,
 /// The CPUs this process may run on (its affinity mask).
 int usableCpus();
 
+/// Keeps the calling thread on the first `cpus` of the CPUs it may use.
+bool keepCpus(int cpus);
+
 /// Runs the built executable in `dir` like runBinary, on the first `cpus`
 /// of the CPUs this process may use (the converter reads and writes on
 /// threads of their own only with more than one), and with files limited
