@@ -497,6 +497,9 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     second.groups = &groups;
     SafeOutput output;
     output.writeBehind();
+    // The output is about the input's size: its node and element datasets
+    // are copied or made smaller, and the groups take the groups' place.
+    output.expectSize(in.size());
     std::string why;
     Sink sink(&output, options.output, in);
     std::exception_ptr writing;

@@ -25,6 +25,7 @@ PrepInput::PrepInput(const std::string& path) : path_(path) {
                           : "is not a regular file (it is read twice)"};
   }
   identity_ = {st.st_dev, st.st_ino, true};
+  size_ = static_cast<std::uint64_t>(st.st_size);
   readAhead_ = helperThreadsPay();
   reader_ = std::make_unique<RawLineReader>(
       fd_, RawLineReader::kDefaultCapacity, readAhead_);

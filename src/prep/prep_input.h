@@ -2,6 +2,7 @@
 #define UNV2TESSAL_PREP_PREP_INPUT_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +51,8 @@ class PrepInput {
   RawLineReader& reader() { return *reader_; }
   /// Device and inode, so that the output can refuse to be the input.
   const SafeOutput::Forbidden& identity() const { return identity_; }
+  /// The size in bytes when the file was opened.
+  std::uint64_t size() const { return size_; }
 
   /// Throws PrepFailure for the line last read.
   [[noreturn]] void fail(std::string message) const;
@@ -59,6 +62,7 @@ class PrepInput {
   std::string path_;
   int fd_ = -1;
   SafeOutput::Forbidden identity_;
+  std::uint64_t size_ = 0;
   std::unique_ptr<RawLineReader> reader_;
   bool readAhead_ = false;  // on a thread of its own, with CPUs to spare
 };

@@ -102,6 +102,14 @@ bool SafeOutput::open(const std::string& path, const Forbidden& forbidden,
     return false;
   }
   temp_ = pattern;
+  // Kept past the end of the file, so that its size grows with the writes
+  // alone. A file system without the call, or without all the room, goes
+  // without (some of) it.
+  if (expected_ > 0) {
+    (void)::fallocate(fd_, FALLOC_FL_KEEP_SIZE, 0,
+                      static_cast<off_t>(expected_));
+    reserved_ = true;
+  }
   if (wantBehind_ && helperThreadsPay()) {
     behind_ = std::make_unique<WriteBehind>();
     stream_ = behind_->open(fd_, &noneHeldBack_);
@@ -176,6 +184,12 @@ bool SafeOutput::finish(std::string* error) {
     return false;
   }
   if (!flush(error) || !stopWritingBehind(error)) {
+    discard();
+    return false;
+  }
+  // A cut to the size written gives back the room set aside and not used.
+  if (reserved_ && ::ftruncate(fd_, static_cast<off_t>(written_)) != 0) {
+    *error = reason(errno);
     discard();
     return false;
   }

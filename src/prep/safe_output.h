@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -37,6 +38,13 @@ class SafeOutput {
   /// Has the buffers of a regular output file written on a thread of its
   /// own (WriteBehind), while the next one fills. Call before open().
   void writeBehind() { wantBehind_ = true; }
+  /// Sets room aside on the disk for about `bytes` when the temporary file
+  /// is made, so that the writes find their blocks already allocated
+  /// (writing into new, unallocated blocks costs the file system much more
+  /// per page). The room not written is given back when the file is
+  /// finished; room that cannot be had is simply not set aside. Call before
+  /// open().
+  void expectSize(std::uint64_t bytes) { expected_ = bytes; }
   /// Prepares the output `path`. Refuses a directory and the `forbidden`
   /// file. Returns false with *error set ("is a directory", ...).
   bool open(const std::string& path, const Forbidden& forbidden,
@@ -85,6 +93,8 @@ class SafeOutput {
   std::size_t written_ = 0;
   // Writing behind: the buffer handed over last, written while buf_ fills.
   bool wantBehind_ = false;
+  std::uint64_t expected_ = 0;
+  bool reserved_ = false;  // room set aside past the end of the file
   std::unique_ptr<WriteBehind> behind_;
   int stream_ = -1;
   std::size_t noneHeldBack_ = 0;

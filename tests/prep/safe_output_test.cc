@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -42,6 +44,25 @@ TEST(SafeOutput, AppearsOnlyWhenCommitted) {
   ASSERT_TRUE(out.commit(&error)) << error;
   EXPECT_EQ(readFile("out.unv"), "new\n");
   EXPECT_EQ(filesIn("."), 1);
+}
+
+TEST(SafeOutput, RoomSetAsideIsGivenBack) {
+  for (const bool behind : {false, true}) {
+    ScratchDir dir;
+    std::string error;
+    SafeOutput out;
+    if (behind) out.writeBehind();
+    out.expectSize(std::uint64_t{64} << 20);
+    ASSERT_TRUE(out.open("out.unv", {}, &error)) << error;
+    const std::string bytes(100000, 'x');
+    ASSERT_TRUE(out.write(bytes, &error)) << error;
+    ASSERT_TRUE(out.commit(&error)) << error;
+    EXPECT_EQ(readFile("out.unv"), bytes) << "behind " << behind;
+    struct stat st;
+    ASSERT_EQ(::stat("out.unv", &st), 0);
+    // What is on the disk is what was written, not the room set aside.
+    EXPECT_LT(st.st_blocks * 512, 1 << 20) << "behind " << behind;
+  }
 }
 
 TEST(SafeOutput, RefusesADirectoryAndTheInput) {
