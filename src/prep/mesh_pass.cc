@@ -42,15 +42,120 @@ class ElementPass {
   }
 
   void run() {
-    RawLine line = in_.need(what_);
-    while (!isDelimiterLine(line.text)) {
+    for (;;) {
+      commonElements();
+      const RawLine line = in_.need(what_);
+      if (isDelimiterLine(line.text)) {
+        out_.putLine(line.bytes);
+        return;
+      }
       element(line);
-      line = in_.need(what_);
     }
-    out_.putLine(line.bytes);
   }
 
  private:
+  // Columns of a descriptor record of the common form, and the most bytes
+  // that a common element takes: its descriptor and one node record of
+  // eight fields, each with its LF.
+  static constexpr std::size_t kDescriptorColumns = 6 * kFieldWidth;
+  static constexpr std::size_t kLongestCommon =
+      kDescriptorColumns + 1 + kNodesPerRecord * kFieldWidth + 1;
+
+  // Nearly every element of a large mesh, taken straight from the reader's
+  // buffer while it holds them whole: a descriptor of six 10-column
+  // integer fields and an LF; a kind that is not reduced and has no
+  // orientation record; one node record of a 10-column field a node (at
+  // most eight) and an LF. Each has the effect that element() would give
+  // it. Anything else, the closing delimiter and every failure are left to
+  // element() and the lines after them to this function again.
+  void commonElements() {
+    RawLineReader& reader = in_.reader();
+    const std::string_view ahead = reader.ahead();
+    const char* p = ahead.data();
+    const char* const end = p + ahead.size();
+    std::size_t lines = 0;
+    std::size_t lastLine = 0;
+    for (; static_cast<std::size_t>(end - p) >= kLongestCommon;) {
+      std::array<std::int32_t, 6> field;
+      if (p[kDescriptorColumns] != '\n' ||
+          !readPlainFields(p, field.data(), field.size())) {
+        break;
+      }
+      const std::int32_t label = field[0], feId = field[1], count = field[5];
+      const FeDescriptor* kind = commonKind(feId);
+      if (kind == nullptr || count < 1 ||
+          count > static_cast<std::int32_t>(kNodesPerRecord)) {
+        break;
+      }
+      const char* record = p + kDescriptorColumns + 1;
+      const std::size_t columns = static_cast<std::size_t>(count) * kFieldWidth;
+      if (record[columns] != '\n') break;
+      const std::ptrdiff_t grouped =
+          grouped_.empty() ? -1 : grouped_.find(label, lastGrouped_);
+      if (grouped >= 0) {
+        const std::size_t keep = keptNodes(*kind, count, kNodesPerRecord);
+        if (keep > static_cast<std::size_t>(count) ||
+            !readPlainFields(record, labels_.data(),
+                             static_cast<std::size_t>(count))) {
+          break;
+        }
+        lastGrouped_ = grouped;
+        grouped_.store(grouped, {labels_.data(), keep});
+      } else if (hasLineFeed(record, columns)) {
+        break;
+      }
+      tally_.written.add(feId);
+      const std::size_t bytes = kDescriptorColumns + 1 + columns + 1;
+      out_.putLine(std::string_view(p, bytes));
+      p += bytes;
+      lines += 2;
+      lastLine = columns + 1;
+    }
+    if (lines > 0) {
+      reader.skip(static_cast<std::size_t>(p - ahead.data()), lines, lastLine);
+    }
+  }
+
+  // Reads `n` 10-column fields at `cols` of the plain form (tryReadInteger10).
+  static bool readPlainFields(const char* cols, std::int32_t* out,
+                              std::size_t n) {
+    for (std::size_t k = 0; k < n; ++k) {
+      if (!tryReadInteger10(cols + k * kFieldWidth, &out[k])) return false;
+    }
+    return true;
+  }
+
+  // Whether an LF is among the `n` bytes at `p`; the 7 bytes after them
+  // must be readable.
+  static bool hasLineFeed(const char* p, std::size_t n) {
+    for (std::size_t i = 0; i < n; i += 8) {
+      std::uint64_t found =
+          swar::zeroBytes(swar::load8(p + i) ^ (swar::kOnes * '\n'));
+      if (n - i < 8) found &= (std::uint64_t{1} << (8 * (n - i))) - 1;
+      if (found != 0) return true;
+    }
+    return false;
+  }
+
+  // The kind of `feId` when its elements can be common ones: not reduced,
+  // no orientation record, one node record for up to eight nodes; else
+  // nullptr. Looked up once per id.
+  const FeDescriptor* commonKind(std::int32_t feId) {
+    if (feId < 0 || feId >= static_cast<std::int32_t>(kCommonIds)) {
+      return nullptr;
+    }
+    const auto id = static_cast<std::size_t>(feId);
+    if (!commonLooked_[id]) {
+      const FeDescriptor& kind = feDescriptor(feId);
+      commonLooked_[id] = true;
+      common_[id] =
+          findReduction(feId) == nullptr && !kind.hasOrientationRecord()
+              ? &kind
+              : nullptr;
+    }
+    return common_[id];
+  }
+
   void element(const RawLine& descriptor) {
     std::int32_t label = 0, feId = 0;
     if (!readField(descriptor.text, 0, &label) ||
@@ -129,13 +234,18 @@ class ElementPass {
 
   void keepNodes(const FeDescriptor& kind, std::int32_t count,
                  std::ptrdiff_t grouped, std::size_t read) {
-    // A kind that a grid writes has the vertex count of its shape; any
-    // other the node count of its descriptor, within the records read.
+    grouped_.store(grouped, {labels_.data(), keptNodes(kind, count, read)});
+  }
+
+  // The node labels kept of a grouped element: a kind that a grid writes
+  // has the vertex count of its shape; any other the node count of its
+  // descriptor, within the `read` labels of its records.
+  static std::size_t keptNodes(const FeDescriptor& kind, std::int32_t count,
+                               std::size_t read) {
     std::size_t n = static_cast<std::size_t>(
         std::max(kind.in2D.vertices, kind.in3D.vertices));
     if (n == 0) n = static_cast<std::size_t>(std::max(count, 0));
-    n = std::min(n, read);
-    grouped_.store(grouped, {labels_.data(), n});
+    return std::min(n, read);
   }
 
   PrepInput& in_;
@@ -148,6 +258,9 @@ class ElementPass {
   std::string nodesEnd_;
   std::array<std::int32_t, kMaxNodes> labels_{};
   std::ptrdiff_t lastGrouped_ = -1;  // elements come in label order mostly
+  static constexpr std::size_t kCommonIds = 256;
+  std::array<bool, kCommonIds> commonLooked_{};
+  std::array<const FeDescriptor*, kCommonIds> common_{};
 };
 
 }  // namespace

@@ -51,6 +51,20 @@ class RawLineReader {
   };
   Status nextDelimiter(RawLine* line, const Passed* passed = nullptr);
 
+  /// The bytes of the buffer from the next line on: whole lines, but for
+  /// perhaps a cut last one. Valid until the next call of next().
+  std::string_view ahead() const {
+    return std::string_view(base_ + pos_, end_ - pos_);
+  }
+  /// Passes over the first `bytes` of ahead(), which are `lines` whole
+  /// lines, the last of them `lastLine` bytes long, as that many next()
+  /// calls would.
+  void skip(std::size_t bytes, std::size_t lines, std::size_t lastLine) {
+    pos_ += bytes;
+    lineStart_ = pos_ - lastLine;
+    lineNumber_ += lines;
+  }
+
   /// Makes the next call of next() return the line just read again.
   /// REQUIRES: the last call of next() returned kLine.
   void stepBack() {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -27,6 +28,11 @@ std::string ints(std::initializer_list<long> values) {
     s += std::string(10 - f.size(), ' ') + f;
   }
   return s + "\n";
+}
+
+// The line with a CR before its LF.
+std::string crLf(const std::string& line) {
+  return line.substr(0, line.size() - 1) + "\r\n";
 }
 
 const std::string kCoordinates =
@@ -114,13 +120,12 @@ std::vector<Case> cases() {
        "group datasets merged: 2430 x1 (1 group) 2417 x1 (1 group) 2467 x1 "
        "(2 groups)\n"},
       {"CrLfLinesKeepTheirEnds",
-       "    -1\r\n  2412\r\n" + ints({1, 42, 2, 1, 7, 6}).insert(60, "\r") +
-           std::string(ints({1, 2, 3, 4, 5, 6})).insert(60, "\r") +
-           "    -1\r\n",
+       "    -1\r\n  2412\r\n" + crLf(ints({1, 42, 2, 1, 7, 6})) +
+           crLf(ints({1, 2, 3, 4, 5, 6})) + "    -1\r\n",
        {"--dim", "2"},
        0,
-       "    -1\r\n  2412\r\n" + ints({1, 91, 2, 1, 7, 3}).insert(60, "\r") +
-           std::string(ints({1, 3, 5})).insert(30, "\r") + "    -1\r\n",
+       "    -1\r\n  2412\r\n" + crLf(ints({1, 91, 2, 1, 7, 3})) +
+           crLf(ints({1, 3, 5})) + "    -1\r\n",
        "elements reduced: FE 42 (plane stress parabolic triangle) -> FE 91 "
        "x1\n"},
       {"TagsThatNoDatasetHoldsAreLeftOut",
@@ -213,6 +218,162 @@ TEST_P(PrepCases, WritesTheWholeOutput) {
 
 INSTANTIATE_TEST_SUITE_P(Prep, PrepCases, ::testing::ValuesIn(cases()),
                          support::ByName());
+
+// Element records of many forms, over and over, to several times the size
+// of the reader's buffer, all in one group: records of the common form
+// (10-column fields and an LF, one node record) and every kind of
+// exception to it.
+std::string mixedElements(int count, bool blankAfterDescriptors) {
+  const std::string eol = blankAfterDescriptors ? " \n" : "\n";
+  auto descriptor = [&](long label, long feId, long nodes) {
+    std::string d = ints({label, feId, 2, 1, 7, nodes});
+    d.pop_back();  // the LF
+    return d + eol;
+  };
+  std::string s = "    -1\n  2412\n";
+  for (long label = 1; label <= count; ++label) {
+    const long n = 100 + label % 50;  // node labels
+    switch (label % 12) {
+      case 0:  // brick
+        s += descriptor(label, 115, 8) +
+             ints({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7});
+        break;
+      case 1:  // tetrahedron: a record of four fields
+        s += descriptor(label, 111, 4) + ints({n, n + 2, n + 4, n + 6});
+        break;
+      case 2:  // triangle, or a quadrilateral of a kind that is renamed
+        s += label % 24 == 2
+                 ? descriptor(label, 91, 3) + ints({n + 1, n + 3, n + 5})
+                 : descriptor(label, 44, 4) + ints({n, n + 1, n + 2, n + 3});
+        break;
+      case 3:  // reduced: 10-node tetrahedron on two records
+        s += descriptor(label, 118, 10) +
+             ints({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7}) +
+             ints({n + 8, n + 9});
+        break;
+      case 4:  // beam: an orientation record (of two fields) first
+        s += descriptor(label, 21, 2) + ints({0, 1}) + ints({n, n + 9});
+        break;
+      case 5:  // a kind no grid writes: its node count
+        s += descriptor(label, 101, 6) +
+             ints({n, n + 1, n + 2, n + 3, n + 4, n + 5});
+        break;
+      case 6:  // a node count past one record
+        s += descriptor(label, 96, 12) +
+             ints({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7}) +
+             ints({n + 8, n + 9, n + 10, n + 11});
+        break;
+      case 7: {  // CR LF
+        s += descriptor(label, 94, 4) + crLf(ints({n, n + 1, n + 2, n + 3}));
+        break;
+      }
+      case 8:  // a blank after the node fields
+        s += descriptor(label, 115, 8) +
+             ints({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7})
+                 .substr(0, 80) +
+             " \n";
+        break;
+      case 9:  // a brick with fewer node fields than vertices
+        s += descriptor(label, 115, 6) +
+             ints({n, n + 1, n + 2, n + 3, n + 4, n + 5});
+        break;
+      case 10:  // an id no table holds, and one past the ids looked up
+        s += descriptor(label, label % 24 == 10 ? 200 : 900, 2) +
+             ints({n, n + 7});
+        break;
+      default:  // a node label of nine digits
+        s += descriptor(label, 111, 4) + ints({n, 123456789, n + 2, n + 3});
+        break;
+    }
+  }
+  return s + "    -1\n";
+}
+
+std::string allElementsGroup(int count) {
+  std::string s =
+      "    -1\n  2477\n" + ints({1, 0, 0, 0, 0, 0, 0, count}) + "ALL\n";
+  for (long label = 1; label <= count; label += 2) {
+    s += label < count ? ints({8, label, 0, 0, 8, label + 1, 0, 0})
+                       : ints({8, label, 0, 0});
+  }
+  return s + "    -1\n";
+}
+
+// Where two long texts first differ, with what follows there in each ("" when
+// they are the same).
+std::string firstDifference(const std::string& a, const std::string& b) {
+  if (a == b) return "";
+  std::size_t at = 0;
+  while (at < a.size() && at < b.size() && a[at] == b[at]) ++at;
+  return "at byte " + std::to_string(at) + ": \"" + a.substr(at, 90) +
+         "\" against \"" + b.substr(at, 90) + "\"";
+}
+
+// The text with the blank that ends a line of 61 characters taken out.
+std::string withoutBlankAfterDescriptors(const std::string& text) {
+  std::string out;
+  std::size_t from = 0;
+  while (from < text.size()) {
+    std::size_t end = text.find('\n', from);
+    end = end == std::string::npos ? text.size() : end + 1;
+    std::string_view line(text.data() + from, end - from);
+    if (line.size() == 62 && line[60] == ' ' && line[61] == '\n') {
+      out.append(line.substr(0, 60)).push_back('\n');
+    } else {
+      out.append(line);
+    }
+    from = end;
+  }
+  return out;
+}
+
+// Most elements of a large mesh are taken whole from the reader's buffer;
+// the rest are read line by line. A blank after each descriptor makes every
+// element one that is read line by line: the output must be the same but
+// for those blanks, and the summary the same.
+TEST(PrepElements, ElementsTakenWholeAndLineByLineGiveTheSameOutput) {
+  constexpr int kCount = 40000;  // about 5 MB
+  std::string outputs[2], summaries[2];
+  for (const bool lineByLine : {false, true}) {
+    ScratchDir dir;
+    const std::string elements = mixedElements(kCount, lineByLine);
+    ASSERT_GT(elements.size(), std::size_t{4} << 20);
+    writeFile("in.unv", elements + allElementsGroup(kCount));
+    std::string out, err;
+    ASSERT_EQ(runUnvprep({"in.unv", "out.unv"}, &out, &err), 0) << err;
+    outputs[lineByLine] = readFile("out.unv");
+    summaries[lineByLine] = err.substr(err.find('\n'));  // after the names
+  }
+  EXPECT_EQ(
+      firstDifference(outputs[0], withoutBlankAfterDescriptors(outputs[1])),
+      "");
+  EXPECT_EQ(summaries[0], summaries[1]);
+  // Groups hold the nine-digit label, read line by line.
+  EXPECT_NE(outputs[0].find("123456789"), std::string::npos);
+}
+
+// A failure after many elements taken whole from the buffer names its line.
+TEST(PrepElements, FailureAfterElementsTakenWholeNamesItsLine) {
+  constexpr int kCount = 40000;
+  std::string elements = mixedElements(kCount, false);
+  // The node record of brick 36000 (a multiple of 12).
+  const std::string record = ints({100, 101, 102, 103, 104, 105, 106, 107});
+  const std::size_t descriptor = elements.find(ints({36000, 115, 2, 1, 7, 8}));
+  ASSERT_NE(descriptor, std::string::npos);
+  const std::size_t at = descriptor + 61;
+  ASSERT_EQ(elements.substr(at, record.size()), record);
+  elements[at + 25] = 'x';
+  const auto line = std::count(elements.begin(),
+                               elements.begin() + static_cast<long>(at), '\n') +
+                    1;
+  ScratchDir dir;
+  writeFile("in.unv", elements + allElementsGroup(kCount));
+  std::string out, err;
+  EXPECT_EQ(runUnvprep({"in.unv", "out.unv"}, &out, &err), 2);
+  EXPECT_EQ(err, "unvprep: in.unv:" + std::to_string(line) +
+                     ": element node record: a node label is not an "
+                     "integer\n");
+}
 
 struct Failure {
   std::string name;
