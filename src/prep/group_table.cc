@@ -95,6 +95,8 @@ class GroupReader {
     }
     std::int64_t remaining = group.entityCount;
     while (remaining > 0) {
+      remaining -= commonRecords(remaining);
+      if (remaining == 0) break;
       const RawLine line = in_.need(what_);
       if (isDelimiterLine(line.text)) {
         in_.fail("group " + std::to_string(group.number) + " \"" + group.name +
@@ -111,6 +113,51 @@ class GroupReader {
       table_->groups.push_back(std::move(group));
       ++table_->datasets[tally_].groups;
     }
+  }
+
+  // Entity records of the common form, taken straight from the reader's
+  // buffer while it holds them whole: eight 10-column integer fields and an
+  // LF, every type a node or an element, no more entities than `remaining`.
+  // Returns the entities read; the record after them is left to
+  // readEntities(), which reads it as these would be.
+  std::int64_t commonRecords(std::int64_t remaining) {
+    const std::size_t perRecord = kind_.entitiesPerRecord;
+    RawLineReader& reader = in_.reader();
+    const std::string_view ahead = reader.ahead();
+    const char* p = ahead.data();
+    const char* const end = p + ahead.size();
+    std::int64_t taken = 0;
+    std::array<std::int32_t, kEntityRecordFields> field;
+    while (remaining - taken >= static_cast<std::int64_t>(perRecord) &&
+           static_cast<std::size_t>(end - p) > kRecordColumns &&
+           p[kRecordColumns] == '\n') {
+      std::size_t k = 0;
+      while (k < field.size() && tryReadInteger10(p + 10 * k, &field[k])) ++k;
+      if (k < field.size()) break;
+      bool known = true;
+      for (std::size_t e = 0; e < perRecord; ++e) {
+        const std::int32_t type = field[kind_.typeField(e)];
+        known = known && (type == kNodeEntity || type == kElementEntity);
+      }
+      if (!known) break;
+      if (table_ != nullptr) {
+        for (std::size_t e = 0; e < perRecord; ++e) {
+          const std::int32_t tag = field[kind_.tagField(e)];
+          if (field[kind_.typeField(e)] == kNodeEntity) {
+            table_->nodeTags.push_back(tag);
+          } else {
+            table_->elementTags.push_back(tag);
+          }
+        }
+      }
+      taken += static_cast<std::int64_t>(perRecord);
+      p += kRecordColumns + 1;
+    }
+    if (taken > 0) {
+      const auto records = static_cast<std::size_t>(taken) / perRecord;
+      reader.skip(records * (kRecordColumns + 1), records, kRecordColumns + 1);
+    }
+    return taken;
   }
 
   // Reads one entity record; returns the entities it holds.
@@ -169,8 +216,14 @@ void skipGroupDataset(PrepInput& in, const GroupDatasetSpan* span) {
         "group dataset not met at this line when the file was first "
         "read: the dataset before it does not end on a record boundary");
   }
+  // The closing delimiter is the first delimiter line after the number:
+  // the first pass read the body up to it.
   RawLine line;
-  while (in.lineNumber() < span->closingLine && in.next(&line)) {
+  if (!in.nextDelimiter(&line) || in.lineNumber() != span->closingLine) {
+    in.fail("group dataset begun at line " +
+            std::to_string(span->numberLine - 1) +
+            " does not end where it did when the file was first read: the "
+            "file changed while it was read");
   }
 }
 

@@ -375,6 +375,59 @@ TEST(PrepElements, FailureAfterElementsTakenWholeNamesItsLine) {
                      "integer\n");
 }
 
+// Group datasets of every entity layout, with records of the common form
+// (eight 10-column fields and an LF) and every exception to it; with
+// `blankAfterRecords`, every entity record ends in a blank, which makes it
+// one read line by line.
+std::string mixedGroups(bool blankAfterRecords) {
+  auto record = [&](std::initializer_list<long> fields) {
+    std::string r = ints(fields);
+    r.pop_back();  // the LF
+    return r + (blankAfterRecords ? " \n" : "\n");
+  };
+  std::string s;
+  // Two entities a record: nodes and elements in runs past the buffer.
+  s += "    -1\n  2477\n" + ints({1, 0, 0, 0, 0, 0, 0, 30001}) + "RUNS\n";
+  for (long k = 0; k < 15000; ++k) {
+    const bool node = k % 3 == 0;
+    s += record({node ? 7 : 8, node ? 11 + k % 6 : 1 + k % 3, 0, 0, 8,
+                 1 + k % 3, 0, 0});
+  }
+  s += record({7, 12, 0, 0});  // one entity: a record in mid-group
+  // Other entity types, fields that are not plain, a count of one.
+  s += ints({2, 0, 0, 0, 0, 0, 0, 7}) + "OTHER\n" +
+       record({7, 11, 0, 0, 3, 4, 0, 0}) + record({8, 2, 0, 0, 7, 13, 9, 0}) +
+       record({8, 3, 0, 0, 7, 14, 0, -1}) + record({7, 15, 0, 0});
+  s += ints({3, 0, 0, 0, 0, 0, 0, 1}) + "ONE\n" + record({8, 1, 0, 0});
+  s += "    -1\n";
+  // Four entities a record.
+  s += "    -1\n  2430\n" + ints({4, 0, 0, 0, 0, 0, 0, 9}) + "FOUR\n" +
+       record({7, 11, 7, 12, 8, 1, 8, 2}) +
+       record({7, 13, 7, 14, 8, 3, 7, 15}) + record({7, 16});
+  s += "    -1\n";
+  return s;
+}
+
+// Most entity records are taken whole from the reader's buffer; the rest are
+// read line by line. The groups must be the same either way.
+TEST(PrepGroups, RecordsTakenWholeAndLineByLineGiveTheSameGroups) {
+  std::string outputs[2], summaries[2];
+  for (const bool lineByLine : {false, true}) {
+    ScratchDir dir;
+    writeFile("in.unv", nodes() + kElements + mixedGroups(lineByLine));
+    std::string out, err;
+    ASSERT_EQ(runUnvprep({"in.unv", "out.unv"}, &out, &err), 1) << err;
+    outputs[lineByLine] = readFile("out.unv");
+    summaries[lineByLine] = err.substr(err.find('\n'));  // after the names
+  }
+  EXPECT_EQ(outputs[0], outputs[1]);
+  EXPECT_EQ(summaries[0], summaries[1]);
+  EXPECT_NE(summaries[0].find("group 1 \"RUNS\" -> region \"RUNS    \": 5 "
+                              "vertices from 5001 nodes, 25000 elements"),
+            std::string::npos)
+      << summaries[0];
+}
+
 struct Failure {
   std::string name;
   std::string input;
@@ -411,6 +464,12 @@ std::vector<Failure> failures() {
       {"CountLargerThanRecords", group + "    -1\n",
        "unvprep: in.unv:6: group 5 \"G\": entity count 3 is larger than its "
        "records (2 entities before the closing delimiter)\n"},
+      {"RecordWithMoreEntitiesThanTheCountLeaves",
+       "    -1\n  2477\n" + ints({5, 0, 0, 0, 0, 0, 0, 3}) + "G\n" +
+           ints({7, 11, 0, 0, 7, 12, 0, 0}) + ints({7, 13, 0, 0, 7, 14, 0, 0}) +
+           "    -1\n",
+       "unvprep: in.unv:6: entity record holds 2 entities where the group's "
+       "count leaves 1\n"},
       {"EntityFieldNotAnInteger",
        "    -1\n  2477\n" + ints({5, 0, 0, 0, 0, 0, 0, 1}) + "G\n" +
            "         7       1x2\n    -1\n",
