@@ -109,18 +109,8 @@ GroupedElements::GroupedElements(std::span<const std::int32_t> tags)
   prefault_ = Prefault(nodes_.data(), nodes_.capacity() * sizeof(std::int32_t));
 }
 
-void GroupedElements::store(std::ptrdiff_t index,
-                            std::span<const std::int32_t> nodes) {
-  const std::size_t k = static_cast<std::size_t>(index);
-  if (start_[k] != kNotFound) return;
-  if (nodes_.size() + nodes.size() >= kNotFound || nodes.size() > 255) {
-    throw std::length_error("grouped elements hold too many node labels");
-  }
-  start_[k] = static_cast<std::uint32_t>(nodes_.size());
-  count_[k] = static_cast<std::uint8_t>(nodes.size());
-  nodes_.insert(nodes_.end(), nodes.begin(), nodes.end());
-  for (std::int32_t label : nodes) range_.add(label);
-  mostNodes_ = std::max(mostNodes_, nodes.size());
+void GroupedElements::tooManyLabels() {
+  throw std::length_error("grouped elements hold too many node labels");
 }
 
 bool GroupedElements::nodesOf(std::int32_t label,

@@ -130,7 +130,22 @@ class GroupedElements {
   }
   /// Keeps the node labels of the grouped element `index` (unless an
   /// element of its label came before).
-  void store(std::ptrdiff_t index, std::span<const std::int32_t> nodes);
+  void store(std::ptrdiff_t index, std::span<const std::int32_t> nodes) {
+    const std::size_t k = static_cast<std::size_t>(index);
+    if (start_[k] != kNotFound) return;
+    if (nodes_.size() + nodes.size() >= kNotFound || nodes.size() > 255) {
+      tooManyLabels();
+    }
+    start_[k] = static_cast<std::uint32_t>(nodes_.size());
+    count_[k] = static_cast<std::uint8_t>(nodes.size());
+    // The room is reserved for eight labels an element: no call to copy a
+    // few labels, and no reallocation in the common case.
+    for (const std::int32_t label : nodes) {
+      nodes_.push_back(label);
+      range_.add(label);
+    }
+    mostNodes_ = std::max(mostNodes_, nodes.size());
+  }
   /// The node labels of element `label`; false when no element dataset
   /// holds it. *hint is the index found for the label before (-1 at
   /// first), so that labels asked in order are found at once.
@@ -148,6 +163,7 @@ class GroupedElements {
  private:
   static constexpr std::uint32_t kNotFound =
       std::numeric_limits<std::uint32_t>::max();
+  [[noreturn]] static void tooManyLabels();
   LabelSet set_;
   LargeVector<std::uint32_t> start_;  // into nodes_, kNotFound until found
   LargeVector<std::uint8_t> count_;
