@@ -198,8 +198,11 @@ void walk(PrepInput& in, Sink& out, Pass& pass) {
 // line (the writing pass reads the node records without their labels).
 class GroupPasses {
  public:
+  // The passes read the file on their own thread, not ahead of it: the
+  // bytes read are then in this CPU's cache for the scan, and while the
+  // groups are read the other CPU has the writing pass's work to do.
   explicit GroupPasses(const std::string& path)
-      : in_(path), concurrent_(helperThreadsPay()) {
+      : in_(path, /*readAhead=*/false), concurrent_(helperThreadsPay()) {
     if (concurrent_) {
       thread_ = startHelperThread([this] { run(); });
     } else {

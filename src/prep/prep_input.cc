@@ -11,7 +11,7 @@
 
 namespace unv2tessal {
 
-PrepInput::PrepInput(const std::string& path) : path_(path) {
+PrepInput::PrepInput(const std::string& path, bool readAhead) : path_(path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd_ < 0) throw PrepFailure{path_, 0, std::strerror(errno)};
   struct stat st;
@@ -26,7 +26,7 @@ PrepInput::PrepInput(const std::string& path) : path_(path) {
   }
   identity_ = {st.st_dev, st.st_ino, true};
   size_ = static_cast<std::uint64_t>(st.st_size);
-  readAhead_ = helperThreadsPay();
+  readAhead_ = readAhead && helperThreadsPay();
   reader_ = std::make_unique<RawLineReader>(
       fd_, RawLineReader::kDefaultCapacity, readAhead_);
 }

@@ -24,8 +24,9 @@ struct PrepFailure {
 /// PrepFailure naming the file and the line.
 class PrepInput {
  public:
-  /// Opens `path`, which must be a regular file (it is read twice).
-  explicit PrepInput(const std::string& path);
+  /// Opens `path`, which must be a regular file (it is read twice). With
+  /// `readAhead`, and a CPU to spare, a thread of its own reads it ahead.
+  explicit PrepInput(const std::string& path, bool readAhead = true);
   ~PrepInput();
   PrepInput(const PrepInput&) = delete;
   PrepInput& operator=(const PrepInput&) = delete;
