@@ -66,15 +66,6 @@ LabelSet::LabelSet(std::span<const std::int32_t> tags)
   labels_.shrink_to_fit();
 }
 
-std::ptrdiff_t LabelSet::find(std::int32_t label, std::ptrdiff_t hint) const {
-  // The label after the last one found: tags that run in order.
-  const std::size_t next = static_cast<std::size_t>(hint + 1);
-  if (hint >= 0 && next < labels_.size() && labels_[next] == label) {
-    return hint + 1;
-  }
-  return find(label);
-}
-
 std::ptrdiff_t LabelSet::find(std::int32_t label) const {
   const auto it = std::lower_bound(labels_.begin(), labels_.end(), label);
   if (it == labels_.end() || *it != label) return -1;

@@ -59,8 +59,15 @@ class LabelSet {
 
   /// Index of `label` in the set, or -1.
   std::ptrdiff_t find(std::int32_t label) const;
-  /// The same, trying first the index after `hint` (an earlier result).
-  std::ptrdiff_t find(std::int32_t label, std::ptrdiff_t hint) const;
+  /// The same, trying first the index after `hint` (an earlier result):
+  /// tags that run in order are found at once.
+  std::ptrdiff_t find(std::int32_t label, std::ptrdiff_t hint) const {
+    const std::size_t next = static_cast<std::size_t>(hint + 1);
+    if (hint >= 0 && next < labels_.size() && labels_[next] == label) {
+      return hint + 1;
+    }
+    return find(label);
+  }
   std::size_t size() const { return labels_.size(); }
   bool empty() const { return labels_.empty(); }
 

@@ -254,10 +254,13 @@ std::string mixedElements(int count, bool blankAfterDescriptors) {
       case 4:  // beam: an orientation record (of two fields) first
         s += descriptor(label, 21, 2) + ints({0, 1}) + ints({n, n + 9});
         break;
-      case 5:  // a kind no grid writes: its node count
-        s += descriptor(label, 101, 6) +
-             ints({n, n + 1, n + 2, n + 3, n + 4, n + 5});
+      case 5: {  // a kind no grid writes: its node count; fields 3 to 5
+                 // that are not integers
+        std::string d = descriptor(label, 101, 6);
+        d.replace(20, 30, "    -5  x !  property?  color ");
+        s += d + ints({n, n + 1, n + 2, n + 3, n + 4, n + 5});
         break;
+      }
       case 6:  // a node count past one record
         s += descriptor(label, 96, 12) +
              ints({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7}) +
