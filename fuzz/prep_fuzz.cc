@@ -13,11 +13,18 @@
 //   - when unvcheck reads the input, unvcheck also reads the output, which
 //     holds no group dataset but 2435; and the converter, run in-process on
 //     the output with the answers file as its console input, ends normally
-//     without asking more than the answers hold.
+//     without asking more than the answers hold. Unless the converter and
+//     unvprep read the groups of a 2435 dataset of the input on different
+//     lines: the converter reads two entities a record, unvprep as many as
+//     each record holds, so where a record in mid-group holds fewer, the
+//     converter's reading takes the lines after it for group records (and
+//     passes over what follows them), while in the output they are what
+//     they are, a dataset of their own that may not be readable.
 
 #include <dirent.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -28,10 +35,12 @@
 #include <vector>
 
 #include "check/file_check.h"
+#include "codecs/fields.h"
 #include "driver/run.h"
 #include "io/console.h"
 #include "prep/prep.h"
 #include "scratch_files.h"
+#include "unv/group_records.h"
 
 namespace unv2tessal {
 namespace {
@@ -108,6 +117,51 @@ bool holdsOtherGroupDatasets(const CheckReport& report) {
   return !report.otherGroups.empty();
 }
 
+// Whether the converter and unvprep read the groups of every 2435 dataset of
+// `input` (as the converter frames the file in `report`) on the same lines:
+// the converter two entities a record, unvprep as many as each record holds,
+// passing over a record of blanks between groups.
+bool groupsReadAlike(const std::string& input, const CheckReport& report) {
+  std::vector<std::string_view> lines;
+  for (std::size_t at = 0; at < input.size();) {
+    std::size_t end = input.find('\n', at);
+    if (end == std::string::npos) end = input.size();
+    lines.emplace_back(input.data() + at, end - at);
+    at = end + 1;
+  }
+  for (const DatasetEntry& d : report.datasets) {
+    if (d.number != "2435") continue;
+    // 1-based lines: the delimiter, the number, then the groups up to the
+    // closing delimiter.
+    std::size_t at = d.firstLine + 2;
+    const std::size_t end = std::min(d.lastLine, lines.size() + 1);
+    while (at < end) {
+      std::int32_t count = 0;
+      const std::string_view record = lines[at - 1];
+      if (isEmptyRecordBetweenGroups(record) || record.size() < 80 ||
+          !readIntegerField(record.substr(70, 10), &count)) {
+        return false;
+      }
+      at += 2;  // the group record and its name
+      const EntityRecords read =
+          entityRecordsFor(count, kPermanentGroups.entitiesPerRecord);
+      const std::size_t byConverter =
+          static_cast<std::size_t>(read.full) + (read.lastEntities > 0 ? 1 : 0);
+      std::size_t byRecords = 0;
+      for (std::int64_t left = count; left > 0; ++byRecords) {
+        if (at + byRecords >= end) return false;
+        const std::size_t n =
+            entitiesOnRecord(lines[at + byRecords - 1], kPermanentGroups);
+        if (n == 0) return false;
+        left -= static_cast<std::int64_t>(n);
+      }
+      if (byRecords != byConverter) return false;
+      at += byRecords;
+    }
+  }
+  return true;
+}
+
 }  // namespace
 }  // namespace unv2tessal
 
@@ -151,7 +205,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
     fault("malformed JSON summary: " + out);
   }
 
-  if (checkFile(std::string(kInput)).failure) return 0;
+  const CheckReport source = checkFile(std::string(kInput));
+  if (source.failure || !groupsReadAlike(input, source)) return 0;
   const CheckReport prepared = checkFile(std::string(kOutput));
   if (prepared.failure) {
     fault("unvcheck reads the input but not the output: " +
