@@ -154,6 +154,18 @@ std::vector<Case> cases() {
                              ints({2, 0, 0, 0, 0, 0, 0, 1}) + "Physica2\n" +
                                  ints({7, 12, 0, 0})}),
        "renamed: \"PhysicalSurface2\" -> \"Physica2\"\n"},
+      // A 2435 group whose first record holds one entity: the converter
+      // would read its second record as the next group's record and pass
+      // over the node dataset after it; unvprep reads the records as they
+      // hold their entities, and the node dataset is one.
+      {"Group2435RecordsReadAsTheyHoldTheirEntities",
+       "    -1\n  2435\n" + ints({1, 0, 0, 0, 0, 0, 0, 2}) + "G\n" +
+           ints({7, 11, 0, 0}) + ints({7, 12, 0, 0}) + "    -1\n" + nodes(),
+       {},
+       0,
+       nodes() + groups2435({ints({1, 0, 0, 0, 0, 0, 0, 2}) + "G\n" +
+                             ints({7, 11, 0, 0, 7, 12, 0, 0})}),
+       "  group 1 \"G\" -> region \"G       \": 2 vertices from 2 nodes\n"},
       // No group names a node, so the node records are passed over to the
       // delimiter where a record's first line would be; one where the
       // coordinates are is a coordinate line, as the converter reads it.
