@@ -220,6 +220,17 @@ inline bool readIntegerFields10(std::string_view line, std::int32_t* out,
   return true;
 }
 
+/// tryReadInteger10 on `n` fields of 10 columns from `cols` (all present):
+/// false when one of them is not of the common form (those before it are
+/// stored).
+inline bool tryReadIntegerFields10(const char* cols, std::int32_t* out,
+                                   std::size_t n) {
+  for (std::size_t k = 0; k < n; ++k) {
+    if (!tryReadInteger10(cols + 10 * k, &out[k])) return false;
+  }
+  return true;
+}
+
 /// Writes `value` right-justified into dst[0, width) when 0 <= value <
 /// 100000000 and width >= 8. Returns false otherwise (nothing written).
 inline bool tryWriteInteger(std::int32_t value, std::size_t width, char* dst) {

@@ -131,9 +131,7 @@ class GroupReader {
     while (remaining - taken >= static_cast<std::int64_t>(perRecord) &&
            static_cast<std::size_t>(end - p) > kRecordColumns &&
            p[kRecordColumns] == '\n') {
-      std::size_t k = 0;
-      while (k < field.size() && tryReadInteger10(p + 10 * k, &field[k])) ++k;
-      if (k < field.size()) break;
+      if (!tryReadIntegerFields10(p, field.data(), field.size())) break;
       bool known = true;
       for (std::size_t e = 0; e < perRecord; ++e) {
         const std::int32_t type = field[kind_.typeField(e)];

@@ -78,7 +78,7 @@ class ElementPass {
     for (; static_cast<std::size_t>(end - p) >= kLongestCommon;) {
       std::array<std::int32_t, 6> field;
       if (p[kDescriptorColumns] != '\n' ||
-          !readPlainFields(p, field.data(), field.size())) {
+          !tryReadIntegerFields10(p, field.data(), field.size())) {
         break;
       }
       const std::int32_t label = field[0], feId = field[1], count = field[5];
@@ -95,8 +95,8 @@ class ElementPass {
       if (grouped >= 0) {
         const std::size_t keep = keptNodes(*kind, count, kNodesPerRecord);
         if (keep > static_cast<std::size_t>(count) ||
-            !readPlainFields(record, labels_.data(),
-                             static_cast<std::size_t>(count))) {
+            !tryReadIntegerFields10(record, labels_.data(),
+                                    static_cast<std::size_t>(count))) {
           break;
         }
         lastGrouped_ = grouped;
@@ -114,15 +114,6 @@ class ElementPass {
     if (lines > 0) {
       reader.skip(static_cast<std::size_t>(p - ahead.data()), lines, lastLine);
     }
-  }
-
-  // Reads `n` 10-column fields at `cols` of the plain form (tryReadInteger10).
-  static bool readPlainFields(const char* cols, std::int32_t* out,
-                              std::size_t n) {
-    for (std::size_t k = 0; k < n; ++k) {
-      if (!tryReadInteger10(cols + k * kFieldWidth, &out[k])) return false;
-    }
-    return true;
   }
 
   // Whether an LF is among the `n` bytes at `p`; the 7 bytes after them
