@@ -149,6 +149,11 @@ for path in ./usr/bin/unv2tessal \
     fail=1
   fi
 done
+# GoogleTest, when the build made it from its sources, stays in the build.
+if grep -qiE 'gtest|gmock|googletest' "$scratch/contents"; then
+  echo "FAIL ${debs[0]##*/} holds GoogleTest files" >&2
+  fail=1
+fi
 for field in Package Version Architecture Maintainer Section Depends Description; do
   if [ -z "$(dpkg-deb --field "${debs[0]}" "$field")" ]; then
     echo "FAIL ${debs[0]##*/} has no $field field" >&2

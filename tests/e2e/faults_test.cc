@@ -740,7 +740,7 @@ TEST(OpenFailure, OutputThatCanOnlyBeReadGivesReport47AtTheFirstWrite) {
     ASSERT_EQ(::chmod(here().c_str(), 0755), 0);
     ASSERT_EQ(::chmod("in.unv", 0644), 0);
     r = support::runBinaryAsNobody(here(), "in.unv\nro.xyz\n");
-    if (r.status == 126) GTEST_SKIP() << "cannot switch to user nobody";
+    if (r.status == 126) GTEST_SKIP() << "cannot run as user nobody: " << r.err;
   } else {
     r = runBinary(here(), "in.unv\nro.xyz\n");
   }

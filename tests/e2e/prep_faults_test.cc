@@ -66,7 +66,7 @@ TEST_P(PrepOutputFailure, EndsWithOneLineAndLeavesNothing) {
   ASSERT_EQ(::mkdir(dir.file("ro").c_str(), 0555), 0);
   const support::RunResult r = support::runProgram(
       support::unvprepPath(), dir.path(), "", c.args, c.asNobody, c.stdoutPath);
-  if (r.status == 126) GTEST_SKIP() << "cannot switch to user nobody";
+  if (r.status == 126) GTEST_SKIP() << "cannot run as user nobody: " << r.err;
   EXPECT_EQ(r.status, 2u);
   const std::string named =
       std::regex_replace(c.named, std::regex("[.]"), "[.]");

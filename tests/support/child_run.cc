@@ -1,8 +1,6 @@
 #include "support/child_run.h"
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sched.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -10,6 +8,8 @@
 #include <unistd.h>
 
 #include <cstdint>
+
+#include "support/nobody.h"
 
 namespace unv2tessal::support {
 namespace {
@@ -20,8 +20,8 @@ std::uint32_t exitCode(int wstatus) {
              : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
 }
 
-[[noreturn]] void execBinary(const std::vector<std::string>& args) {
-  std::string bin = binaryPath();
+[[noreturn]] void execBinary(const std::vector<std::string>& args,
+                             std::string bin = binaryPath()) {
   std::vector<std::string> copy = args;
   std::vector<char*> argv{bin.data()};
   for (std::string& a : copy) argv.push_back(a.data());
@@ -44,9 +44,11 @@ std::string drain(int fd) {
 // Runs the executable in `dir` with `input` on standard input (a file
 // outside `dir`) and its console on pipes; `setUp` runs in the forked child
 // before the exec and returns false when it could not (exit status 126).
+// `program` is the executable (the converter when empty).
 template <class SetUp>
 RunResult runBinaryAfter(const std::string& dir, std::string_view input,
-                         const std::vector<std::string>& args, SetUp setUp) {
+                         const std::vector<std::string>& args, SetUp setUp,
+                         const std::string& program = binaryPath()) {
   char templ[] = "/tmp/unv2tessal-console-XXXXXX";
   const int in = ::mkstemp(templ);
   ::write(in, input.data(), input.size());
@@ -61,7 +63,7 @@ RunResult runBinaryAfter(const std::string& dir, std::string_view input,
     ::dup2(err[1], 2);
     for (int fd : {in, out[0], out[1], err[0], err[1]}) ::close(fd);
     if (!setUp() || ::chdir(dir.c_str()) != 0) ::_exit(126);
-    execBinary(args);
+    execBinary(args, program);
   }
   ::close(in);
   ::close(out[1]);
@@ -96,13 +98,10 @@ bool keepCpus(int cpus) {
 
 RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
                             std::vector<std::string> args) {
-  const passwd* nobody = ::getpwnam("nobody");
-  const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
-  const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
-  return runBinaryAfter(dir, input, args, [&] {
-    return ::setgroups(0, nullptr) == 0 && ::setgid(gid) == 0 &&
-           ::setuid(uid) == 0;
-  });
+  const Nobody who = nobodyFor(binaryPath());
+  if (who.program.empty()) return RunResult{126, "", who.why};
+  return runBinaryAfter(
+      dir, input, args, [&] { return becomeNobody(who); }, who.program);
 }
 
 RunResult runBinaryWithFileSizeLimit(const std::string& dir,

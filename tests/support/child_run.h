@@ -12,9 +12,9 @@
 namespace unv2tessal::support {
 
 /// Runs the built executable in `dir` like runBinary, but as user "nobody"
-/// (supplementary groups dropped, then setgid and setuid in the forked
-/// child). REQUIRES: the process runs as root; `dir` and everything the run
-/// reads are reachable by "nobody".
+/// (support/nobody.h). Status 126, with the reason as the error text, when
+/// the run cannot be had (not root, no copy of the executable for it).
+/// REQUIRES: `dir` and everything the run reads are reachable by "nobody".
 RunResult runBinaryAsNobody(const std::string& dir, std::string_view input,
                             std::vector<std::string> args = {});
 

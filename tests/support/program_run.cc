@@ -1,21 +1,23 @@
 #include "support/program_run.h"
 
 #include <fcntl.h>
-#include <grp.h>
-#include <pwd.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdint>
+
+#include "support/nobody.h"
 
 namespace unv2tessal::support {
 
 RunResult runProgram(const std::string& program, const std::string& dir,
                      std::string_view input, std::vector<std::string> args,
                      bool asNobody, const std::string& stdoutPath) {
-  const passwd* nobody = ::getpwnam("nobody");
-  const uid_t uid = nobody != nullptr ? nobody->pw_uid : 65534;
-  const gid_t gid = nobody != nullptr ? nobody->pw_gid : 65534;
+  Nobody who;
+  if (asNobody) {
+    who = nobodyFor(program);
+    if (who.program.empty()) return RunResult{126, "", who.why};
+  }
   char templ[] = "/tmp/unv2tessal-program-XXXXXX";
   const int in = ::mkstemp(templ);
   const std::string base = templ;
@@ -36,12 +38,9 @@ RunResult runProgram(const std::string& program, const std::string& dir,
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
-    if (asNobody && (::setgroups(0, nullptr) != 0 || ::setgid(gid) != 0 ||
-                     ::setuid(uid) != 0)) {
-      ::_exit(126);
-    }
+    if (asNobody && !becomeNobody(who)) ::_exit(126);
     if (::chdir(dir.c_str()) != 0) ::_exit(126);
-    std::string bin = program;
+    std::string bin = asNobody ? who.program : program;
     std::vector<char*> argv{bin.data()};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);

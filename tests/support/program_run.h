@@ -12,8 +12,8 @@ namespace unv2tessal::support {
 /// Runs `program` with `args` in `dir`, `input` on standard input and
 /// `stdoutPath` (a file under /tmp when empty) as standard output. The
 /// console files live outside `dir`, which stays as the program leaves it.
-/// `asNobody`: the child drops its groups and becomes user "nobody" first
-/// (status 126 when it cannot). `status` is the exit code, 128 + signal
+/// `asNobody`: runs it as user "nobody" (support/nobody.h); status 126,
+/// with the reason as the error text, when that cannot be had. `status` is the exit code, 128 + signal
 /// when killed.
 RunResult runProgram(const std::string& program, const std::string& dir,
                      std::string_view input, std::vector<std::string> args,
