@@ -72,7 +72,7 @@ std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
     std::array<std::int32_t, 8> v{};
     in.readRecord(kElementNodeRecord, "element node record", v[0], v[1], v[2],
                   v[3], v[4], v[5], v[6], v[7]);
-    const std::int32_t more = continuationRecords(kind, descriptor);
+    const std::int32_t more = continuationRecords(descriptor);
     if (more > 0) {
       ++facts.continued[feId];
       passOver(in, more);

@@ -160,7 +160,7 @@ class ElementPass {
       grouped = grouped_.find(label, lastGrouped_);
       if (grouped >= 0) lastGrouped_ = grouped;
     }
-    const std::int32_t records = 1 + continuationRecords(kind, descriptor.text);
+    const std::int32_t records = 1 + continuationRecords(descriptor.text);
     const bool wantNodes = reduction != nullptr || grouped >= 0;
     const std::int32_t count = wantNodes ? nodeCountOf(descriptor.text) : 0;
     if (reduction != nullptr) {

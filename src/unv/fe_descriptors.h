@@ -53,6 +53,11 @@ struct FeDescriptor {
   constexpr bool isWritten() const {
     return in2D.vertices != 0 || in3D.vertices != 0;
   }
+  /// The vertex count it is written with (each kind is written in one
+  /// dimension at most); 0 when it is not written.
+  constexpr std::int32_t writtenVertices() const {
+    return in2D.vertices != 0 ? in2D.vertices : in3D.vertices;
+  }
 };
 
 /// The row of `feId`; an id the table does not hold gets a row named
@@ -93,15 +98,11 @@ const WrittenShape* writtenShapeOfCode(std::int32_t code);
 std::int32_t nodeCountOf(std::string_view descriptor);
 
 /// Node records after the first for the element of `descriptor` (eight
-/// labels a record), from its node count read by nodeCountOf(). An element
-/// of a kind written in either grid is read as exactly two records whatever
-/// its count says: 0.
-std::int32_t continuationRecords(const FeDescriptor& kind,
-                                 std::string_view descriptor);
-inline std::int32_t continuationRecords(std::int32_t feId,
-                                        std::string_view descriptor) {
-  return continuationRecords(feDescriptor(feId), descriptor);
-}
+/// labels a record), from its node count read by nodeCountOf(): ceil(n/8) -
+/// 1 for a count n above 8, whatever the kind; 0 for a count of 8 or less,
+/// blank or malformed. Exporters write the complete higher-order elements
+/// under the written kinds' ids (a 27-node brick as FE 115), corners first.
+std::int32_t continuationRecords(std::string_view descriptor);
 
 }  // namespace unv2tessal
 
