@@ -14,7 +14,7 @@ void passOver(CheckInput& in, std::int32_t records) {
   for (std::int32_t k = 0; k < records; ++k) in.readLine(false, &line);
 }
 
-// The converter's look-ahead after an element, once the empty lines that
+// The converter's look-ahead before an element, once the empty lines that
 // gmsh writes after some elements are passed over and counted.
 bool atElementsEnd(CheckInput& in, ElementFacts& facts) {
   std::string_view line;
@@ -66,7 +66,7 @@ std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
   facts.onCorners.clear();
   facts.grid2D = GridFacts();
   facts.grid3D = GridFacts();
-  if (in.atClosingDelimiter()) return 0;
+  if (atElementsEnd(in, facts)) return 0;
   std::int64_t lastShifted = 0;
   do {
     std::string_view descriptor;

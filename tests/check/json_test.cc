@@ -192,7 +192,7 @@ TEST(UnvcheckJson, HigherOrderElementsAndEmptyLines) {
     EXPECT_EQ(h["count"].number, want[k][2]);
     EXPECT_EQ(h["corners"].number, want[k][3]);
   }
-  EXPECT_EQ(e["empty_lines"].number, 2);
+  EXPECT_EQ(e["empty_lines"].number, 3);
   EXPECT_EQ(e["fe_ids"][1]["with_continuation"].number, 0);  // FE 115
   EXPECT_EQ(doc["files"][0]["warnings"].items.size(), 1u);
 
