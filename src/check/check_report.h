@@ -6,6 +6,7 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/check_input.h"
@@ -44,13 +45,20 @@ struct GridFacts {
   bool renumberedMessage = false;  // "... renumbered to eliminate gaps"
 };
 
-/// The element datasets (figures of the last one).
+/// The element datasets (figures of the last one, but `emptyLines`).
 struct ElementFacts {
   int datasets = 0;
   LabelSequence labels;
   std::map<std::int32_t, std::int64_t> perFeId;    // FE descriptor id -> count
   std::map<std::int32_t, std::int64_t> beams;      // with orientation record
   std::map<std::int32_t, std::int64_t> continued;  // with continuation records
+  /// Elements of a written kind with more than eight nodes (complete
+  /// higher-order elements), written on their corners: (FE descriptor id,
+  /// node count) -> count. Not in `continued`.
+  std::map<std::pair<std::int32_t, std::int32_t>, std::int64_t> onCorners;
+  /// Empty lines between element records, passed over, in every element
+  /// dataset: the converter would not read past one.
+  std::int64_t emptyLines = 0;
   std::int64_t elementOffset = 0;
   GridFacts grid2D;
   GridFacts grid3D;

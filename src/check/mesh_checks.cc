@@ -3,6 +3,7 @@
 #include <array>
 
 #include "unv/fe_descriptors.h"
+#include "unv/framing.h"
 #include "unv/mesh_records.h"
 
 namespace unv2tessal {
@@ -11,6 +12,20 @@ namespace {
 void passOver(CheckInput& in, std::int32_t records) {
   std::string_view line;
   for (std::int32_t k = 0; k < records; ++k) in.readLine(false, &line);
+}
+
+// The converter's look-ahead before an element, once the empty lines that
+// gmsh writes after some elements are passed over and counted.
+bool atElementsEnd(CheckInput& in, ElementFacts& facts) {
+  std::string_view line;
+  for (;;) {
+    in.readLine(false, &line);
+    if (!isEmptyLine(line)) break;
+    ++facts.emptyLines;
+  }
+  if (isDelimiterLine(line)) return true;
+  in.units().stepBack(CheckInput::kUnit);
+  return false;
 }
 
 // Element numbering of one grid dimension: the running number and the map.
@@ -48,9 +63,10 @@ std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
   facts.perFeId.clear();
   facts.beams.clear();
   facts.continued.clear();
+  facts.onCorners.clear();
   facts.grid2D = GridFacts();
   facts.grid3D = GridFacts();
-  if (in.atClosingDelimiter()) return 0;
+  if (atElementsEnd(in, facts)) return 0;
   std::int64_t lastShifted = 0;
   do {
     std::string_view descriptor;
@@ -72,14 +88,18 @@ std::int64_t checkElements(CheckInput& in, ElementFacts& facts) {
     std::array<std::int32_t, 8> v{};
     in.readRecord(kElementNodeRecord, "element node record", v[0], v[1], v[2],
                   v[3], v[4], v[5], v[6], v[7]);
-    const std::int32_t more = continuationRecords(kind, descriptor);
+    const std::int32_t more = continuationRecords(descriptor);
     if (more > 0) {
-      ++facts.continued[feId];
+      if (kind.isWritten()) {
+        ++facts.onCorners[{feId, nodeCountOf(descriptor)}];
+      } else {
+        ++facts.continued[feId];
+      }
       passOver(in, more);
     }
     number(facts.grid2D, kind.in2D.vertices != 0, lastShifted);
     number(facts.grid3D, kind.in3D.vertices != 0, lastShifted);
-  } while (!in.atClosingDelimiter());
+  } while (!atElementsEnd(in, facts));
   facts.grid2D.renumberedMessage = facts.grid2D.written != lastShifted;
   facts.grid3D.renumberedMessage = facts.grid3D.written != lastShifted;
   return facts.labels.count();

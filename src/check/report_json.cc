@@ -111,6 +111,25 @@ std::string feIds(const ElementFacts& e) {
   return list.done();
 }
 
+// The elements of a written kind with more than eight nodes, written on
+// their corners.
+std::string onCorners(const ElementFacts& e) {
+  Json list('[');
+  for (const auto& [kind, n] : e.onCorners) {
+    list.raw(Json('{')
+                 .key("fe_id")
+                 .num(kind.first)
+                 .key("nodes")
+                 .num(kind.second)
+                 .key("count")
+                 .num(n)
+                 .key("corners")
+                 .num(feDescriptor(kind.first).writtenVertices())
+                 .done());
+  }
+  return list.done();
+}
+
 std::string elements(const ElementFacts& e) {
   return Json('{')
       .key("datasets")
@@ -119,6 +138,10 @@ std::string elements(const ElementFacts& e) {
       .raw(labels(e.labels))
       .key("fe_ids")
       .raw(feIds(e))
+      .key("higher_order")
+      .raw(onCorners(e))
+      .key("empty_lines")
+      .num(e.emptyLines)
       .key("element_offset")
       .num(e.elementOffset)
       .key("grid_2d")

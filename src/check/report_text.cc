@@ -75,6 +75,16 @@ std::string whereWritten(const ElementFacts& e, std::int32_t id) {
   return "neither";
 }
 
+// "FE 115 with 27 nodes (80 elements): written on its 8 corners; its other
+// 19 nodes stay vertices without a cell".
+std::string onCornersLine(std::int32_t id, std::int32_t nodes, std::int64_t n) {
+  const std::int32_t corners = feDescriptor(id).writtenVertices();
+  return "FE " + to_string(id) + " with " + to_string(nodes) + " nodes (" +
+         counted(n, "element") + "): written on its " + to_string(corners) +
+         " corners; its other " + to_string(nodes - corners) +
+         " nodes stay vertices without a cell";
+}
+
 std::string gridLine(const char* name, const GridFacts& g) {
   std::string s = std::string("  ") + name + " grid: " + to_string(g.written) +
                   " written, " + counted(g.mapLines, "map line");
@@ -99,6 +109,12 @@ void elements(const CheckReport& r, std::string& out) {
   for (const auto& entry : e.continued) continued += entry.second;
   out += "  beams: " + to_string(beams) +
          ", with continuation records: " + to_string(continued) + "\n";
+  if (!e.onCorners.empty()) {
+    out += "  higher-order elements of the written kinds:\n";
+    for (const auto& [kind, n] : e.onCorners) {
+      out += "    " + onCornersLine(kind.first, kind.second, n) + "\n";
+    }
+  }
   out += "  element offset: " + to_string(e.elementOffset) + "\n";
   out += gridLine("2D", e.grid2D) + gridLine("3D", e.grid3D) + "\n";
 }

@@ -145,6 +145,13 @@ void elementWarnings(const CheckReport& r, std::vector<std::string>& w) {
         counted(total(e.continued), "element") +
         " with continuation records passed over: " + feList(e.continued));
   }
+  if (e.emptyLines > 0) {
+    w.push_back(counted(e.emptyLines, "empty line") +
+                " between element records: the converter reads each as an "
+                "element descriptor and loses its place in the dataset (the "
+                "figures above pass them over); unvprep leaves them out" +
+                prepCommand(r));
+  }
   if (count > 0 && !e.labels.contiguous()) {
     w.push_back(
         "element labels are not ascending without gaps: the "

@@ -116,8 +116,9 @@ void writeConnectivity(Run& run, std::int32_t number, const Shape& shape,
 // assume that every element before its stretch in the block is written, as
 // in most meshes; this thread takes the stretch only when its own running
 // number says so. The helper takes elements as long as they are written in
-// this grid, of the common form, need no asterisks and no map line; this
-// thread converts anything else as ever.
+// this grid, of the common form (two records: no more than eight nodes),
+// need no asterisks and no map line; this thread converts anything else as
+// ever.
 
 constexpr std::size_t kSplitBytes = std::size_t{1} << 16;
 // This thread converts the first kMainPart eighths of the rest of a block:
@@ -159,7 +160,9 @@ std::size_t layOutCommonElement(std::string_view descriptor,
   }
   const FeDescriptor& kind = feDescriptor(feId);
   const Shape& shape = c.is2D ? kind.in2D : kind.in3D;
-  if (shape.vertices == 0) return 0;
+  // An element of more than eight nodes goes on in continuation records:
+  // the stretch is two records an element.
+  if (shape.vertices == 0 || continuationRecords(descriptor) != 0) return 0;
   const std::size_t count = static_cast<std::size_t>(shape.vertices);
   char* vertices = out + kVerticesColumn;
   if (c.nodeOffset != 0 || !copyPlainFields10(nodes, count, vertices)) {
@@ -319,7 +322,7 @@ bool takeStretch(Run& run, ElementHelper& helper, ElementTotals* totals,
   std::int32_t label = 0, feId = 0;
   readDescriptor(run, descriptor, &label, &feId);
   const FeDescriptor& kind = feDescriptor(feId);
-  const std::int32_t more = continuationRecords(kind, descriptor);
+  const std::int32_t more = continuationRecords(descriptor);
   totals.lastShiftedLabel = numbering.takeLabel(label);
   if (kind.hasOrientationRecord()) passOver(run, 1);
   const Shape& written = run.state.DIM.is2D ? kind.in2D : kind.in3D;

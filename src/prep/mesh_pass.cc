@@ -49,6 +49,10 @@ class ElementPass {
         out_.putLine(line.bytes);
         return;
       }
+      if (isEmptyLine(line.text)) {
+        ++tally_.emptyLines;  // the converter would read it as an element
+        continue;
+      }
       element(line);
     }
   }
@@ -130,7 +134,8 @@ class ElementPass {
 
   // The kind of `feId` when its elements can be common ones: not reduced,
   // no orientation record, one node record for up to eight nodes; else
-  // nullptr. Looked up once per id.
+  // nullptr. Looked up once per id (a written kind reduces only with more
+  // than eight nodes, which no common element has).
   const FeDescriptor* commonKind(std::int32_t feId) {
     if (feId < 0 || feId >= static_cast<std::int32_t>(kCommonIds)) {
       return nullptr;
@@ -154,15 +159,15 @@ class ElementPass {
       in_.fail("element descriptor record: label or FE id is not an integer");
     }
     const FeDescriptor& kind = feDescriptor(feId);
-    const Reduction* reduction = findReduction(feId);
+    const std::int32_t count = nodeCountOf(descriptor.text);
+    const Reduction* reduction = findReduction(feId, count);
     std::ptrdiff_t grouped = -1;
     if (!grouped_.empty()) {
       grouped = grouped_.find(label, lastGrouped_);
       if (grouped >= 0) lastGrouped_ = grouped;
     }
-    const std::int32_t records = 1 + continuationRecords(kind, descriptor.text);
+    const std::int32_t records = 1 + continuationRecords(descriptor.text);
     const bool wantNodes = reduction != nullptr || grouped >= 0;
-    const std::int32_t count = wantNodes ? nodeCountOf(descriptor.text) : 0;
     if (reduction != nullptr) {
       if (count != reduction->nodes) {
         in_.fail("FE " + std::to_string(feId) + " element " +
@@ -218,7 +223,11 @@ class ElementPass {
     }
     out_.putText(std::string_view(text.data(), n * kFieldWidth));
     out_.putText(nodesEnd_);
-    tally_.reduced.add(r.from);
+    if (r.isHigherOrder()) {
+      ++tally_.higherOrder[{r.from, r.nodes}];
+    } else {
+      tally_.reduced.add(r.from);
+    }
     tally_.written.add(r.to);
     if (grouped >= 0) grouped_.store(grouped, {corners.data(), n});
   }

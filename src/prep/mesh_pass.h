@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 
 #include "prep/grouped.h"
 #include "prep/prep_input.h"
@@ -35,6 +36,10 @@ class FeTally {
 struct ElementTally {
   FeTally reduced;  // by FE id read
   FeTally written;  // by FE id written
+  /// Higher-order elements of the written kinds reduced to their corners,
+  /// by FE id and node count read.
+  std::map<std::pair<std::int32_t, std::int32_t>, std::int64_t> higherOrder;
+  std::int64_t emptyLines = 0;  // between element records, left out
 };
 
 /// What a node dataset began with, for the converter's questions.
@@ -49,9 +54,10 @@ struct NodeDatasetStart {
 NodeDatasetStart passNodes(PrepInput& in, Sink& out, GroupedNodes& grouped);
 
 /// Copies the body of an element dataset through its closing delimiter to
-/// `out`, writing the kinds that reduce as two records on their corners,
-/// keeping the output node labels of the elements that `grouped` names and
-/// counting the elements in `tally`.
+/// `out`, writing the elements that reduce as two records on their corners,
+/// leaving out empty lines between element records, keeping the output node
+/// labels of the elements that `grouped` names and counting the elements in
+/// `tally`.
 void passElements(PrepInput& in, Sink& out, GroupedElements& grouped,
                   ElementTally& tally);
 

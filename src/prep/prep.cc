@@ -546,6 +546,8 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
       second.asking.push_back(Asking::kGroups);
     }
     summary.reduced = second.tally.reduced.counts();
+    summary.reducedHigherOrder = second.tally.higherOrder;
+    summary.emptyLines = second.tally.emptyLines;
     summary.written = second.tally.written.counts();
     summary.dim = chosenDim(options, summary.written);
     summary.dimGiven = options.dim != 0;

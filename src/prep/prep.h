@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "prep/group_table.h"
@@ -49,6 +50,11 @@ struct PrepSummary {
   std::vector<GroupDatasetTally> groupDatasets;
   std::vector<PreparedGroup> groups;
   std::map<std::int32_t, std::int64_t> reduced;  // by FE id read
+  /// Higher-order elements of the written kinds reduced to their corners,
+  /// by FE id and node count read.
+  std::map<std::pair<std::int32_t, std::int32_t>, std::int64_t>
+      reducedHigherOrder;
+  std::int64_t emptyLines = 0;  // between element records, left out
   std::map<std::int32_t, std::int64_t> written;  // by FE id written
   std::map<std::int32_t, std::int64_t> dropped;  // by the chosen grid
   int dim = 0;

@@ -105,6 +105,29 @@ void idLines(const PrepSummary& s, std::string& text) {
   }
 }
 
+// [{"fe_id":115,"nodes":27,"count":80}, ...]
+std::string higherOrder(const std::map<std::pair<std::int32_t, std::int32_t>,
+                                       std::int64_t>& counts) {
+  std::string a = "[";
+  for (const auto& [kind, n] : counts) {
+    if (a.size() > 1) a += ",";
+    a += "{\"fe_id\":" + to_string(kind.first) +
+         ",\"nodes\":" + to_string(kind.second) + ",\"count\":" + to_string(n) +
+         "}";
+  }
+  return a + "]";
+}
+
+// The elements that row `r` of the reductions reduced.
+std::int64_t reducedBy(const PrepSummary& s, const Reduction& r) {
+  if (r.isHigherOrder()) {
+    const auto it = s.reducedHigherOrder.find({r.from, r.nodes});
+    return it == s.reducedHigherOrder.end() ? 0 : it->second;
+  }
+  const auto it = s.reduced.find(r.from);
+  return it == s.reduced.end() ? 0 : it->second;
+}
+
 }  // namespace
 
 std::string summaryText(const PrepSummary& s) {
@@ -129,11 +152,20 @@ std::string summaryText(const PrepSummary& s) {
         "element entities resolved: " + to_string(s.elementEntitiesResolved) +
         " of " + to_string(s.elementEntities) + "\n";
   }
-  for (const auto& [id, n] : s.reduced) {
-    const Reduction* r = findReduction(id);
-    text += "elements reduced: FE " + to_string(id) + " (" +
-            std::string(feDescriptorName(id)) + ") -> FE " + to_string(r->to) +
-            " x" + to_string(n) + "\n";
+  // In the order of the reductions: by FE id read, then node count.
+  for (const Reduction* r = reductionsBegin(); r != reductionsEnd(); ++r) {
+    const std::int64_t n = reducedBy(s, *r);
+    if (n == 0) continue;
+    text += "elements reduced: FE " + to_string(r->from) + " (" +
+            std::string(feDescriptorName(r->from)) + ")" +
+            (r->isHigherOrder() ? " with " + to_string(r->nodes) + " nodes"
+                                : std::string()) +
+            " -> FE " + to_string(r->to) + " x" + to_string(n) + "\n";
+  }
+  if (s.emptyLines > 0) {
+    text += "empty lines between element records not copied: " +
+            to_string(s.emptyLines) +
+            " (the converter would read each as an element)\n";
   }
   leftOutLines(s, text);
   idLines(s, text);
@@ -198,6 +230,8 @@ std::string summaryJson(const PrepSummary& s) {
       "],\"element_entities\":" + to_string(s.elementEntities) +
       ",\"element_entities_resolved\":" + to_string(s.elementEntitiesResolved) +
       ",\"reduced\":" + counts(s.reduced) +
+      ",\"reduced_higher_order\":" + higherOrder(s.reducedHigherOrder) +
+      ",\"empty_lines_left_out\":" + to_string(s.emptyLines) +
       ",\"elements_written\":" + counts(s.written) +
       ",\"dim\":" + to_string(s.dim) +
       ",\"dropped_by_grid\":" + counts(s.dropped) +

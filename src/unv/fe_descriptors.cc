@@ -171,9 +171,7 @@ std::int32_t nodeCountOf(std::string_view descriptor) {
   return valid ? n : 0;
 }
 
-std::int32_t continuationRecords(const FeDescriptor& kind,
-                                 std::string_view descriptor) {
-  if (kind.isWritten()) return 0;
+std::int32_t detail::continuationRecordsOfCount(std::string_view descriptor) {
   const std::int32_t nodes = nodeCountOf(descriptor);
   return nodes > kNodesPerRecord ? (nodes - 1) / kNodesPerRecord : 0;
 }

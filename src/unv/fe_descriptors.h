@@ -5,8 +5,13 @@
 // its name and family, how it is written in a 2D and in a 3D grid, and the
 // records it takes besides the descriptor and the first node record.
 
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "codecs/fast_fields.h"
+#include "codecs/layout.h"
+#include "unv/mesh_records.h"
 
 namespace unv2tessal {
 
@@ -53,6 +58,11 @@ struct FeDescriptor {
   constexpr bool isWritten() const {
     return in2D.vertices != 0 || in3D.vertices != 0;
   }
+  /// The vertex count it is written with (each kind is written in one
+  /// dimension at most); 0 when it is not written.
+  constexpr std::int32_t writtenVertices() const {
+    return in2D.vertices != 0 ? in2D.vertices : in3D.vertices;
+  }
 };
 
 /// The row of `feId`; an id the table does not hold gets a row named
@@ -92,15 +102,31 @@ const WrittenShape* writtenShapeOfCode(std::int32_t code);
 /// nodes need it.
 std::int32_t nodeCountOf(std::string_view descriptor);
 
+namespace detail {
+/// continuationRecords() of any descriptor, by nodeCountOf().
+std::int32_t continuationRecordsOfCount(std::string_view descriptor);
+}  // namespace detail
+
 /// Node records after the first for the element of `descriptor` (eight
-/// labels a record), from its node count read by nodeCountOf(). An element
-/// of a kind written in either grid is read as exactly two records whatever
-/// its count says: 0.
-std::int32_t continuationRecords(const FeDescriptor& kind,
-                                 std::string_view descriptor);
-inline std::int32_t continuationRecords(std::int32_t feId,
-                                        std::string_view descriptor) {
-  return continuationRecords(feDescriptor(feId), descriptor);
+/// labels a record), from its node count read by nodeCountOf(): ceil(n/8) -
+/// 1 for a count n above 8, whatever the kind; 0 for a count of 8 or less,
+/// blank or malformed. Exporters write the complete higher-order elements
+/// under the written kinds' ids (a 27-node brick as FE 115), corners first.
+inline std::int32_t continuationRecords(std::string_view descriptor) {
+  // Every element is asked: the common count, nine blanks and one digit up
+  // to 8, is told by one comparison of eight columns and two more.
+  constexpr std::size_t kAt =
+      columnOf(kDescriptorRecord, kDescriptorNodeCountField);
+  static_assert(kDescriptorRecord.fields[kDescriptorNodeCountField].width ==
+                10);
+  if (descriptor.size() >= kAt + 10) {
+    const char* count = descriptor.data() + kAt;
+    if (swar::load8(count) == swar::kOnes * ' ' && count[8] == ' ' &&
+        count[9] >= '0' && count[9] <= '0' + kNodesPerRecord) {
+      return 0;
+    }
+  }
+  return detail::continuationRecordsOfCount(descriptor);
 }
 
 }  // namespace unv2tessal

@@ -5,6 +5,7 @@
 // program reads them. Only the fields that some program reads are laid out.
 
 #include <cstddef>
+#include <string_view>
 
 #include "codecs/layout.h"
 
@@ -29,6 +30,15 @@ inline constexpr std::size_t kDescriptorNodeCountField = 5;
 inline constexpr RecordLayout kElementNodeRecord{Repeat(8, IntegerField(10))};
 /// Node labels on one element node record.
 inline constexpr int kNodesPerRecord = 8;
+
+/// A line that holds no field: empty, or blanks only. gmsh writes an empty
+/// line after each element whose node count is a multiple of 8 above 8
+/// (16-node quadrilaterals, 64-node bricks). unvcheck and unvprep pass such
+/// lines over between element records; the converter reads one as an
+/// element's descriptor record.
+inline bool isEmptyLine(std::string_view line) {
+  return line.find_first_not_of(' ') == std::string_view::npos;
+}
 
 }  // namespace unv2tessal
 

@@ -173,6 +173,35 @@ TEST(UnvcheckJson, NoFileVerdictsAreNull) {
   EXPECT_FALSE(r["elements"]["fe_ids"][0]["written_in_2d"].boolean);
 }
 
+// Higher-order elements of the written kinds by FE id and node count, apart
+// from the elements with continuation records passed over; the empty lines
+// between element records counted.
+TEST(UnvcheckJson, HigherOrderElementsAndEmptyLines) {
+  const std::string dir = support::testDataDir() + "/check/";
+  std::string out, err;
+  runUnvcheck({"--json", dir + "empty_lines.unv", dir + "beams.unv"}, &out,
+              &err);
+  const Value doc = Parser(out).document();
+  const Value& e = doc["files"][0]["elements"];
+  ASSERT_EQ(e["higher_order"].items.size(), 2u);
+  const long long want[2][4] = {{94, 16, 1, 4}, {115, 64, 1, 8}};
+  for (std::size_t k = 0; k < 2; ++k) {
+    const Value& h = e["higher_order"][k];
+    EXPECT_EQ(h["fe_id"].number, want[k][0]);
+    EXPECT_EQ(h["nodes"].number, want[k][1]);
+    EXPECT_EQ(h["count"].number, want[k][2]);
+    EXPECT_EQ(h["corners"].number, want[k][3]);
+  }
+  EXPECT_EQ(e["empty_lines"].number, 3);
+  EXPECT_EQ(e["fe_ids"][1]["with_continuation"].number, 0);  // FE 115
+  EXPECT_EQ(doc["files"][0]["warnings"].items.size(), 1u);
+
+  const Value& beams = doc["files"][1]["elements"];
+  EXPECT_EQ(beams["higher_order"].items.size(), 0u);
+  EXPECT_EQ(beams["empty_lines"].number, 0);
+  EXPECT_EQ(beams["fe_ids"][2]["with_continuation"].number, 1);  // FE 116
+}
+
 TEST(UnvcheckJson, StringsAreEscaped) {
   EXPECT_EQ(jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
 }

@@ -55,7 +55,7 @@ TEST(Unvcheck, CraftedFilesGiveTheirReviewedReports) {
       {"clean", 0},        {"plane_stress", 1}, {"other_groups", 1},
       {"regions", 1},      {"beams", 1},        {"early_groups", 1},
       {"group_counts", 1}, {"bad_field", 2},    {"truncated", 2},
-      {"nofile", 2},
+      {"nofile", 2},       {"higher_order", 0}, {"empty_lines", 1},
   };
   const std::string dir = testDataDir() + "/check";
   InDirectory in(dir);

@@ -1,7 +1,8 @@
-// Every real sample file and every mesh of tests/data/prep goes through
-// `unvprep --answers`, then `unv2tessal < answers`, in both grid
-// dimensions. What the converter writes is compared with what the test
-// computes from its own reading of the source (tests/support/unv_reader):
+// Every real sample file and every mesh of tests/data/prep and
+// tests/data/higher_order goes through `unvprep --answers`, then
+// `unv2tessal < answers`, in both grid dimensions. What the converter writes
+// is compared with what the test computes from its own reading of the source
+// (tests/support/unv_reader):
 //   - each group of every group dataset, in source order, is one region
 //     whose ID is the first 8 characters of the group name and whose vertex
 //     list is the group's node labels, ascending, each once: its node
@@ -44,7 +45,7 @@ struct Region {
 
 // The node labels an element has in the prepared file.
 std::vector<std::int64_t> writtenNodes(const UnvElement& e) {
-  const ReducedKind* r = support::reducedKind(e.feId);
+  const ReducedKind* r = support::reducedKind(e.feId, e.nodes.size());
   if (r == nullptr) return e.nodes;
   std::vector<std::int64_t> corners;
   for (int p : r->corners) {
@@ -54,7 +55,7 @@ std::vector<std::int64_t> writtenNodes(const UnvElement& e) {
 }
 
 int writtenKind(const UnvElement& e) {
-  const ReducedKind* r = support::reducedKind(e.feId);
+  const ReducedKind* r = support::reducedKind(e.feId, e.nodes.size());
   return r != nullptr ? r->to : e.feId;
 }
 
@@ -201,6 +202,19 @@ TEST(PrepThenConvert, OurMeshesGiveTheRegionsOfTheirGroupsInBothDimensions) {
        {"gmsh_wedge15_brick20.unv", "salome_tria6_quad8_2467.unv"}) {
     for (const int dim : {2, 3}) {
       prepareAndConvert(support::testDataDir() + "/prep/" + name, dim);
+    }
+  }
+}
+
+// gmsh's complete higher-order elements under the linear kinds' ids, 9 to 64
+// nodes, the 64-node bricks and 16-node quadrilaterals each followed by an
+// empty line.
+TEST(PrepThenConvert, HigherOrderMeshesGiveTheRegionsOfTheirGroups) {
+  for (const char* name :
+       {"gmsh_brick27.unv", "gmsh_plate_quad9_tri6.unv", "gmsh_wedge18.unv",
+        "gmsh_tet20.unv", "gmsh_brick64.unv"}) {
+    for (const int dim : {2, 3}) {
+      prepareAndConvert(support::testDataDir() + "/higher_order/" + name, dim);
     }
   }
 }

@@ -429,8 +429,10 @@ TEST(ReadElem, BeamsAndContinuationRecordsArePassedOver) {
   // A blank or malformed node count is 0, without a report.
   els.push_back({11, 111, {5, 6, 7, 8}, ""});
   els.push_back({12, 111, {5, 6, 7, 8}, "    x7    "});
-  // A written kind is two records whatever its node count says.
-  els.push_back({13, 111, {5, 6, 7, 8}, "        12"});
+  // A written kind of more than 8 nodes goes on in continuation records
+  // too: a 20-node tetrahedron, written on its first four.
+  els.push_back({13, 111, {5,  6,  7,  8,  9,  10, 11, 12, 13, 14,
+                           15, 16, 17, 18, 19, 20, 21, 22, 23, 24}});
   els.push_back(tet(14));
   writeFile("in.unv", elementDataset(els) + elementDataset({tet(1)}));
   const auto r = runInProcess({"in.unv", "3", "", "3", "next.cnc"});
@@ -443,6 +445,54 @@ TEST(ReadElem, BeamsAndContinuationRecordsArePassedOver) {
   EXPECT_EQ(readFile("next.cnc"), tetLine(1, 1, 2, 3, 4));
   EXPECT_EQ(r.out, head() + dialogue(5, true, 0) + dialogue(1, false, 0) +
                        std::string(kDone));
+}
+
+// Complete higher-order elements as gmsh writes them, under the written
+// kinds' ids with their corners first: each is written on the labels of its
+// first record, and the element after it is read where it starts.
+TEST(ReadElem, HigherOrderElementsOfTheWrittenKindsAreWrittenOnTheirCorners) {
+  struct Case {
+    const char* dim;
+    int feId;
+    long long nodes;  // labelled first, first + 1, ...
+    long long first;
+    std::string line;  // its connectivity line, number 1
+  } cases[] = {
+      {"2", 94, 9, 11,
+       "         1  2  4          11        12        13"
+       "        14\r\n"},
+      {"2", 94, 16, 21,
+       "         1  2  4          21        22        23"
+       "        24\r\n"},
+      {"2", 91, 10, 31, "         1  1  3          31        32        33\r\n"},
+      {"3", 111, 20, 41, tetLine(1, 41, 42, 43, 44)},
+      {"3", 112, 18, 51,
+       "         1  5  6          51        52        53"
+       "        54        55        56\r\n"},
+      {"3", 115, 27, 61,
+       "         1  6  8          61        62        63"
+       "        64        65        66        67        68\r\n"},
+      {"3", 115, 64, 71,
+       "         1  6  8          71        72        73"
+       "        74        75        76        77        78\r\n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::to_string(c.feId) + " with " + std::to_string(c.nodes) +
+                 " nodes");
+    El e{1, c.feId, {}};
+    for (long long k = 0; k < c.nodes; ++k) e.nodes.push_back(c.first + k);
+    ScratchDir dir;
+    // A tetrahedron after it (dropped in 2D), then the closing delimiter.
+    writeFile("in.unv", dataset("  2412", element(e) + element(tet(2))));
+    const auto r = runInProcess({"in.unv", c.dim, ""});
+    EXPECT_EQ(r.status, 0u);
+    EXPECT_EQ(r.err, "");
+    const bool in3D = c.dim[0] == '3';
+    EXPECT_EQ(readFile("OUT.CNC"), c.line + (in3D ? tetLine(2) : ""));
+    // In 2D the dropped tetrahedron leaves a gap at the end.
+    EXPECT_EQ(r.out,
+              head() + dialogue(in3D ? 2 : 1, !in3D, 0) + std::string(kDone));
+  }
 }
 
 TEST(ReadElem, EmptyDatasetWritesTheMapHeaderAndReportsZero) {

@@ -214,6 +214,64 @@ std::vector<Case> cases() {
 
 void PrintTo(const Case& c, std::ostream* os) { *os << c.name; }
 
+// gmsh's complete higher-order elements under the written kinds' ids: a
+// 27-node brick, and a 16-node quadrilateral followed by an empty line.
+const std::string kHigherOrder =
+    "    -1\n  2412\n" + ints({1, 115, 1, 0, 7, 27}) +
+    ints({11, 12, 13, 14, 15, 16, 17, 18}) +
+    ints({19, 20, 21, 22, 23, 24, 25, 26}) +
+    ints({27, 28, 29, 30, 31, 32, 33, 34}) + ints({35, 36, 37}) +
+    ints({2, 94, 1, 0, 7, 16}) + ints({11, 12, 13, 14, 19, 20, 21, 22}) +
+    ints({23, 24, 25, 26, 27, 28, 29, 30}) + "\n" + "    -1\n";
+
+// Written on their corners (the first 8 and 4 labels) as two records each,
+// the empty line left out; the groups of element entities hold the corners.
+TEST(PrepHigherOrder, ElementsReduceToTheirCornersAndEmptyLinesAreLeftOut) {
+  ScratchDir dir;
+  writeFile("in.unv", nodes(11, 27) + kHigherOrder + "    -1\n  2477\n" +
+                          ints({1, 0, 0, 0, 0, 0, 0, 1}) + "FACE\n" +
+                          ints({8, 2, 0, 0}) + ints({2, 0, 0, 0, 0, 0, 0, 1}) +
+                          "BOX\n" + ints({8, 1, 0, 0}) + "    -1\n");
+  std::string out, err;
+  ASSERT_EQ(runUnvprep({"in.unv", "out.unv"}, &out, &err), 0) << err;
+  EXPECT_EQ(readFile("out.unv"),
+            nodes(11, 27) + "    -1\n  2412\n" + ints({1, 115, 1, 0, 7, 8}) +
+                ints({11, 12, 13, 14, 15, 16, 17, 18}) +
+                ints({2, 94, 1, 0, 7, 4}) + ints({11, 12, 13, 14}) +
+                "    -1\n" +
+                groups2435({ints({1, 0, 0, 0, 0, 0, 0, 4}) + "FACE\n" +
+                                ints({7, 11, 0, 0, 7, 12, 0, 0}) +
+                                ints({7, 13, 0, 0, 7, 14, 0, 0}),
+                            ints({2, 0, 0, 0, 0, 0, 0, 8}) + "BOX\n" +
+                                ints({7, 11, 0, 0, 7, 12, 0, 0}) +
+                                ints({7, 13, 0, 0, 7, 14, 0, 0}) +
+                                ints({7, 15, 0, 0, 7, 16, 0, 0}) +
+                                ints({7, 17, 0, 0, 7, 18, 0, 0})}));
+  const std::string summary = err.substr(err.find('\n') + 1);
+  EXPECT_EQ(summary,
+            "group datasets merged: 2477 x1 (2 groups)\n"
+            "groups written: 2 groups in one 2435 dataset at the end\n"
+            "  group 1 \"FACE\" -> region \"FACE    \": 4 vertices from 1 "
+            "element\n"
+            "  group 2 \"BOX\" -> region \"BOX     \": 8 vertices from 1 "
+            "element\n"
+            "element entities resolved: 2 of 2\n"
+            "elements reduced: FE 94 (thin shell linear quadrilateral) with 16 "
+            "nodes -> FE 94 x1\n"
+            "elements reduced: FE 115 (solid linear brick) with 27 nodes -> FE "
+            "115 x1\n"
+            "empty lines between element records not copied: 1 (the converter "
+            "would read each as an element)\n"
+            "elements the 3D grid (chosen from the elements) will still drop: "
+            "FE 94 (thin shell linear quadrilateral) x1\n");
+  ASSERT_EQ(runUnvprep({"--json", "in.unv", "out.unv"}, &out, &err), 0);
+  EXPECT_NE(out.find(",\"reduced\":{},\"reduced_higher_order\":[{\"fe_id\":"
+                     "94,\"nodes\":16,\"count\":1},{\"fe_id\":115,\"nodes\":"
+                     "27,\"count\":1}],\"empty_lines_left_out\":1,"),
+            std::string::npos)
+      << out;
+}
+
 class PrepCases : public ::testing::TestWithParam<Case> {};
 
 TEST_P(PrepCases, WritesTheWholeOutput) {
@@ -277,6 +335,14 @@ std::string mixedElements(int count, bool blankAfterDescriptors) {
         s += descriptor(label, 96, 12) +
              ints({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7}) +
              ints({n + 8, n + 9, n + 10, n + 11});
+        if (label % 24 == 18) {  // reduced: a 16-node quadrilateral of
+                                 // gmsh's, then an empty line
+          s += descriptor(label + 1000000, 94, 16) +
+               ints({n, n + 1, n + 2, n + 3, n + 4, n + 5, n + 6, n + 7}) +
+               ints({n + 8, n + 9, n + 10, n + 11, n + 12, n + 13, n + 14,
+                     n + 15}) +
+               "\n";
+        }
         break;
       case 7: {  // CR LF
         s += descriptor(label, 94, 4) + crLf(ints({n, n + 1, n + 2, n + 3}));

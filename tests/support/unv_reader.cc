@@ -93,7 +93,7 @@ void readNodes(Body& body, UnvMesh* mesh) {
 }
 
 void readElements(Body& body, UnvMesh* mesh) {
-  while (!body.done()) {
+  for (body.skipBlankLines(); !body.done(); body.skipBlankLines()) {
     const std::string& descriptor = body.next();
     UnvElement e;
     e.label = number(descriptor, 0);
@@ -154,7 +154,10 @@ const UnvElement* UnvMesh::element(std::int64_t label) const {
   return nullptr;
 }
 
-const ReducedKind* reducedKind(int feId) {
+const ReducedKind* reducedKind(int feId, std::size_t nodes) {
+  static const ReducedKind kTetrahedronCorners{111, {1, 2, 3, 4}};
+  static const ReducedKind kWedgeCorners{112, {1, 2, 3, 4, 5, 6}};
+  static const ReducedKind kBrickCorners{115, {1, 2, 3, 4, 5, 6, 7, 8}};
   static const ReducedKind kTriangle{91, {1, 2, 3}};
   static const ReducedKind kQuadrilateral{94, {1, 2, 3, 4}};
   static const ReducedKind kParabolicTriangle{91, {1, 3, 5}};
@@ -162,6 +165,22 @@ const ReducedKind* reducedKind(int feId) {
   static const ReducedKind kTetrahedron{111, {1, 3, 5, 10}};
   static const ReducedKind kWedge{112, {1, 3, 5, 10, 12, 14}};
   static const ReducedKind kBrick{115, {1, 3, 5, 7, 13, 15, 17, 19}};
+  if (nodes > 8) {
+    switch (feId) {
+      case 91:
+        return &kTriangle;
+      case 94:
+        return &kQuadrilateral;
+      case 111:
+        return &kTetrahedronCorners;
+      case 112:
+        return &kWedgeCorners;
+      case 115:
+        return &kBrickCorners;
+      default:
+        break;
+    }
+  }
   switch (feId) {
     case 41:
     case 51:

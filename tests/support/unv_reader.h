@@ -7,6 +7,7 @@
 // and stops a test on anything it cannot read.
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <string>
@@ -19,6 +20,8 @@ struct UnvElement {
   int feId = 0;
   std::vector<std::int64_t> nodes;  // every node record, continuations too
 };
+// Empty lines between elements (gmsh writes one after an element whose
+// node count is a multiple of 8) are passed over.
 
 struct UnvEntity {
   int type = 0;  // 7 node, 8 element, others
@@ -55,9 +58,11 @@ struct ReducedKind {
   std::vector<int> corners;
 };
 
-/// The reduction of FE descriptor id `feId` as the element families of the
-/// file format give it, or nullptr for a kind kept as it is.
-const ReducedKind* reducedKind(int feId);
+/// The reduction of an element of FE descriptor id `feId` with `nodes`
+/// nodes as the element families of the file format give it, or nullptr for
+/// an element kept as it is. A linear kind (91, 94, 111, 112, 115) of more
+/// than 8 nodes is a complete higher-order element, its corners first.
+const ReducedKind* reducedKind(int feId, std::size_t nodes);
 
 /// Reads the file at `path`; any record it cannot read is a test failure
 /// (check with ASSERT_NO_FATAL_FAILURE).

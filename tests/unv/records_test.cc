@@ -83,23 +83,42 @@ TEST(FeDescriptorTable, WrittenShapeOfEachCode) {
 }
 
 TEST(FeDescriptorTable, ContinuationRecordsFromTheNodeCount) {
-  // Descriptor records: the node count in columns 51-60.
-  const std::string head = "         1       118         1         1         7";
+  // Descriptor records: the FE id in columns 11-20, the node count in
+  // columns 51-60.
   struct Row {
-    std::int32_t id;
+    std::string id;
     std::string countColumns;
     std::int32_t records;
   };
   const Row rows[] = {
-      {118, "        10", 1}, {118, "         9", 1}, {118, "         8", 0},
-      {118, "        17", 2}, {118, "        16", 1}, {118, "          ", 0},
-      {118, "       1x0", 0}, {118, "   20", 2},       // the line ends early
-      {118, "", 0},           {115, "        20", 0},  // written: two records
-      {91, "        20", 0},  {11, "        20", 2},
+      {"       118", "        10", 1},
+      {"       118", "         9", 1},
+      {"       118", "         8", 0},
+      {"       118", "        17", 2},
+      {"       118", "        16", 1},
+      {"       118", "          ", 0},
+      {"       118", "       1x0", 0},
+      {"       118", "   20", 2},  // ends early
+      {"       118", "", 0},
+      {"        11", "        20", 2},
+      // The written kinds follow their count too (complete higher-order
+      // elements), and keep two records at 8 or less.
+      {"       115", "        27", 3},
+      {"       115", "        64", 7},
+      {"        94", "         9", 1},
+      {"        91", "        10", 1},
+      {"       111", "        20", 2},
+      {"       112", "        18", 2},
+      {"       115", "         8", 0},
+      {"        91", "         6", 0},
+      {"       115", "        -9", 0},
+      {"       115", "    x27   ", 0},
   };
   for (const Row& r : rows) {
-    SCOPED_TRACE(std::to_string(r.id) + " '" + r.countColumns + "'");
-    EXPECT_EQ(continuationRecords(r.id, head + r.countColumns), r.records);
+    SCOPED_TRACE(r.id + " '" + r.countColumns + "'");
+    const std::string descriptor =
+        "         1" + r.id + "         1         1         7" + r.countColumns;
+    EXPECT_EQ(continuationRecords(descriptor), r.records);
   }
 }
 
