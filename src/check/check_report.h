@@ -114,7 +114,7 @@ struct CheckReport {
   Verdict verdict2D;
   Verdict verdict3D;
   std::vector<std::string> warnings;
-  std::optional<CheckFailure> failure;
+  std::optional<Failure> failure;
 
   /// 0 without warnings, 1 with warnings, 2 when the file cannot be read.
   int exitStatus() const {

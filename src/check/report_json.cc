@@ -195,14 +195,7 @@ std::string formatJsonReport(const CheckReport& r) {
   Json j('{');
   j.key("file").str(r.file).key("exit_status").num(r.exitStatus());
   if (r.failure) {
-    j.key("error").raw(Json('{')
-                           .key("line")
-                           .num(static_cast<std::int64_t>(r.failure->line))
-                           .key("column")
-                           .num(static_cast<std::int64_t>(r.failure->column))
-                           .key("message")
-                           .str(r.failure->message)
-                           .done());
+    j.key("error").raw(failureJson(*r.failure));
     return j.done();
   }
   j.key("datasets").raw(datasets(r)).key("passed_over").raw(passedOver(r));

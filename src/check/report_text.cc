@@ -154,23 +154,10 @@ std::string verdictLine(const char* name, const Verdict& v) {
 
 }  // namespace
 
-std::string formatFailureLine(const CheckReport& report) {
-  std::string s = report.file;
-  if (report.failure->line > 0) {
-    s += ':';
-    s += to_string(report.failure->line);
-    s += ':';
-    s += to_string(report.failure->column);
-  }
-  s += ": cannot be read: ";
-  s += report.failure->message;
-  s += '\n';
-  return s;
-}
-
 std::string formatTextReport(const CheckReport& r) {
   std::string out = "unvcheck: " + r.file + "\n\n";
-  if (r.failure) return out + formatFailureLine(r) + "Exit status: 2\n";
+  // Why it cannot be read is said once, on standard error.
+  if (r.failure) return out + "Exit status: 2\n";
   datasets(r, out);
   nodes(r, out);
   elements(r, out);

@@ -107,6 +107,14 @@ void idLines(const PrepSummary& s, std::string& text) {
 
 }  // namespace
 
+bool PrepSummary::leftOut() const {
+  if (strayLines > 0) return true;
+  for (const PreparedGroup& g : groups) {
+    if (g.missingNodes + g.missingElements + g.otherEntities > 0) return true;
+  }
+  return false;
+}
+
 std::string summaryText(const PrepSummary& s) {
   std::string text = "unvprep: " + s.input + " -> " + s.output + "\n";
   if (s.groupDatasets.empty()) {

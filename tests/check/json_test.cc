@@ -154,8 +154,9 @@ TEST(UnvcheckJson, ReportParsesBackWithItsFigures) {
 
   const Value& bad = doc["files"][1];
   EXPECT_EQ(bad["exit_status"].number, 2);
-  EXPECT_EQ(bad["error"]["line"].number, 14);
-  EXPECT_EQ(bad["error"]["column"].number, 1);
+  EXPECT_EQ(bad["error"]["file"].text, dir + "truncated.unv");
+  EXPECT_EQ(bad["error"]["line"].number, 13);  // the file's last line
+  EXPECT_EQ(bad["error"]["column"].number, 0);
   EXPECT_EQ(bad["error"]["message"].text,
             "the file ends before the closing delimiter (dataset 2412 begun "
             "at line 10)");
