@@ -9,38 +9,6 @@ namespace {
 
 using std::to_string;
 
-// A JSON object or array built member by member.
-class Json {
- public:
-  explicit Json(char open) : text_(1, open), close_(open == '{' ? '}' : ']') {}
-  Json& key(std::string_view k) {
-    comma();
-    text_ += jsonString(k) + ":";
-    pendingKey_ = true;
-    return *this;
-  }
-  Json& raw(const std::string& value) {
-    if (!pendingKey_) comma();
-    pendingKey_ = false;
-    text_ += value;
-    return *this;
-  }
-  Json& num(std::int64_t v) { return raw(to_string(v)); }
-  Json& str(std::string_view s) { return raw(jsonString(s)); }
-  Json& boolean(bool b) { return raw(b ? "true" : "false"); }
-  std::string done() const { return text_ + close_; }
-
- private:
-  void comma() {
-    if (!first_) text_ += ",";
-    first_ = false;
-  }
-  std::string text_;
-  char close_;
-  bool first_ = true;
-  bool pendingKey_ = false;
-};
-
 std::string labels(const LabelSequence& l) {
   Json j('{');
   j.key("count").num(l.count());

@@ -15,8 +15,6 @@ std::string padRight(const std::string& s, std::size_t w) {
   return s.size() >= w ? s : s + std::string(w - s.size(), ' ');
 }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-
 std::string labelLine(const LabelSequence& l) {
   if (l.count() == 0) return "0";
   return to_string(l.count()) + ", labels " + to_string(l.min()) + ".." +

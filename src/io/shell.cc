@@ -30,10 +30,16 @@ std::string failureLine(std::string_view program, const Failure& f) {
 }
 
 std::string failureJson(const Failure& f) {
-  return "{\"file\":" + jsonString(f.file) +
-         ",\"line\":" + std::to_string(f.line) +
-         ",\"column\":" + std::to_string(f.column) +
-         ",\"message\":" + jsonString(f.message) + "}";
+  return Json('{')
+      .key("file")
+      .str(f.file)
+      .key("line")
+      .num(static_cast<std::int64_t>(f.line))
+      .key("column")
+      .num(static_cast<std::int64_t>(f.column))
+      .key("message")
+      .str(f.message)
+      .done();
 }
 
 std::string describeException(const std::exception& e) {

@@ -6,6 +6,8 @@
 // records it takes besides the descriptor and the first node record.
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <string_view>
 
 namespace unv2tessal {
@@ -102,6 +104,10 @@ inline std::int32_t continuationRecords(std::int32_t feId,
                                         std::string_view descriptor) {
   return continuationRecords(feDescriptor(feId), descriptor);
 }
+
+/// The FE ids of `counts` with their names and counts, in the order of the
+/// ids: "FE 91 (thin shell linear triangle) x3, FE 94 (...) x1".
+std::string feList(const std::map<std::int32_t, std::int64_t>& counts);
 
 }  // namespace unv2tessal
 

@@ -14,6 +14,7 @@
 #include <optional>
 #include <string_view>
 
+#include "codecs/words.h"
 #include "io/line_io.h"
 #include "io/safe_output.h"
 #include "io/shell.h"
@@ -109,12 +110,6 @@ struct Region {
   std::int32_t count;
   std::int64_t listed = 0;
 };
-
-// "1 vertex", "2 vertices", "1 element", "2 elements".
-std::string quantity(std::int64_t n, std::string_view one,
-                     std::string_view many) {
-  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
-}
 
 class Viewer {
  public:
@@ -341,7 +336,7 @@ class Viewer {
     if (region.listed != region.count) {
       findings_.add(FindingKind::kRegionCount, inp_.name(), region.line,
                     "region " + region.id + " lists " +
-                        quantity(region.listed, "vertex", "vertices") +
+                        counted(region.listed, "vertex", "vertices") +
                         "; its command says " + std::to_string(region.count));
     }
     vtu_.beginArray(array);
@@ -404,7 +399,7 @@ class Viewer {
       elementFinding(FindingKind::kShapeCount,
                      element() + " has shape code " +
                          std::to_string(head.code) + " and " +
-                         quantity(head.vertices, "vertex", "vertices") +
+                         counted(head.vertices, "vertex", "vertices") +
                          "; shape code " + std::to_string(head.code) + " has " +
                          std::to_string(shape->shape.vertices) + "; not drawn");
       return nullptr;
@@ -443,7 +438,7 @@ class Viewer {
     if (header_.elements != static_cast<std::int64_t>(elementLines_)) {
       findings_.add(FindingKind::kHeaderCount, inp_.name(), 1,
                     "the GRID record says " +
-                        quantity(header_.elements, "element", "elements") +
+                        counted(header_.elements, "element", "elements") +
                         "; the connectivity file holds " +
                         std::to_string(elementLines_));
     }
@@ -451,7 +446,7 @@ class Viewer {
       findings_.add(
           FindingKind::kHeaderCount, inp_.name(), header_.verticesLine,
           "the vertex count record says " +
-              quantity(header_.vertices, "vertex", "vertices") +
+              counted(header_.vertices, "vertex", "vertices") +
               "; the vertex file holds " + std::to_string(map_.size()));
     }
   }
