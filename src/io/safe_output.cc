@@ -257,7 +257,12 @@ void SafeOutput::open(const std::string& path, const FileIdentity& forbidden) {
     fd_ = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd_ < 0) fail("cannot create a file in its folder: " + reason(errno));
     temp_ = pattern;
-    temporary_ = listTemporary(temp_);
+    try {
+      temporary_ = listTemporary(temp_);
+    } catch (...) {
+      discard();
+      throw;
+    }
   }
   // Kept past the end of the file, so that its size grows with the writes
   // alone. A file system without the call, or without all the room, goes
