@@ -210,9 +210,8 @@ void checkOutputs(int status, const std::string& out, const std::string& err,
   if (status < 0 || status > 2)
     fault(kind + "exit status " + std::to_string(status));
   if (status == 2) {
-    const std::string prefix = std::string(kInput) + ":";
+    const std::string prefix = "unvcheck: " + std::string(kInput) + ":";
     if (err.compare(0, prefix.size(), prefix) != 0 ||
-        err.find(": cannot be read: ") == std::string::npos ||
         err.find('\n') != err.size() - 1) {
       fault(kind + "failure is not one line naming the file: " + err);
     }

@@ -18,17 +18,14 @@ void CheckInput::failField(const RecordLayout& layout, std::size_t item,
       continue;
     }
     if (value++ == item) {
-      CheckFailure failure;
-      failure.line = lineNumber();
-      failure.column = column + 1;
-      failure.message = "columns " + std::to_string(column + 1) + "-" +
+      throw Failure(path_, lineNumber(), column + 1,
+                    "columns " + std::to_string(column + 1) + "-" +
                         std::to_string(column + f.width) + " of the " + record +
-                        " are not a valid number";
-      throw failure;
+                        " are not a valid number");
     }
     column += f.width;
   }
-  throw CheckFailure{lineNumber(), 1, std::string("bad ") + record};
+  throw Failure(path_, lineNumber(), 1, std::string("bad ") + record);
 }
 
 }  // namespace unv2tessal

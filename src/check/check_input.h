@@ -8,19 +8,11 @@
 
 #include "codecs/layout.h"
 #include "codecs/record_io.h"
+#include "io/shell.h"
 #include "unv/framing.h"
 #include "unv/run_state.h"
 
 namespace unv2tessal {
-
-/// Why a file cannot be read: the line and column where reading stopped
-/// (0 when there is none, as for a file that cannot be opened) and what
-/// was wrong there.
-struct CheckFailure {
-  std::size_t line = 0;
-  std::size_t column = 0;
-  std::string message;
-};
 
 /// A console that prints nothing and has no replies: the unit table
 /// talks to the console only to ask for a blank file name or to report an
@@ -33,7 +25,7 @@ class SilentConsoleIo : public ConsoleIo {
 };
 
 /// The universal file being checked, read through the converter's own unit
-/// table on unit 10. Malformed fields throw CheckFailure with their columns.
+/// table on unit 10. Malformed fields throw Failure with their columns.
 class CheckInput {
  public:
   static constexpr int kUnit = 10;
@@ -45,6 +37,7 @@ class CheckInput {
   /// Opens an existing file as the converter opens its input: a missing
   /// file is not created. Open failures throw RunFailure.
   void open(const std::string& path) {
+    path_ = path;
     run_.units.openUnit(kUnit, path, Units::Missing::kFail);
   }
 
@@ -71,7 +64,7 @@ class CheckInput {
   }
 
   /// Cuts a line just read by `layout`; a field that is not a valid value
-  /// throws CheckFailure naming its columns.
+  /// throws Failure naming its columns.
   template <class... Items>
   void parse(std::string_view line, const RecordLayout& layout,
              const char* record, Items&... items) {
@@ -108,6 +101,7 @@ class CheckInput {
 
   SilentConsoleIo io_;
   Run run_;
+  std::string path_;
 };
 
 /// Reads the integer fields of a line without failing: returns false when

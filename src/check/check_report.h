@@ -11,6 +11,7 @@
 
 #include "check/check_input.h"
 #include "check/label_sequence.h"
+#include "codecs/words.h"
 
 namespace unv2tessal {
 
@@ -122,7 +123,7 @@ struct CheckReport {
   Verdict verdict2D;
   Verdict verdict3D;
   std::vector<std::string> warnings;
-  std::optional<CheckFailure> failure;
+  std::optional<Failure> failure;
 
   /// 0 without warnings, 1 with warnings, 2 when the file cannot be read.
   int exitStatus() const {
@@ -130,13 +131,6 @@ struct CheckReport {
     return warnings.empty() ? 0 : 1;
   }
 };
-
-/// "1 element", "2 elements": a count and its noun, plural when not 1.
-inline std::string counted(std::int64_t n, const std::string& noun,
-                           const std::string& plural = "") {
-  if (n == 1) return "1 " + noun;
-  return std::to_string(n) + " " + (plural.empty() ? noun + "s" : plural);
-}
 
 }  // namespace unv2tessal
 

@@ -82,20 +82,18 @@ std::string inDataset(const DatasetEntry* current) {
          std::to_string(current->firstLine) + ")";
 }
 
-CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
-                         const DatasetEntry* current) {
-  CheckFailure failure;
+Failure failureFrom(const std::string& path, const RunFailure& f,
+                    CheckInput& in, const DatasetEntry* current) {
+  // The end of the file is told at its last line, as every program does.
   if (f.report == kReportEndOfFile) {
-    failure.line = in.lineNumber() + 1;
-    failure.column = 1;
-    failure.message =
-        "the file ends before the closing delimiter" + inDataset(current);
-    return failure;
+    return Failure(
+        path, in.lineNumber(),
+        "the file ends before the closing delimiter" + inDataset(current));
   }
-  failure.line = in.units().isOpen(CheckInput::kUnit) ? in.lineNumber() : 0;
-  failure.column = failure.line > 0 ? 1 : 0;
-  failure.message = reportText(f) + inDataset(current);
-  return failure;
+  const std::size_t line =
+      in.units().isOpen(CheckInput::kUnit) ? in.lineNumber() : 0;
+  return Failure(path, line, line > 0 ? 1 : 0,
+                 reportText(f) + inDataset(current));
 }
 
 // A missing file or a directory: the unit table would refuse both with
@@ -105,19 +103,18 @@ CheckFailure failureFrom(const RunFailure& f, CheckInput& in,
 bool openable(const std::string& path, CheckReport& report) {
   if (!path.empty() && (path.size() > Units::kMaxNameLength ||
                         path.front() == ' ' || path.back() == ' ')) {
-    report.failure = CheckFailure{
-        0, 0,
-        "the converter cannot open this name (blanks around it, or more "
-        "than 256 characters)"};
+    report.failure = Failure(path,
+                             "the converter cannot open this name (blanks "
+                             "around it, or more than 256 characters)");
     return false;
   }
   struct stat st {};
   if (::stat(path.c_str(), &st) != 0) {
-    report.failure = CheckFailure{0, 0, std::strerror(errno)};
+    report.failure = Failure(path, std::strerror(errno));
     return false;
   }
   if (S_ISDIR(st.st_mode)) {
-    report.failure = CheckFailure{0, 0, "is a directory"};
+    report.failure = Failure(path, "is a directory");
     return false;
   }
   return true;
@@ -144,11 +141,15 @@ CheckReport checkFile(const std::string& path) {
       if (current.converted) current.lastLine = in.lineNumber();
       addEntry(report, current);
     });
-  } catch (const CheckFailure& f) {
+    if (report.datasets.empty()) {
+      report.failure = Failure(path, in.lineNumber(),
+                               std::string(noDatasetReason(in.lineNumber())));
+    }
+  } catch (const Failure& f) {
     report.failure = f;
     report.failure->message += inDataset(inBody ? &current : nullptr);
   } catch (const RunFailure& f) {
-    report.failure = failureFrom(f, in, inBody ? &current : nullptr);
+    report.failure = failureFrom(path, f, in, inBody ? &current : nullptr);
   }
   in.units().closeAll();
   if (!report.failure) concludeReport(report);

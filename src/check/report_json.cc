@@ -9,38 +9,6 @@ namespace {
 
 using std::to_string;
 
-// A JSON object or array built member by member.
-class Json {
- public:
-  explicit Json(char open) : text_(1, open), close_(open == '{' ? '}' : ']') {}
-  Json& key(std::string_view k) {
-    comma();
-    text_ += jsonString(k) + ":";
-    pendingKey_ = true;
-    return *this;
-  }
-  Json& raw(const std::string& value) {
-    if (!pendingKey_) comma();
-    pendingKey_ = false;
-    text_ += value;
-    return *this;
-  }
-  Json& num(std::int64_t v) { return raw(to_string(v)); }
-  Json& str(std::string_view s) { return raw(jsonString(s)); }
-  Json& boolean(bool b) { return raw(b ? "true" : "false"); }
-  std::string done() const { return text_ + close_; }
-
- private:
-  void comma() {
-    if (!first_) text_ += ",";
-    first_ = false;
-  }
-  std::string text_;
-  char close_;
-  bool first_ = true;
-  bool pendingKey_ = false;
-};
-
 std::string labels(const LabelSequence& l) {
   Json j('{');
   j.key("count").num(l.count());
@@ -218,14 +186,7 @@ std::string formatJsonReport(const CheckReport& r) {
   Json j('{');
   j.key("file").str(r.file).key("exit_status").num(r.exitStatus());
   if (r.failure) {
-    j.key("error").raw(Json('{')
-                           .key("line")
-                           .num(static_cast<std::int64_t>(r.failure->line))
-                           .key("column")
-                           .num(static_cast<std::int64_t>(r.failure->column))
-                           .key("message")
-                           .str(r.failure->message)
-                           .done());
+    j.key("error").raw(failureJson(*r.failure));
     return j.done();
   }
   j.key("datasets").raw(datasets(r)).key("passed_over").raw(passedOver(r));

@@ -15,8 +15,6 @@ std::string padRight(const std::string& s, std::size_t w) {
   return s.size() >= w ? s : s + std::string(w - s.size(), ' ');
 }
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-
 std::string labelLine(const LabelSequence& l) {
   if (l.count() == 0) return "0";
   return to_string(l.count()) + ", labels " + to_string(l.min()) + ".." +
@@ -170,23 +168,10 @@ std::string verdictLine(const char* name, const Verdict& v) {
 
 }  // namespace
 
-std::string formatFailureLine(const CheckReport& report) {
-  std::string s = report.file;
-  if (report.failure->line > 0) {
-    s += ':';
-    s += to_string(report.failure->line);
-    s += ':';
-    s += to_string(report.failure->column);
-  }
-  s += ": cannot be read: ";
-  s += report.failure->message;
-  s += '\n';
-  return s;
-}
-
 std::string formatTextReport(const CheckReport& r) {
   std::string out = "unvcheck: " + r.file + "\n\n";
-  if (r.failure) return out + formatFailureLine(r) + "Exit status: 2\n";
+  // Why it cannot be read is said once, on standard error.
+  if (r.failure) return out + "Exit status: 2\n";
   datasets(r, out);
   nodes(r, out);
   elements(r, out);

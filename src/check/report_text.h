@@ -8,12 +8,9 @@
 namespace unv2tessal {
 
 /// The readable report on one file, LF line ends. For a file that cannot
-/// be read it is only the heading and the failure line.
+/// be read it is only the heading and the exit status: the failure's line
+/// goes to standard error.
 std::string formatTextReport(const CheckReport& report);
-
-/// The one-line failure message: "FILE:LINE:COLUMN: cannot be read: ..."
-/// (line and column left out when there are none), ending in LF.
-std::string formatFailureLine(const CheckReport& report);
 
 }  // namespace unv2tessal
 

@@ -5,12 +5,12 @@
 #include "check/file_check.h"
 #include "check/report_json.h"
 #include "check/report_text.h"
-#include "io/program_info.h"
+#include "io/shell.h"
 
 namespace unv2tessal {
 namespace {
 
-constexpr const char* kUsage =
+constexpr std::string_view kUsage =
     "Usage: unvcheck [--json] FILE...\n"
     "       unvcheck --help | --version\n"
     "\n"
@@ -30,31 +30,11 @@ constexpr const char* kUsage =
     "\n"
     "The manual page, 'man unvcheck', shows every part of the report.\n";
 
-// "--help" or "--version" (or -h, -V) anywhere before "--" is answered on
-// *out instead of a check.
-bool answerHelpOrVersion(const std::vector<std::string>& args,
-                         std::string* out) {
-  for (const std::string& a : args) {
-    if (a == "--") break;
-    switch (infoRequest(a)) {
-      case InfoRequest::kHelp:
-        *out += kUsage;
-        return true;
-      case InfoRequest::kVersion:
-        *out += versionLine("unvcheck");
-        return true;
-      case InfoRequest::kNone:
-        break;
-    }
-  }
-  return false;
-}
-
 }  // namespace
 
 int runUnvcheck(const std::vector<std::string>& args, std::string* out,
                 std::string* err) {
-  if (answerHelpOrVersion(args, out)) return 0;
+  if (answerInfoRequest("unvcheck", kUsage, args, out)) return 0;
   bool json = false;
   std::vector<std::string> files;
   bool optionsEnded = false;
@@ -64,23 +44,18 @@ int runUnvcheck(const std::vector<std::string>& args, std::string* out,
     } else if (!optionsEnded && a == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
-      *err += "unvcheck: unknown option " + a + "\n";
-      files.clear();
-      break;
+      return usageError("unvcheck", "unknown option '" + a + "'", err);
     } else {
       files.push_back(a);
     }
   }
-  if (files.empty()) {
-    *err += "usage: unvcheck [--json] FILE...\n";
-    return 2;
-  }
+  if (files.empty()) return usageError("unvcheck", "needs a FILE", err);
   int status = 0;
   std::string documents;
   for (std::size_t k = 0; k < files.size(); ++k) {
     const CheckReport report = checkFile(files[k]);
     status = std::max(status, report.exitStatus());
-    if (report.failure) *err += formatFailureLine(report);
+    if (report.failure) *err += failureLine("unvcheck", *report.failure);
     if (json) {
       if (k > 0) documents += ",";
       documents += formatJsonReport(report);

@@ -2,13 +2,9 @@
 #include <vector>
 
 #include "check/unvcheck.h"
-#include "io/console.h"
+#include "io/shell.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  std::string out, err;
-  const int status = unv2tessal::runUnvcheck(args, &out, &err);
-  unv2tessal::writeAll(1, out);
-  unv2tessal::writeAll(2, err);
-  return status;
+  return unv2tessal::programMain("unvcheck", argc, argv,
+                                 unv2tessal::runUnvcheck);
 }

@@ -10,8 +10,6 @@ namespace {
 
 using std::to_string;
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-
 // How node tags were checked: exactly against contiguous labels, else
 // against their range.
 std::string tagCheck(const GroupFactsAll& g) {
@@ -23,16 +21,6 @@ std::string tagCheck(const GroupFactsAll& g) {
 
 std::string entityCount(std::int64_t n) {
   return to_string(n) + (n == 1 ? " entity" : " entities");
-}
-
-std::string feList(const std::map<std::int32_t, std::int64_t>& ids) {
-  std::string s;
-  for (const auto& [id, n] : ids) {
-    if (!s.empty()) s += ", ";
-    s += "FE " + to_string(id) + " (" + std::string(feDescriptorName(id)) +
-         ") x" + to_string(n);
-  }
-  return s;
 }
 
 // The one command that prepares the file for the converter, after "; ".

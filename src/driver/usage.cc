@@ -1,10 +1,8 @@
 #include "driver/usage.h"
 
-#include "io/program_info.h"
-
 namespace unv2tessal {
 
-const char* const kUsage =
+const std::string_view kUsage =
     "Usage: unv2tessal [FILE...]\n"
     "       unv2tessal < ANSWERS\n"
     "       unv2tessal --help | --version\n"
@@ -30,20 +28,5 @@ const char* const kUsage =
     "\n"
     "Check a mesh before converting it with 'unvcheck FILE'. The manual page,\n"
     "'man unv2tessal', shows the whole dialogue and every report.\n";
-
-bool answerInfoRequest(const std::vector<std::string>& args, std::string* out) {
-  if (args.empty()) return false;
-  switch (infoRequest(args.front())) {
-    case InfoRequest::kHelp:
-      *out += kUsage;
-      return true;
-    case InfoRequest::kVersion:
-      *out += versionLine("unv2tessal");
-      return true;
-    case InfoRequest::kNone:
-      break;
-  }
-  return false;
-}
 
 }  // namespace unv2tessal

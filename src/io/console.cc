@@ -5,21 +5,11 @@
 
 #include "codecs/fields.h"
 #include "io/failure.h"
+#include "io/fd_io.h"
 #include "io/interrupt.h"
 #include "io/units.h"
 
 namespace unv2tessal {
-
-void writeAll(int fd, std::string_view text) {
-  while (!text.empty()) {
-    const ssize_t put = ::write(fd, text.data(), text.size());
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return;  // a console that cannot be written is not a reason to stop
-    }
-    text.remove_prefix(static_cast<std::size_t>(put));
-  }
-}
 
 namespace {
 
@@ -39,11 +29,12 @@ void FdConsoleIo::writeOut(std::string_view text) {
 
 void FdConsoleIo::writeErr(std::string_view text) {
   flush();
-  writeAll(2, text);
+  // A console that cannot be written is not a reason to stop.
+  (void)writeAll(2, text);
 }
 
 void FdConsoleIo::flush() {
-  writeAll(1, out_);
+  (void)writeAll(1, out_);
   out_.clear();
 }
 

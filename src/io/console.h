@@ -10,11 +10,6 @@
 
 namespace unv2tessal {
 
-/// Writes all of `text` to the file descriptor `fd`, again after an
-/// interrupted write. Gives up at the first error: a console that cannot be
-/// written is not a reason to stop.
-void writeAll(int fd, std::string_view text);
-
 /// The process's console streams: standard output for console lines,
 /// standard input for replies, standard error for failure reports. Tests
 /// substitute a scripted console.

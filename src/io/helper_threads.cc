@@ -22,6 +22,7 @@ std::thread startHelperThread(std::function<void()> body) {
   sigaddset(&blocked, SIGINT);
   sigaddset(&blocked, SIGQUIT);
   sigaddset(&blocked, SIGHUP);
+  sigaddset(&blocked, SIGTERM);
   ::pthread_sigmask(SIG_BLOCK, &blocked, &saved);
   try {
     std::thread t(std::move(body));

@@ -13,8 +13,10 @@ namespace unv2tessal {
 /// CPU they would only take turns with the conversion.
 bool helperThreadsPay();
 
-/// Starts `body` on a new thread that never takes the console interrupts:
-/// they stay with the thread that runs the conversion, which acts on them.
+/// Starts `body` on a new thread that never takes the console interrupts
+/// nor SIGTERM: they stay with the thread that runs the conversion, which
+/// acts on them (and, in the programs of ours, removes their unfinished
+/// outputs).
 std::thread startHelperThread(std::function<void()> body);
 
 /// A thread that runs one posted task at a time for the thread that owns

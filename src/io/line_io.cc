@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "io/fd_io.h"
 #include "io/interrupt.h"
 
 namespace unv2tessal {
@@ -159,18 +160,9 @@ OutputBuffer::~OutputBuffer() {
 }
 
 bool OutputBuffer::writeOut(const char* data, std::size_t size) {
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t put = ::write(fd_, data + done, size - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      error_ = errno;
-      return false;
-    }
-    done += static_cast<std::size_t>(put);
-    written_ += static_cast<std::size_t>(put);
-  }
-  return true;
+  const std::size_t done = writeFully(fd_, data, size, &error_);
+  written_ += done;
+  return done == size;
 }
 
 bool OutputBuffer::flush() {

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "io/fd_io.h"
 #include "io/helper_threads.h"
 
 namespace unv2tessal {
@@ -103,26 +104,17 @@ void WriteBehind::write(const Job& job) {
                              : static_cast<std::size_t>(std::min<std::uint64_t>(
                                    keep - job.start, size));
   }
-  std::size_t done = 0;
-  while (done < size) {
-    const ssize_t put = ::write(s.fd, job.data + done, size - done);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      std::lock_guard<std::mutex> lock(mutex_);
-      if (!failed_) {
-        failed_ = true;
-        failedStream_ = job.stream;
-        failedError_ = error;
-        for (std::size_t k = 0; k < kMaxStreams; ++k) {
-          streams_[k].keep = job.given[k];
-        }
-      }
-      return;
+  int error = 0;
+  const std::size_t done = writeFully(s.fd, job.data, size, &error);
+  std::lock_guard<std::mutex> lock(mutex_);
+  s.written += done;
+  if (done < size && !failed_) {
+    failed_ = true;
+    failedStream_ = job.stream;
+    failedError_ = error;
+    for (std::size_t k = 0; k < kMaxStreams; ++k) {
+      streams_[k].keep = job.given[k];
     }
-    done += static_cast<std::size_t>(put);
-    std::lock_guard<std::mutex> lock(mutex_);
-    s.written += static_cast<std::size_t>(put);
   }
 }
 

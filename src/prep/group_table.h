@@ -55,13 +55,13 @@ struct GroupTable {
 /// Reads the body of a group dataset of `kind` up to and including its
 /// closing delimiter, and adds its groups and its span to `table`. A record
 /// that does not fit the layout, an entity count larger than its records, and
-/// the end of the file inside the dataset throw PrepFailure.
+/// the end of the file inside the dataset throw Failure.
 void readGroupDataset(PrepInput& in, const GroupDatasetKind& kind,
                       GroupTable* table);
 
 /// Passes over the group dataset whose number line was just read, which
 /// readGroupDataset() read before as `span`, up to and including its
-/// closing delimiter. Throws PrepFailure when the dataset is not there.
+/// closing delimiter. Throws Failure when the dataset is not there.
 void skipGroupDataset(PrepInput& in, const GroupDatasetSpan* span);
 
 }  // namespace unv2tessal

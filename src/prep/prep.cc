@@ -14,9 +14,12 @@
 
 #include "codecs/fast_fields.h"
 #include "io/helper_threads.h"
+#include "io/safe_output.h"
+#include "io/shell.h"
 #include "prep/answers.h"
 #include "prep/mesh_pass.h"
 #include "prep/prep_report.h"
+#include "prep/prep_summary.h"
 #include "prep/regions.h"
 #include "unv/fe_descriptors.h"
 #include "unv/framing.h"
@@ -248,10 +251,7 @@ class GroupPasses {
       Sink nowhere;
       walk(in_, nowhere, first);
       if (!first.anyDataset) {
-        in_.fail(in_.lineNumber() == 0
-                     ? "the file is empty"
-                     : "no dataset (a delimiter line \"    -1\" and a "
-                       "dataset number): not a universal file");
+        in_.fail(std::string(noDatasetReason(in_.lineNumber())));
       }
     } catch (...) {
       groupsFailure_ = std::current_exception();
@@ -464,32 +464,32 @@ int chosenDim(const PrepOptions& options,
 void checkAnswerNames(const PrepOptions& options, const std::string& prefix) {
   std::string why;
   if (!fitsReply(options.output, &why)) {
-    throw PrepFailure{options.output, 0,
-                      "cannot be named in the answers: the name " + why};
+    throw Failure(options.output,
+                  "cannot be named in the answers: the name " + why);
   }
   for (const char* suffix : {".xyz", ".cnc", ".inp"}) {
     if (!fitsReply(prefix + suffix, &why)) {
-      throw PrepFailure{prefix + suffix, 0,
-                        "cannot be named in the answers (--prefix): the "
-                        "name " +
-                            why};
+      throw Failure(
+          prefix + suffix,
+          "cannot be named in the answers (--prefix): the name " + why);
     }
   }
 }
 
-std::string describeMemoryFailure() { return "out of memory"; }
+// The failure's one line on *err; with `json`, the document that carries it
+// on *out too (unless it is standard output that failed).
+void reportFailure(bool json, const Failure& f, std::string* out,
+                   std::string* err) {
+  *err += failureLine("unvprep", f);
+  if (json && f.file != kStandardOutput) {
+    *out += "{\"error\":" + failureJson(f) + "}\n";
+  }
+}
 
 }  // namespace
 
-bool PrepSummary::leftOut() const {
-  if (strayLines > 0) return true;
-  for (const PreparedGroup& g : groups) {
-    if (g.missingNodes + g.missingElements + g.otherEntities > 0) return true;
-  }
-  return false;
-}
-
 int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
+  bool summaryWritten = false;  // the JSON document is out: no other one
   try {
     const std::string prefix =
         options.prefix.empty() ? defaultPrefix(options.output) : options.prefix;
@@ -503,19 +503,16 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     // The output is about the input's size: its node and element datasets
     // are copied or made smaller, and the groups take the groups' place.
     output.expectSize(in.size());
-    std::string why;
-    Sink sink(&output, options.output, in);
+    Sink sink(&output, in);
     std::exception_ptr writing;
     try {
       if (!(groups.input().identity().device == in.identity().device &&
             groups.input().identity().inode == in.identity().inode)) {
-        throw PrepFailure{options.input, 0, "was replaced while it was opened"};
+        throw Failure(options.input, "was replaced while it was opened");
       }
       // The groups are read first, unless a thread of their own reads them.
       if (!groups.concurrent()) groups.table();
-      if (!output.open(options.output, in.identity(), &why)) {
-        throw PrepFailure{options.output, 0, why};
-      }
+      output.open(options.output, in.identity());
       walk(in, sink, second);
       sink.flushSpan();
       needTable(second);
@@ -535,11 +532,11 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     summary.strayLines = second.strayLines;
     summary.firstStrayLine = second.firstStrayLine;
     if (second.groupDatasetsMet != table.spans.size()) {
-      throw PrepFailure{options.input,
-                        table.spans[second.groupDatasetsMet].numberLine,
-                        "group dataset not met at this line when the file "
-                        "was read again: the dataset before it does not end "
-                        "on a record boundary"};
+      throw Failure(options.input,
+                    table.spans[second.groupDatasetsMet].numberLine,
+                    "group dataset not met at this line when the file was "
+                    "read again: the dataset before it does not end on a "
+                    "record boundary");
     }
     if (!table.groups.empty()) {
       writeGroups(table, second, sink, summary);
@@ -556,41 +553,33 @@ int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
     }
 
     SafeOutput answers;
+    std::vector<SafeOutput*> outputs{&output};
     if (!options.answers.empty()) {
-      if (!answers.open(options.answers, in.identity(), &why) ||
-          !answers.write(
-              answersText(options.output, second.asking, summary.dim, prefix),
-              &why)) {
-        throw PrepFailure{options.answers, 0, why};
-      }
+      answers.open(options.answers, in.identity());
+      answers.write(
+          answersText(options.output, second.asking, summary.dim, prefix));
+      outputs.push_back(&answers);
     }
     // Every write is done before anything is renamed into place, so a
     // failure of any of them leaves no output.
-    if (!output.finish(&why)) throw PrepFailure{options.output, 0, why};
-    if (!options.answers.empty() && !answers.finish(&why)) {
-      throw PrepFailure{options.answers, 0, why};
-    }
-    if (options.json && options.jsonFd >= 0) {
-      if (!writeFully(options.jsonFd, summaryJson(summary), &why)) {
-        throw PrepFailure{"standard output", 0, why};
+    for (SafeOutput* o : outputs) o->finish();
+    if (options.json && options.jsonToStandardOutput) {
+      summaryWritten = true;
+      if (const int error = writeStandardOutput(summaryJson(summary))) {
+        throw Failure(std::string(kStandardOutput), std::strerror(error));
       }
     } else if (options.json) {
       *out += summaryJson(summary);
     }
-    if (!output.commit(&why)) throw PrepFailure{options.output, 0, why};
-    if (!options.answers.empty() && !answers.commit(&why)) {
-      throw PrepFailure{options.answers, 0, why};
-    }
+    commitOutputs(outputs);
     if (!options.json) *err += summaryText(summary);
     return summary.leftOut() ? 1 : 0;
-  } catch (const PrepFailure& f) {
-    *err += "unvprep: " + f.file +
-            (f.line > 0 ? ":" + std::to_string(f.line) : std::string()) + ": " +
-            f.message + "\n";
-  } catch (const std::bad_alloc&) {
-    *err += "unvprep: " + options.input + ": " + describeMemoryFailure() + "\n";
-  } catch (const std::length_error&) {
-    *err += "unvprep: " + options.input + ": " + describeMemoryFailure() + "\n";
+  } catch (const Failure& f) {
+    reportFailure(options.json && !summaryWritten, f, out, err);
+  } catch (const std::exception& e) {
+    // Out of memory: the groups' tables, say.
+    reportFailure(options.json && !summaryWritten,
+                  Failure(options.input, describeException(e)), out, err);
   }
   return 2;
 }

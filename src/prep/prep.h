@@ -1,13 +1,8 @@
 #ifndef UNV2TESSAL_PREP_PREP_H_
 #define UNV2TESSAL_PREP_PREP_H_
 
-#include <cstdint>
-#include <map>
 #include <string>
-#include <utility>
 #include <vector>
-
-#include "prep/group_table.h"
 
 namespace unv2tessal {
 
@@ -21,66 +16,25 @@ struct PrepOptions {
                         // without ".unv"
   bool uniqueIds = false;
   bool json = false;
-  /// With `json`: the descriptor the JSON summary is written to before the
+  /// With `json`: the JSON summary is written to standard output before the
   /// outputs are renamed into place, so that a summary that cannot be
-  /// written leaves no output; -1: the summary is appended to *out.
-  int jsonFd = -1;
-};
-
-/// One group as written to the 2435 dataset.
-struct PreparedGroup {
-  std::int32_t number = 0;
-  std::string name;      // as read
-  std::string written;   // as written (renamed with --unique-ids)
-  std::string regionId;  // the first 8 characters of `written`, blank-padded
-  std::string_view kind;
-  std::size_t line = 0;
-  std::int64_t nodeEntities = 0;
-  std::int64_t elementEntities = 0;
-  std::int64_t otherEntities = 0;
-  std::int64_t missingNodes = 0;     // node tags no node dataset holds
-  std::int64_t missingElements = 0;  // element tags no element dataset holds
-  std::vector<std::int32_t> missingElementTags;  // the first few of them
-  std::int64_t vertices = 0;
-};
-
-/// Everything the summary tells.
-struct PrepSummary {
-  std::string input, output, answers;
-  std::vector<GroupDatasetTally> groupDatasets;
-  std::vector<PreparedGroup> groups;
-  std::map<std::int32_t, std::int64_t> reduced;  // by FE id read
-  /// Higher-order elements of the written kinds reduced to their corners,
-  /// by FE id and node count read.
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int64_t>
-      reducedHigherOrder;
-  std::int64_t emptyLines = 0;  // between element records, left out
-  std::map<std::int32_t, std::int64_t> written;  // by FE id written
-  std::map<std::int32_t, std::int64_t> dropped;  // by the chosen grid
-  int dim = 0;
-  bool dimGiven = false;
-  std::int64_t elementEntities = 0, elementEntitiesResolved = 0;
-  /// Groups sharing a region ID: indices into `groups`, before renaming.
-  std::vector<std::vector<std::size_t>> sharedIds;
-  /// Lines between datasets, after a group dataset taken out, that would
-  /// have read as a dataset in the output: left out.
-  std::int64_t strayLines = 0;
-  std::size_t firstStrayLine = 0;
-  bool leftOut() const;
+  /// written leaves no output; false: it is appended to *out.
+  bool jsonToStandardOutput = false;
 };
 
 /// Runs unvprep on parsed options: reads options.input twice, writes
 /// options.output (and the answers file), appends the summary to *err (or,
 /// with options.json, a JSON document to *out) and a failure as one line
-/// "unvprep: FILE:LINE: what was wrong" to *err. Returns the exit status: 0
-/// written, 1 written with something left out, 2 nothing written. The
-/// fuzz target calls it in-process.
+/// "unvprep: FILE:LINE: what was wrong" to *err (with options.json also as
+/// {"error":{...}} on *out). Returns the exit status: 0 written, 1 written
+/// with something left out, 2 nothing written. The fuzz target calls it
+/// in-process.
 int runPrep(const PrepOptions& options, std::string* out, std::string* err);
 
 /// Runs unvprep on the command-line arguments (without the program name);
-/// `jsonFd` as in PrepOptions.
+/// `jsonToStandardOutput` as in PrepOptions.
 int runUnvprep(const std::vector<std::string>& args, std::string* out,
-               std::string* err, int jsonFd = -1);
+               std::string* err, bool jsonToStandardOutput = false);
 
 }  // namespace unv2tessal
 

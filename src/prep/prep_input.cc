@@ -13,16 +13,15 @@ namespace unv2tessal {
 
 PrepInput::PrepInput(const std::string& path, bool readAhead) : path_(path) {
   fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd_ < 0) throw PrepFailure{path_, 0, std::strerror(errno)};
+  if (fd_ < 0) throw Failure(path_, std::strerror(errno));
   struct stat st;
-  if (::fstat(fd_, &st) != 0) throw PrepFailure{path_, 0, std::strerror(errno)};
+  if (::fstat(fd_, &st) != 0) throw Failure(path_, std::strerror(errno));
   if (!S_ISREG(st.st_mode)) {
     ::close(fd_);
     fd_ = -1;
-    throw PrepFailure{path_, 0,
-                      S_ISDIR(st.st_mode)
-                          ? "is a directory"
-                          : "is not a regular file (it is read twice)"};
+    throw Failure(path_, S_ISDIR(st.st_mode)
+                             ? "is a directory"
+                             : "is not a regular file (it is read twice)");
   }
   identity_ = {st.st_dev, st.st_ino, true};
   size_ = static_cast<std::uint64_t>(st.st_size);
@@ -40,7 +39,7 @@ void PrepInput::rewind() {
   // The reader (and a thread reading ahead) stops before the offset moves.
   reader_.reset();
   if (::lseek(fd_, 0, SEEK_SET) != 0) {
-    throw PrepFailure{path_, 0, std::strerror(errno)};
+    throw Failure(path_, std::strerror(errno));
   }
   reader_ = std::make_unique<RawLineReader>(
       fd_, RawLineReader::kDefaultCapacity, readAhead_);
@@ -60,30 +59,29 @@ bool PrepInput::check(RawLineReader::Status status) {
     case RawLineReader::Status::kEndOfFile:
       return false;
     case RawLineReader::Status::kError:
-      throw PrepFailure{path_, reader_->lineNumber() + 1,
-                        std::strerror(reader_->lastError())};
+      throw Failure(path_, reader_->lineNumber() + 1,
+                    std::strerror(reader_->lastError()));
     case RawLineReader::Status::kTooLong:
       break;
   }
-  throw PrepFailure{path_, reader_->lineNumber() + 1,
-                    "line longer than 1 MiB: not a universal file"};
+  throw Failure(path_, reader_->lineNumber() + 1,
+                "line longer than 1 MiB: not a universal file");
 }
 
 RawLine PrepInput::need(std::string_view what) {
   RawLine line;
   if (!next(&line)) {
-    throw PrepFailure{path_, reader_->lineNumber(),
-                      "end of file in " + std::string(what)};
+    throw Failure(path_, reader_->lineNumber(),
+                  "end of file in " + std::string(what));
   }
   return line;
 }
 
 void PrepInput::fail(std::string message) const {
-  throw PrepFailure{path_, reader_->lineNumber(), std::move(message)};
+  throw Failure(path_, reader_->lineNumber(), std::move(message));
 }
 
-Sink::Sink(SafeOutput* out, std::string path, PrepInput& in)
-    : out_(out), in_(&in), path_(std::move(path)) {
+Sink::Sink(SafeOutput* out, PrepInput& in) : out_(out), in_(&in) {
   in.reader().setRefillHook(
       [](void* sink) { static_cast<Sink*>(sink)->flushSpan(); }, this);
 }
@@ -97,9 +95,7 @@ void Sink::flushSpan() {
   const std::string_view span(spanBegin_,
                               static_cast<std::size_t>(spanEnd_ - spanBegin_));
   spanBegin_ = spanEnd_ = nullptr;
-  if (!out_->write(span, &error_)) fail();
+  out_->write(span);
 }
-
-void Sink::fail() const { throw PrepFailure{path_, 0, error_}; }
 
 }  // namespace unv2tessal

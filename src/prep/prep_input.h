@@ -7,21 +7,14 @@
 #include <string>
 #include <string_view>
 
+#include "io/safe_output.h"
+#include "io/shell.h"
 #include "prep/raw_lines.h"
-#include "prep/safe_output.h"
 
 namespace unv2tessal {
 
-/// Why unvprep stopped: the file (input or output), the input line where
-/// reading stopped (0 for none) and what was wrong.
-struct PrepFailure {
-  std::string file;
-  std::size_t line = 0;
-  std::string message;
-};
-
 /// The universal file read by unvprep, once per pass. Every failure throws
-/// PrepFailure naming the file and the line.
+/// Failure naming the file and the line.
 class PrepInput {
  public:
   /// Opens `path`, which must be a regular file (it is read twice). With
@@ -51,18 +44,18 @@ class PrepInput {
   const std::string& path() const { return path_; }
   RawLineReader& reader() { return *reader_; }
   /// Device and inode, so that the output can refuse to be the input.
-  const SafeOutput::Forbidden& identity() const { return identity_; }
+  const FileIdentity& identity() const { return identity_; }
   /// The size in bytes when the file was opened.
   std::uint64_t size() const { return size_; }
 
-  /// Throws PrepFailure for the line last read.
+  /// Throws Failure for the line last read.
   [[noreturn]] void fail(std::string message) const;
 
  private:
   bool check(RawLineReader::Status status);
   std::string path_;
   int fd_ = -1;
-  SafeOutput::Forbidden identity_;
+  FileIdentity identity_;
   std::uint64_t size_ = 0;
   std::unique_ptr<RawLineReader> reader_;
   bool readAhead_ = false;  // on a thread of its own, with CPUs to spare
@@ -75,7 +68,7 @@ class Sink {
  public:
   Sink() = default;
   /// Writes to `out`; `in` is the input whose lines are copied.
-  Sink(SafeOutput* out, std::string path, PrepInput& in);
+  Sink(SafeOutput* out, PrepInput& in);
   ~Sink();
   Sink(const Sink&) = delete;
   Sink& operator=(const Sink&) = delete;
@@ -97,7 +90,7 @@ class Sink {
     if (out_ == nullptr || text.empty()) return;
     flushSpan();
     atLineStart_ = text.back() == '\n';
-    if (!out_->write(text, &error_)) fail();
+    out_->write(text);
   }
   /// Writes out what is gathered. REQUIRES: before the bytes handed to
   /// putLine() change (the input reader calls it before it refills).
@@ -106,11 +99,8 @@ class Sink {
   bool atLineStart() const { return atLineStart_; }
 
  private:
-  [[noreturn]] void fail() const;
   SafeOutput* out_ = nullptr;
   PrepInput* in_ = nullptr;
-  std::string path_;
-  std::string error_;
   const char* spanBegin_ = nullptr;
   const char* spanEnd_ = nullptr;
   bool atLineStart_ = true;

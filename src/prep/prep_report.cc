@@ -1,6 +1,7 @@
 #include "prep/prep_report.h"
 
 #include "codecs/json_text.h"
+#include "codecs/words.h"
 #include "prep/regions.h"
 #include "unv/fe_descriptors.h"
 #include "unv/reductions.h"
@@ -10,27 +11,8 @@ namespace {
 
 using std::to_string;
 
-std::string quoted(const std::string& s) { return "\"" + s + "\""; }
-
-// "1 group", "2 groups": a count and its noun, plural when not 1.
-std::string counted(std::int64_t n, const std::string& noun,
-                    const std::string& plural = "") {
-  if (n == 1) return "1 " + noun;
-  return to_string(n) + " " + (plural.empty() ? noun + "s" : plural);
-}
-
 std::string groupLabel(const PreparedGroup& g) {
   return "group " + to_string(g.number) + " " + quoted(g.name);
-}
-
-std::string feList(const std::map<std::int32_t, std::int64_t>& ids) {
-  std::string s;
-  for (const auto& [id, n] : ids) {
-    if (!s.empty()) s += ", ";
-    s += "FE " + to_string(id) + " (" + std::string(feDescriptorName(id)) +
-         ") x" + to_string(n);
-  }
-  return s;
 }
 
 std::string datasetsLine(const PrepSummary& s) {
@@ -108,14 +90,13 @@ void idLines(const PrepSummary& s, std::string& text) {
 // [{"fe_id":115,"nodes":27,"count":80}, ...]
 std::string higherOrder(const std::map<std::pair<std::int32_t, std::int32_t>,
                                        std::int64_t>& counts) {
-  std::string a = "[";
+  Json a('[');
   for (const auto& [kind, n] : counts) {
-    if (a.size() > 1) a += ",";
-    a += "{\"fe_id\":" + to_string(kind.first) +
-         ",\"nodes\":" + to_string(kind.second) + ",\"count\":" + to_string(n) +
-         "}";
+    Json j('{');
+    j.key("fe_id").num(kind.first).key("nodes").num(kind.second);
+    a.raw(j.key("count").num(n).done());
   }
-  return a + "]";
+  return a.done();
 }
 
 // The elements that row `r` of the reductions reduced.
@@ -129,6 +110,14 @@ std::int64_t reducedBy(const PrepSummary& s, const Reduction& r) {
 }
 
 }  // namespace
+
+bool PrepSummary::leftOut() const {
+  if (strayLines > 0) return true;
+  for (const PreparedGroup& g : groups) {
+    if (g.missingNodes + g.missingElements + g.otherEntities > 0) return true;
+  }
+  return false;
+}
 
 std::string summaryText(const PrepSummary& s) {
   std::string text = "unvprep: " + s.input + " -> " + s.output + "\n";
@@ -183,61 +172,58 @@ std::string summaryText(const PrepSummary& s) {
 
 std::string summaryJson(const PrepSummary& s) {
   auto counts = [](const std::map<std::int32_t, std::int64_t>& ids) {
-    std::string a = "{";
-    for (const auto& [id, n] : ids) {
-      if (a.size() > 1) a += ",";
-      a.append("\"").append(to_string(id)).append("\":");
-      a += to_string(n);
-    }
-    return a + "}";
+    Json j('{');
+    for (const auto& [id, n] : ids) j.key(to_string(id)).num(n);
+    return j.done();
   };
-  std::string j = "{\"input\":" + jsonString(s.input) +
-                  ",\"output\":" + jsonString(s.output) + ",\"answers\":" +
-                  (s.answers.empty() ? "null" : jsonString(s.answers)) +
-                  ",\"group_datasets\":[";
-  for (std::size_t k = 0; k < s.groupDatasets.size(); ++k) {
-    const GroupDatasetTally& t = s.groupDatasets[k];
-    j += std::string(k > 0 ? "," : "") + "{\"dataset\":" + jsonString(t.kind) +
-         ",\"count\":" + to_string(t.datasets) +
-         ",\"groups\":" + to_string(t.groups) + "}";
+  Json datasets('[');
+  for (const GroupDatasetTally& t : s.groupDatasets) {
+    Json j('{');
+    j.key("dataset").str(t.kind).key("count").num(t.datasets);
+    datasets.raw(j.key("groups").num(t.groups).done());
   }
-  j += "],\"groups\":[";
-  for (std::size_t k = 0; k < s.groups.size(); ++k) {
-    const PreparedGroup& g = s.groups[k];
-    j += std::string(k > 0 ? "," : "") + "{\"number\":" + to_string(g.number) +
-         ",\"name\":" + jsonString(g.name) +
-         ",\"written_name\":" + jsonString(g.written) +
-         ",\"region_id\":" + jsonString(g.regionId) +
-         ",\"dataset\":" + jsonString(g.kind) +
-         ",\"line\":" + to_string(g.line) +
-         ",\"vertices\":" + to_string(g.vertices) +
-         ",\"node_entities\":" + to_string(g.nodeEntities) +
-         ",\"element_entities\":" + to_string(g.elementEntities) +
-         ",\"other_entities\":" + to_string(g.otherEntities) +
-         ",\"missing_node_tags\":" + to_string(g.missingNodes) +
-         ",\"missing_element_tags\":" + to_string(g.missingElements) + "}";
+  Json groups('[');
+  for (const PreparedGroup& g : s.groups) {
+    Json j('{');
+    j.key("number").num(g.number).key("name").str(g.name);
+    j.key("written_name").str(g.written).key("region_id").str(g.regionId);
+    j.key("dataset").str(g.kind);
+    j.key("line").num(static_cast<std::int64_t>(g.line));
+    j.key("vertices").num(g.vertices);
+    j.key("node_entities").num(g.nodeEntities);
+    j.key("element_entities").num(g.elementEntities);
+    j.key("other_entities").num(g.otherEntities);
+    j.key("missing_node_tags").num(g.missingNodes);
+    j.key("missing_element_tags").num(g.missingElements);
+    groups.raw(j.done());
   }
-  j += "],\"shared_region_ids\":[";
-  for (std::size_t k = 0; k < s.sharedIds.size(); ++k) {
-    j += std::string(k > 0 ? "," : "") + "[";
-    for (std::size_t i = 0; i < s.sharedIds[k].size(); ++i) {
-      j += std::string(i > 0 ? "," : "") +
-           jsonString(s.groups[s.sharedIds[k][i]].name);
-    }
-    j += "]";
+  Json shared('[');
+  for (const std::vector<std::size_t>& list : s.sharedIds) {
+    Json names('[');
+    for (std::size_t i : list) names.str(s.groups[i].name);
+    shared.raw(names.done());
   }
-  j +=
-      "],\"element_entities\":" + to_string(s.elementEntities) +
-      ",\"element_entities_resolved\":" + to_string(s.elementEntitiesResolved) +
-      ",\"reduced\":" + counts(s.reduced) +
-      ",\"reduced_higher_order\":" + higherOrder(s.reducedHigherOrder) +
-      ",\"empty_lines_left_out\":" + to_string(s.emptyLines) +
-      ",\"elements_written\":" + counts(s.written) +
-      ",\"dim\":" + to_string(s.dim) +
-      ",\"dropped_by_grid\":" + counts(s.dropped) +
-      ",\"stray_lines_left_out\":" + to_string(s.strayLines) +
-      ",\"left_out\":" + (s.leftOut() ? "true" : "false") + "}\n";
-  return j;
+  Json j('{');
+  j.key("input").str(s.input).key("output").str(s.output).key("answers");
+  if (s.answers.empty()) {
+    j.null();
+  } else {
+    j.str(s.answers);
+  }
+  j.key("group_datasets").raw(datasets.done());
+  j.key("groups").raw(groups.done());
+  j.key("shared_region_ids").raw(shared.done());
+  j.key("element_entities").num(s.elementEntities);
+  j.key("element_entities_resolved").num(s.elementEntitiesResolved);
+  j.key("reduced").raw(counts(s.reduced));
+  j.key("reduced_higher_order").raw(higherOrder(s.reducedHigherOrder));
+  j.key("empty_lines_left_out").num(s.emptyLines);
+  j.key("elements_written").raw(counts(s.written));
+  j.key("dim").num(s.dim);
+  j.key("dropped_by_grid").raw(counts(s.dropped));
+  j.key("stray_lines_left_out").num(s.strayLines);
+  j.key("left_out").boolean(s.leftOut());
+  return j.done() + "\n";
 }
 
 }  // namespace unv2tessal

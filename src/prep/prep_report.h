@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "prep/prep.h"
+#include "prep/prep_summary.h"
 
 namespace unv2tessal {
 

@@ -13,6 +13,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "io/fd_io.h"
 #include "io/read_ahead.h"
 
 namespace unv2tessal {
@@ -61,20 +62,17 @@ RawLineReader::Status RawLineReader::fill() {
     pos_ -= lineStart_;
     lineStart_ = 0;
   }
-  for (;;) {
-    const ssize_t got = ::read(fd_, buf_.get() + end_, capacity_ - end_);
-    if (got > 0) {
-      end_ += static_cast<std::size_t>(got);
-      return Status::kLine;
-    }
-    if (got == 0) {
-      eof_ = true;
-      return Status::kEndOfFile;
-    }
-    if (errno == EINTR) continue;
-    error_ = errno;
-    return Status::kError;
+  const ssize_t got = readRetrying(fd_, buf_.get() + end_, capacity_ - end_);
+  if (got > 0) {
+    end_ += static_cast<std::size_t>(got);
+    return Status::kLine;
   }
+  if (got == 0) {
+    eof_ = true;
+    return Status::kEndOfFile;
+  }
+  error_ = errno;
+  return Status::kError;
 }
 
 RawLineReader::Status RawLineReader::next(RawLine* line) {

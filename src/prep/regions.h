@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "prep/group_table.h"
-#include "prep/prep.h"
+#include "prep/prep_summary.h"
 
 namespace unv2tessal {
 

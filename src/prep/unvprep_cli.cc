@@ -2,7 +2,7 @@
 #include <string_view>
 #include <vector>
 
-#include "io/program_info.h"
+#include "io/shell.h"
 #include "prep/prep.h"
 
 namespace unv2tessal {
@@ -32,15 +32,11 @@ constexpr std::string_view kUsage =
     "The summary goes to standard error. Exit status: 0 written, 1 written\n"
     "with entities left out, 2 nothing written.\n";
 
-int usageError(const std::string& message, std::string* err) {
-  *err += "unvprep: " + message + "\nTry 'unvprep --help'.\n";
-  return 2;
-}
-
 }  // namespace
 
 int runUnvprep(const std::vector<std::string>& args, std::string* out,
-               std::string* err, int jsonFd) {
+               std::string* err, bool jsonToStandardOutput) {
+  if (answerInfoRequest("unvprep", kUsage, args, out)) return 0;
   PrepOptions options;
   std::vector<std::string> files;
   bool optionsEnd = false;
@@ -60,24 +56,20 @@ int runUnvprep(const std::vector<std::string>& args, std::string* out,
     const bool takesValue =
         name == "--answers" || name == "--dim" || name == "--prefix";
     if (takesValue && !hasValue) {
-      if (k + 1 == args.size()) return usageError(name + " needs a value", err);
+      if (k + 1 == args.size())
+        return usageError("unvprep", name + " needs a value", err);
       value = args[++k];
     } else if (!takesValue && hasValue) {
-      return usageError(name + " takes no value", err);
+      return usageError("unvprep", name + " takes no value", err);
     }
     if (a == "--") {
       optionsEnd = true;
-    } else if (name == "-h" || name == "--help") {
-      *out += kUsage;
-      return 0;
-    } else if (name == "-V" || name == "--version") {
-      *out += versionLine("unvprep");
-      return 0;
     } else if (name == "--answers") {
       options.answers = value;
     } else if (name == "--dim") {
       if (value != "2" && value != "3") {
-        return usageError("--dim must be 2 or 3, not '" + value + "'", err);
+        return usageError("unvprep",
+                          "--dim must be 2 or 3, not '" + value + "'", err);
       }
       options.dim = value[0] - '0';
     } else if (name == "--prefix") {
@@ -87,24 +79,26 @@ int runUnvprep(const std::vector<std::string>& args, std::string* out,
     } else if (name == "--json") {
       options.json = true;
     } else {
-      return usageError("unknown option '" + a + "'", err);
+      return usageError("unvprep", "unknown option '" + a + "'", err);
     }
   }
   if (files.size() != 2) {
-    return usageError("needs INPUT.unv and OUTPUT.unv, got " +
+    return usageError("unvprep",
+                      "needs INPUT.unv and OUTPUT.unv, got " +
                           std::to_string(files.size()) + " file names",
                       err);
   }
   if (!options.prefix.empty() && options.answers.empty()) {
-    return usageError("--prefix names files in the answers: give --answers",
-                      err);
+    return usageError(
+        "unvprep", "--prefix names files in the answers: give --answers", err);
   }
   options.input = files[0];
   options.output = files[1];
   if (!options.answers.empty() && options.answers == options.output) {
-    return usageError("--answers and OUTPUT.unv name the same file", err);
+    return usageError("unvprep", "--answers and OUTPUT.unv name the same file",
+                      err);
   }
-  options.jsonFd = jsonFd;
+  options.jsonToStandardOutput = jsonToStandardOutput;
   return runPrep(options, out, err);
 }
 

@@ -176,4 +176,14 @@ std::int32_t detail::continuationRecordsOfCount(std::string_view descriptor) {
   return nodes > kNodesPerRecord ? (nodes - 1) / kNodesPerRecord : 0;
 }
 
+std::string feList(const std::map<std::int32_t, std::int64_t>& counts) {
+  std::string s;
+  for (const auto& [id, n] : counts) {
+    if (!s.empty()) s += ", ";
+    s += "FE " + std::to_string(id) + " (" + std::string(feDescriptorName(id)) +
+         ") x" + std::to_string(n);
+  }
+  return s;
+}
+
 }  // namespace unv2tessal

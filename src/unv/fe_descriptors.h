@@ -7,6 +7,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <map>
+#include <string>
 #include <string_view>
 
 #include "codecs/fast_fields.h"
@@ -128,6 +130,10 @@ inline std::int32_t continuationRecords(std::string_view descriptor) {
   }
   return detail::continuationRecordsOfCount(descriptor);
 }
+
+/// The FE ids of `counts` with their names and counts, in the order of the
+/// ids: "FE 91 (thin shell linear triangle) x3, FE 94 (...) x1".
+std::string feList(const std::map<std::int32_t, std::int64_t>& counts);
 
 }  // namespace unv2tessal
 

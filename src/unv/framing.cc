@@ -2,6 +2,12 @@
 
 namespace unv2tessal {
 
+std::string_view noDatasetReason(std::size_t lines) {
+  if (lines == 0) return "the file is empty";
+  return "no dataset (a delimiter line \"    -1\" and a dataset number): "
+         "not a universal file";
+}
+
 bool atClosingDelimiter(Units& units, int unit) {
   std::string_view line;
   units.readLine(unit, /*takeEof=*/false, &line);

@@ -107,6 +107,11 @@ void scanDatasets(Units& units, int unit, OnDataset&& onDataset) {
   }
 }
 
+/// Why a file in which no dataset begins is not read, in the words of every
+/// program: "the file is empty" when it holds no line (`lines` is 0), else
+/// that it holds no dataset and is not a universal file.
+std::string_view noDatasetReason(std::size_t lines);
+
 /// One-line look-ahead inside a dataset's body: reads the next line (end of
 /// file ends the run with report 24) and tells whether it is the closing
 /// delimiter. When it is not, the line is stepped back and is read again.

@@ -14,8 +14,10 @@
 #include <optional>
 #include <string_view>
 
+#include "codecs/words.h"
 #include "io/line_io.h"
-#include "io/program_info.h"
+#include "io/safe_output.h"
+#include "io/shell.h"
 #include "unv/fe_descriptors.h"
 #include "view/findings.h"
 #include "view/tessal_lines.h"
@@ -44,14 +46,6 @@ constexpr std::string_view kHelp =
     "counts that disagree with the grid command file) go to standard error.\n"
     "Exit status: 0 clean, 1 written with findings, 2 nothing written.\n";
 
-/// The end of a run that writes nothing: the file, the line (0: none) and
-/// what was wrong.
-struct Failure {
-  std::string file;
-  std::size_t line;
-  std::string what;
-};
-
 std::string systemError(int error) { return std::strerror(error); }
 
 // One input file read line by line.
@@ -78,9 +72,11 @@ class InputFile {
   void stepBack() { reader_->stepBack(); }
   std::size_t line() const { return reader_->lineNumber(); }
   const std::string& name() const { return name_; }
-  /// A failure at the line last read.
-  Failure failure(const LineError& e) const {
-    return {name_, line(), e.what()};
+  /// `e`, a failure of the line last read, with the file and line named.
+  Failure located(Failure e) const {
+    e.file = name_;
+    e.line = line();
+    return e;
   }
   /// The file's size in bytes (0 when it cannot be told).
   std::uint64_t size() const {
@@ -115,70 +111,19 @@ struct Region {
   std::int64_t listed = 0;
 };
 
-// The output file: written under a temporary name beside its target and
-// renamed into place when complete.
-class OutputFile {
- public:
-  explicit OutputFile(const std::string& target) : target_(target) {
-    const std::filesystem::path p(target);
-    const std::string dir =
-        p.has_parent_path() ? p.parent_path().string() : std::string(".");
-    std::string name = dir + "/." + p.filename().string() + ".XXXXXX";
-    temp_.assign(name.begin(), name.end());
-    temp_.push_back('\0');
-    fd_ = ::mkstemp(temp_.data());
-    if (fd_ < 0)
-      throw Failure{target, 0, "cannot write: " + systemError(errno)};
-    dir_ = dir;
-  }
-  ~OutputFile() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!done_) ::unlink(temp_.data());
-  }
-  OutputFile(const OutputFile&) = delete;
-  OutputFile& operator=(const OutputFile&) = delete;
-
-  int fd() const { return fd_; }
-  const std::string& dir() const { return dir_; }
-  /// Gives the file the permissions of a new file and its name.
-  void commit() {
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    if (::fchmod(fd_, 0666 & ~mask) != 0 || ::close(fd_) != 0) {
-      fd_ = -1;
-      throw Failure{target_, 0, "cannot write: " + systemError(errno)};
-    }
-    fd_ = -1;
-    if (::rename(temp_.data(), target_.c_str()) != 0) {
-      throw Failure{target_, 0, "cannot write: " + systemError(errno)};
-    }
-    done_ = true;
-  }
-
- private:
-  std::string target_;
-  std::vector<char> temp_;
-  std::string dir_;
-  int fd_ = -1;
-  bool done_ = false;
-};
-
-// "1 vertex", "2 vertices", "1 element", "2 elements".
-std::string quantity(std::int64_t n, std::string_view one,
-                     std::string_view many) {
-  return std::to_string(n) + " " + std::string(n == 1 ? one : many);
-}
-
 class Viewer {
  public:
-  Viewer(InputFile& inp, InputFile& xyz, InputFile& cnc, int outFd,
-         const std::string& tempDir, std::string* err)
+  /// Writes to `output` (nowhere when it is null): its descriptor, and
+  /// files of its own in its folder.
+  Viewer(InputFile& inp, InputFile& xyz, InputFile& cnc,
+         const SafeOutput* output, std::string* err)
       : inp_(inp),
         xyz_(xyz),
         cnc_(cnc),
-        vtu_(outFd),
-        tempDir_(tempDir),
-        discard_(outFd < 0),
+        vtu_(output != nullptr ? output->fd() : -1,
+             output != nullptr ? output->path() : std::string()),
+        tempDir_(output != nullptr ? output->folder() : std::string()),
+        discard_(output == nullptr),
         findings_(err) {}
 
   /// Reads the three files and writes the grid; returns the exit status.
@@ -259,8 +204,8 @@ class Viewer {
   std::int32_t headerNumber(std::string_view line, GridLine kind) {
     try {
       return readHeaderNumber(line, kind);
-    } catch (const LineError& e) {
-      throw inp_.failure(e);
+    } catch (const Failure& e) {
+      throw inp_.located(e);
     }
   }
 
@@ -277,8 +222,8 @@ class Viewer {
       std::string id;
       try {
         id = std::string(stripTrailing(readRegionCommand(line).id));
-      } catch (const LineError& e) {
-        throw inp_.failure(e);
+      } catch (const Failure& e) {
+        throw inp_.located(e);
       }
       if (id.empty()) id = "(blank)";
       const auto [first, fresh] = firstLine.try_emplace(id, inp_.line());
@@ -316,11 +261,11 @@ class Viewer {
           out.putRaw(readCoordinate(line, k));
         }
         if (map_.size() == std::numeric_limits<std::int32_t>::max()) {
-          throw LineError("more vertices than 32-bit indexes can number");
+          throw Failure({}, "more vertices than 32-bit indexes can number");
         }
         map_.add(number);
-      } catch (const LineError& e) {
-        throw xyz_.failure(e);
+      } catch (const Failure& e) {
+        throw xyz_.located(e);
       }
     }
     for (const VertexMap::Duplicate& d : map_.finish()) {
@@ -367,8 +312,8 @@ class Viewer {
             markRegionVertex(inp, *region, v[k]);
           }
         }
-      } catch (const LineError& e) {
-        throw inp.failure(e);
+      } catch (const Failure& e) {
+        throw inp.located(e);
       }
     }
     if (region) writeRegion(*region, array);
@@ -391,7 +336,7 @@ class Viewer {
     if (region.listed != region.count) {
       findings_.add(FindingKind::kRegionCount, inp_.name(), region.line,
                     "region " + region.id + " lists " +
-                        quantity(region.listed, "vertex", "vertices") +
+                        counted(region.listed, "vertex", "vertices") +
                         "; its command says " + std::to_string(region.count));
     }
     vtu_.beginArray(array);
@@ -403,8 +348,11 @@ class Viewer {
   // types, element numbers and shape codes go to spill arrays that follow.
   std::uint64_t convertElements() {
     vtu_.beginArray(firstCellArray_);
-    SpillArray offsets(tempDir_, discard_), types(tempDir_, discard_);
-    SpillArray numbers(tempDir_, discard_), codes(tempDir_, discard_);
+    const std::string& name = vtu_.sink().name();
+    SpillArray offsets(tempDir_, discard_, name);
+    SpillArray types(tempDir_, discard_, name);
+    SpillArray numbers(tempDir_, discard_, name);
+    SpillArray codes(tempDir_, discard_, name);
     std::uint64_t cells = 0;
     std::int64_t offset = 0;
     std::string_view line;
@@ -420,8 +368,8 @@ class Viewer {
         numbers.sink().putRaw(head.number);
         codes.sink().putRaw(static_cast<std::uint8_t>(head.code));
         ++cells;
-      } catch (const LineError& e) {
-        throw cnc_.failure(e);
+      } catch (const Failure& e) {
+        throw cnc_.located(e);
       }
     }
     std::size_t array = firstCellArray_;
@@ -451,7 +399,7 @@ class Viewer {
       elementFinding(FindingKind::kShapeCount,
                      element() + " has shape code " +
                          std::to_string(head.code) + " and " +
-                         quantity(head.vertices, "vertex", "vertices") +
+                         counted(head.vertices, "vertex", "vertices") +
                          "; shape code " + std::to_string(head.code) + " has " +
                          std::to_string(shape->shape.vertices) + "; not drawn");
       return nullptr;
@@ -490,7 +438,7 @@ class Viewer {
     if (header_.elements != static_cast<std::int64_t>(elementLines_)) {
       findings_.add(FindingKind::kHeaderCount, inp_.name(), 1,
                     "the GRID record says " +
-                        quantity(header_.elements, "element", "elements") +
+                        counted(header_.elements, "element", "elements") +
                         "; the connectivity file holds " +
                         std::to_string(elementLines_));
     }
@@ -498,7 +446,7 @@ class Viewer {
       findings_.add(
           FindingKind::kHeaderCount, inp_.name(), header_.verticesLine,
           "the vertex count record says " +
-              quantity(header_.vertices, "vertex", "vertices") +
+              counted(header_.vertices, "vertex", "vertices") +
               "; the vertex file holds " + std::to_string(map_.size()));
     }
   }
@@ -527,24 +475,22 @@ int viewFiles(const Options& o, std::string* err) {
   InputFile inp(o.files[0]);
   InputFile xyz(o.files[1]);
   InputFile cnc(o.files[2]);
-  if (o.check) {
-    return Viewer(inp, xyz, cnc, -1, "", err).run();
-  }
+  if (o.check) return Viewer(inp, xyz, cnc, nullptr, err).run();
   const std::string& target = o.files[3];
   struct stat st {};
   if (::stat(target.c_str(), &st) == 0) {
     if (inp.sameFileAs(st) || xyz.sameFileAs(st) || cnc.sameFileAs(st)) {
-      throw Failure{target, 0, "is one of the input files"};
+      throw Failure(target, "is one of the input files");
     }
     // The grid replaces the file by a rename: a device, a pipe or a
     // folder is left alone.
     if (!S_ISREG(st.st_mode)) {
-      throw Failure{target, 0, "is not a regular file"};
+      throw Failure(target, "is not a regular file");
     }
   }
-  OutputFile output(target);
-  const int status =
-      Viewer(inp, xyz, cnc, output.fd(), output.dir(), err).run();
+  SafeOutput output;
+  output.open(target);
+  const int status = Viewer(inp, xyz, cnc, &output, err).run();
   output.commit();
   return status;
 }
@@ -553,45 +499,30 @@ int viewFiles(const Options& o, std::string* err) {
 
 int runTessal2vtk(const std::vector<std::string>& args, std::string* out,
                   std::string* err) {
+  if (answerInfoRequest("tessal2vtk", kHelp, args, out)) return 0;
   Options o;
   bool operandsOnly = false;
   for (const std::string& a : args) {
-    const InfoRequest info = operandsOnly ? InfoRequest::kNone : infoRequest(a);
-    if (info == InfoRequest::kHelp) {
-      *out += kHelp;
-      return 0;
-    }
-    if (info == InfoRequest::kVersion) {
-      *out += versionLine("tessal2vtk");
-      return 0;
-    }
     if (!operandsOnly && a == "--check") {
       o.check = true;
     } else if (!operandsOnly && a == "--") {
       operandsOnly = true;
     } else if (!operandsOnly && a.size() > 1 && a[0] == '-') {
-      *err += "tessal2vtk: unknown option " + a + "; try tessal2vtk --help\n";
-      return 2;
+      return usageError("tessal2vtk", "unknown option '" + a + "'", err);
     } else {
       o.files.push_back(a);
     }
   }
   const std::size_t n = o.files.size();
   if (n != 4 && !(o.check && n == 3)) {
-    *err +=
-        "tessal2vtk: expected GRID.INP VERTEX_FILE CONNECTIVITY_FILE "
-        "OUTPUT.vtu; try tessal2vtk --help\n";
-    return 2;
+    return usageError(
+        "tessal2vtk",
+        "expected GRID.INP VERTEX_FILE CONNECTIVITY_FILE OUTPUT.vtu", err);
   }
   try {
     return viewFiles(o, err);
   } catch (const Failure& f) {
-    *err += "tessal2vtk: " + f.file +
-            (f.line > 0 ? ":" + std::to_string(f.line) : "") + ": " + f.what +
-            "\n";
-  } catch (const WriteError& e) {
-    *err +=
-        "tessal2vtk: " + o.files.back() + ": cannot write: " + e.what() + "\n";
+    *err += failureLine("tessal2vtk", f);
   }
   return 2;
 }

@@ -1,14 +1,10 @@
 #include <string>
 #include <vector>
 
-#include "io/console.h"
+#include "io/shell.h"
 #include "view/tessal2vtk.h"
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
-  std::string out, err;
-  const int status = unv2tessal::runTessal2vtk(args, &out, &err);
-  unv2tessal::writeAll(1, out);
-  unv2tessal::writeAll(2, err);
-  return status;
+  return unv2tessal::programMain("tessal2vtk", argc, argv,
+                                 unv2tessal::runTessal2vtk);
 }

@@ -33,13 +33,14 @@ constexpr Columns kRegionCount{
 constexpr std::size_t kRegionVertexWidth = kVertexLineRecord.fields[0].width;
 
 [[noreturn]] void fail(Columns c, std::string_view what) {
-  throw LineError("columns " + std::to_string(c.first + 1) + "-" +
-                  std::to_string(c.end()) + " " + std::string(what));
+  throw Failure({}, 0, c.first + 1,
+                "columns " + std::to_string(c.first + 1) + "-" +
+                    std::to_string(c.end()) + " " + std::string(what));
 }
 
 [[noreturn]] void failWidth(std::string_view line, std::string_view what) {
-  throw LineError("the line is " + std::to_string(line.size()) +
-                  " columns long; " + std::string(what));
+  throw Failure({}, "the line is " + std::to_string(line.size()) +
+                        " columns long; " + std::string(what));
 }
 
 // Reads the integer field at `c`; columns past the end of the line read as
@@ -205,7 +206,7 @@ std::int32_t readHeaderNumber(std::string_view line, GridLine kind) {
       layout = &kNodeOffsetRecord;
       break;
     default:
-      throw LineError("the record holds no number");
+      throw Failure({}, "the record holds no number");
   }
   const Columns c = columnsOf(*layout, 1);
   if (line.size() != c.end()) {

@@ -10,6 +10,9 @@
 #include <cstring>
 #include <vector>
 
+#include "io/fd_io.h"
+#include "io/shell.h"
+
 namespace unv2tessal {
 namespace {
 
@@ -17,27 +20,11 @@ namespace {
 // with blanks, which VTK's reader skips.
 constexpr std::size_t kCountWidth = 20;
 
-[[noreturn]] void failWrite(int error) {
-  throw WriteError(std::strerror(error));
-}
-
-void writeAll(int fd, const char* data, std::size_t n) {
-  while (n > 0) {
-    const ssize_t done = ::write(fd, data, n);
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      failWrite(errno);
-    }
-    data += done;
-    n -= static_cast<std::size_t>(done);
-  }
-}
-
-void pwriteAll(int fd, std::string_view text, std::uint64_t at) {
+void pwriteAll(const TextSink& out, std::string_view text, std::uint64_t at) {
   const ssize_t done =
-      ::pwrite(fd, text.data(), text.size(), static_cast<off_t>(at));
-  if (done < 0) failWrite(errno);
-  if (static_cast<std::size_t>(done) != text.size()) failWrite(EIO);
+      ::pwrite(out.fd(), text.data(), text.size(), static_cast<off_t>(at));
+  if (done < 0) out.fail(errno);
+  if (static_cast<std::size_t>(done) != text.size()) out.fail(EIO);
 }
 
 std::string paddedCount(std::uint64_t n) {
@@ -56,29 +43,35 @@ void TextSink::put(std::string_view s) {
   }
 }
 
+void TextSink::fail(int error) const {
+  throw Failure(name_, "cannot write: " + std::string(std::strerror(error)));
+}
+
 void TextSink::flush() {
-  if (fd_ >= 0) writeAll(fd_, buf_.get(), used_);
+  if (fd_ >= 0) {
+    if (const int error = writeAll(fd_, {buf_.get(), used_})) fail(error);
+  }
   flushed_ += used_;
   used_ = 0;
 }
 
-SpillArray::SpillArray(const std::string& dir, bool discard)
-    : sink_(openTemporary(dir, discard)) {}
+SpillArray::SpillArray(const std::string& dir, bool discard,
+                       const std::string& name)
+    : sink_(openTemporary(dir, discard, name), name) {}
 
 SpillArray::~SpillArray() {
   if (sink_.fd() >= 0) ::close(sink_.fd());
 }
 
-int SpillArray::openTemporary(const std::string& dir, bool discard) {
+int SpillArray::openTemporary(const std::string& dir, bool discard,
+                              const std::string& name) {
   if (discard) return -1;
   int fd = ::open(dir.c_str(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
   if (fd < 0) {
     // A file system without unnamed files: a named one, unlinked at once.
-    std::string name = dir + "/.tessal2vtk.XXXXXX";
-    std::vector<char> path(name.begin(), name.end());
-    path.push_back('\0');
+    std::string path = dir + "/.tessal2vtk.XXXXXX";
     fd = ::mkstemp(path.data());
-    if (fd < 0) failWrite(errno);
+    if (fd < 0) TextSink(-1, name).fail(errno);
     ::unlink(path.data());
   }
   return fd;
@@ -96,11 +89,8 @@ void SpillArray::copyTo(TextSink& out) {
   std::uint64_t left = sink_.size();
   while (left > 0) {
     const ssize_t done = ::sendfile(out.fd(), in, &at, left);
-    if (done < 0) {
-      if (errno == EINTR) continue;
-      failWrite(errno);
-    }
-    if (done == 0) failWrite(EIO);
+    if (done < 0) out.fail(errno);
+    if (done == 0) out.fail(EIO);
     left -= static_cast<std::uint64_t>(done);
   }
   out.wroteDirectly(sink_.size());
@@ -170,13 +160,13 @@ void VtuWriter::finish(std::uint64_t points, std::uint64_t cells) {
   out_.put("\n  </AppendedData>\n</VTKFile>\n");
   out_.flush();
   if (out_.fd() < 0) return;
-  pwriteAll(out_.fd(), paddedCount(points), countsAt_);
-  pwriteAll(out_.fd(), paddedCount(cells),
+  pwriteAll(out_, paddedCount(points), countsAt_);
+  pwriteAll(out_, paddedCount(cells),
             countsAt_ + kCountWidth + std::strlen("\" NumberOfCells=\""));
   for (std::size_t k = 0; k < offsets_.size(); ++k) {
-    pwriteAll(out_.fd(), paddedCount(offsets_[k]), offsetsAt_[k]);
+    pwriteAll(out_, paddedCount(offsets_[k]), offsetsAt_[k]);
   }
-  for (const Patch& p : patches_) pwriteAll(out_.fd(), p.text, p.at);
+  for (const Patch& p : patches_) pwriteAll(out_, p.text, p.at);
 }
 
 std::string xmlEscaped(std::string_view name) {

@@ -5,27 +5,22 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
-#include <stdexcept>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace unv2tessal {
 
-/// A failed write: the message is the system's reason.
-class WriteError : public std::runtime_error {
- public:
-  using std::runtime_error::runtime_error;
-};
-
 /// Buffered output to a file descriptor; data are laid out in place
 /// (reserve, then commit). With no descriptor (-1) the bytes are dropped.
-/// Throws WriteError when a write fails.
+/// A write that fails throws Failure (io/shell.h) naming the file `name`.
 class TextSink {
  public:
   static constexpr std::size_t kCapacity = std::size_t{1} << 20;
 
-  explicit TextSink(int fd) : fd_(fd), buf_(new char[kCapacity]) {}
+  TextSink(int fd, std::string name)
+      : fd_(fd), name_(std::move(name)), buf_(new char[kCapacity]) {}
 
   /// Room for n bytes. REQUIRES: n <= kCapacity.
   char* reserve(std::size_t n) {
@@ -45,11 +40,15 @@ class TextSink {
   /// Counts n bytes written to the descriptor past the buffer.
   void wroteDirectly(std::uint64_t n) { flushed_ += n; }
   int fd() const { return fd_; }
+  const std::string& name() const { return name_; }
+  /// Throws the failure of a write with errno `error`.
+  [[noreturn]] void fail(int error) const;
   /// Bytes put so far, flushed or not: the offset of the next byte.
   std::uint64_t size() const { return flushed_ + used_; }
 
  private:
   int fd_;
+  std::string name_;
   std::unique_ptr<char[]> buf_;
   std::size_t used_ = 0;
   std::uint64_t flushed_ = 0;
@@ -57,10 +56,11 @@ class TextSink {
 
 /// Bytes of one data array that is made while other arrays are written:
 /// they go to an unnamed temporary file in `dir` and are copied into the
-/// output at their place. With `discard` set nothing is kept.
+/// output at their place. With `discard` set nothing is kept. A failure is
+/// the output's, `name`.
 class SpillArray {
  public:
-  SpillArray(const std::string& dir, bool discard);
+  SpillArray(const std::string& dir, bool discard, const std::string& name);
   ~SpillArray();
   SpillArray(const SpillArray&) = delete;
   SpillArray& operator=(const SpillArray&) = delete;
@@ -70,7 +70,8 @@ class SpillArray {
   void copyTo(TextSink& out);
 
  private:
-  static int openTemporary(const std::string& dir, bool discard);
+  static int openTemporary(const std::string& dir, bool discard,
+                           const std::string& name);
   TextSink sink_;
 };
 
@@ -89,8 +90,8 @@ struct VtuArray {
 class VtuWriter {
  public:
   /// Writes to `fd` (a regular file, empty, at its start), or nowhere when
-  /// fd is -1.
-  explicit VtuWriter(int fd) : out_(fd) {}
+  /// fd is -1; `name` is the file's, for a failure.
+  VtuWriter(int fd, std::string name) : out_(fd, std::move(name)) {}
 
   /// The XML part, declaring `arrays` (grouped by section, in order), and
   /// the start of the appended data.

@@ -5,7 +5,10 @@
 #include <vector>
 
 #include "check/file_check.h"
+#include "check/unvcheck.h"
+#include "prep/prep.h"
 #include "support/test_io.h"
+#include "support/unv_text.h"
 
 namespace unv2tessal {
 namespace {
@@ -83,6 +86,50 @@ TEST(UnvcheckAgreement, VerdictMatchesAConversionInEachDimension) {
                 v.connectivityFile ? g.mapLines + 1 : -1);
       EXPECT_EQ(regionCount("GRID.INP"), v.gridFile ? v.regions : -1);
     }
+  }
+}
+
+// unvcheck and unvprep tell a file that they cannot read alike: status 2
+// and one line on the error stream. A file without any dataset in the same
+// words at the same line; a file cut short at its last line.
+TEST(UnvcheckAgreement, FilesThatCannotBeReadAgreeWithUnvprep) {
+  using support::dataset;
+  using support::node;
+  std::string nodes;
+  for (int k = 1; k <= 8; ++k) nodes += node(k);
+  // 19 lines of nodes, then an element dataset of 12 elements without its
+  // closing delimiter: 2 + 24 lines, 45 in all.
+  std::string cut = dataset("  2411", nodes) + "    -1\n  2412\n";
+  for (int k = 1; k <= 12; ++k) cut += support::tet(k);
+  struct Row {
+    const char* name;
+    std::string text;
+    std::string line;  // after "PROGRAM: in.unv"
+  };
+  const std::string notUniversal =
+      ": no dataset (a delimiter line \"    -1\" and a dataset number): not "
+      "a universal file\n";
+  const Row rows[] = {
+      {"empty", "", ": the file is empty\n"},
+      {"binary",
+       std::string("\x7f"
+                   "ELF\0\1\n\0\xff\n",
+                   10) +
+           "x",
+       ":3" + notUniversal},
+      {"delimiter only", "    -1\n    -1\n", ":2" + notUniversal},
+      {"cut in a dataset", cut, ":45: "},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    ScratchDir dir;
+    support::writeFile("in.unv", row.text);
+    std::string out, check, prep;
+    EXPECT_EQ(runUnvcheck({"in.unv"}, &out, &check), 2);
+    EXPECT_EQ(runUnvprep({"in.unv", "out.unv"}, &out, &prep), 2);
+    EXPECT_EQ(check.rfind("unvcheck: in.unv" + row.line, 0), 0u) << check;
+    EXPECT_EQ(prep.rfind("unvprep: in.unv" + row.line, 0), 0u) << prep;
+    EXPECT_EQ(std::count(check.begin(), check.end(), '\n'), 1);
   }
 }
 

@@ -8,117 +8,13 @@
 
 #include "check/report_json.h"
 #include "check/unvcheck.h"
+#include "support/json_reader.h"
 #include "support/test_io.h"
 
 namespace unv2tessal {
 namespace {
 
-// Just enough JSON to read a report back: objects, arrays, strings with
-// escapes, integers, true, false and null. Throws on anything malformed.
-struct Value {
-  enum Kind { kNull, kBool, kNumber, kString, kArray, kObject } kind = kNull;
-  bool boolean = false;
-  long long number = 0;
-  std::string text;
-  std::vector<Value> items;
-  std::map<std::string, Value> members;
-  const Value& operator[](const std::string& k) const { return members.at(k); }
-  const Value& operator[](std::size_t i) const { return items.at(i); }
-};
-
-class Parser {
- public:
-  explicit Parser(const std::string& s) : s_(s) {}
-  Value document() {
-    Value v = value();
-    space();
-    if (pos_ != s_.size()) throw std::runtime_error("text after the document");
-    return v;
-  }
-
- private:
-  void space() {
-    while (pos_ < s_.size() &&
-           std::isspace(static_cast<unsigned char>(s_[pos_])))
-      ++pos_;
-  }
-  char peek() {
-    space();
-    if (pos_ >= s_.size()) throw std::runtime_error("unexpected end");
-    return s_[pos_];
-  }
-  void expect(char c) {
-    if (peek() != c) throw std::runtime_error(std::string("expected ") + c);
-    ++pos_;
-  }
-  bool word(const char* w) {
-    const std::string t(w);
-    if (s_.compare(pos_, t.size(), t) != 0) return false;
-    pos_ += t.size();
-    return true;
-  }
-  std::string string() {
-    expect('"');
-    std::string out;
-    while (pos_ < s_.size() && s_[pos_] != '"') {
-      char c = s_[pos_++];
-      if (static_cast<unsigned char>(c) < 0x20)
-        throw std::runtime_error("control");
-      if (c == '\\') {
-        c = s_.at(pos_++);
-        if (c == 'u') {
-          out += static_cast<char>(std::stoi(s_.substr(pos_, 4), nullptr, 16));
-          pos_ += 4;
-          continue;
-        }
-        if (c != '"' && c != '\\' && c != '/')
-          throw std::runtime_error("escape");
-      }
-      out += c;
-    }
-    expect('"');
-    return out;
-  }
-  Value value() {
-    Value v;
-    const char c = peek();
-    if (c == '{') {
-      v.kind = Value::kObject;
-      ++pos_;
-      if (peek() == '}') return ++pos_, v;
-      do {
-        std::string k = string();
-        expect(':');
-        v.members[k] = value();
-      } while (peek() == ',' && ++pos_);
-      expect('}');
-    } else if (c == '[') {
-      v.kind = Value::kArray;
-      ++pos_;
-      if (peek() == ']') return ++pos_, v;
-      do {
-        v.items.push_back(value());
-      } while (peek() == ',' && ++pos_);
-      expect(']');
-    } else if (c == '"') {
-      v.kind = Value::kString;
-      v.text = string();
-    } else if (word("true") || word("false")) {
-      v.kind = Value::kBool;
-      v.boolean = s_[pos_ - 1] == 'e' && s_[pos_ - 2] == 'u';
-    } else if (word("null")) {
-      v.kind = Value::kNull;
-    } else {
-      std::size_t used = 0;
-      v.kind = Value::kNumber;
-      v.number = std::stoll(s_.substr(pos_), &used);
-      pos_ += used;
-    }
-    return v;
-  }
-  const std::string& s_;
-  std::size_t pos_ = 0;
-};
+using Value = support::JsonValue;
 
 TEST(UnvcheckJson, ReportParsesBackWithItsFigures) {
   const std::string dir = support::testDataDir() + "/check/";
@@ -127,7 +23,7 @@ TEST(UnvcheckJson, ReportParsesBackWithItsFigures) {
       {"--json", dir + "regions.unv", dir + "truncated.unv"}, &out, &err);
   EXPECT_EQ(status, 2);
   ASSERT_EQ(out.back(), '\n');
-  const Value doc = Parser(out).document();
+  const Value doc = support::parseJson(out);
   EXPECT_EQ(doc["exit_status"].number, 2);
   ASSERT_EQ(doc["files"].items.size(), 2u);
 
@@ -154,8 +50,9 @@ TEST(UnvcheckJson, ReportParsesBackWithItsFigures) {
 
   const Value& bad = doc["files"][1];
   EXPECT_EQ(bad["exit_status"].number, 2);
-  EXPECT_EQ(bad["error"]["line"].number, 14);
-  EXPECT_EQ(bad["error"]["column"].number, 1);
+  EXPECT_EQ(bad["error"]["file"].text, dir + "truncated.unv");
+  EXPECT_EQ(bad["error"]["line"].number, 13);  // the file's last line
+  EXPECT_EQ(bad["error"]["column"].number, 0);
   EXPECT_EQ(bad["error"]["message"].text,
             "the file ends before the closing delimiter (dataset 2412 begun "
             "at line 10)");
@@ -166,7 +63,7 @@ TEST(UnvcheckJson, NoFileVerdictsAreNull) {
   const std::string dir = support::testDataDir() + "/check/";
   std::string out, err;
   runUnvcheck({dir + "plane_stress.unv", "--json"}, &out, &err);
-  const Value r = Parser(out).document()["files"][0];
+  const Value r = support::parseJson(out)["files"][0];
   EXPECT_EQ(r["verdict"]["2d"]["vertices"].number, 4);
   EXPECT_EQ(r["verdict"]["2d"]["elements"].number, 0);
   EXPECT_EQ(r["verdict"]["2d"]["regions"].kind, Value::kNull);
@@ -181,7 +78,7 @@ TEST(UnvcheckJson, HigherOrderElementsAndEmptyLines) {
   std::string out, err;
   runUnvcheck({"--json", dir + "empty_lines.unv", dir + "beams.unv"}, &out,
               &err);
-  const Value doc = Parser(out).document();
+  const Value doc = support::parseJson(out);
   const Value& e = doc["files"][0]["elements"];
   ASSERT_EQ(e["higher_order"].items.size(), 2u);
   const long long want[2][4] = {{94, 16, 1, 4}, {115, 64, 1, 8}};

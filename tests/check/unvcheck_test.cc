@@ -67,15 +67,17 @@ TEST(Unvcheck, CraftedFilesGiveTheirReviewedReports) {
   }
 }
 
+// Why a file cannot be read is said once, on the error stream: the file,
+// the line (the last one for a file cut short) and the column.
 TEST(Unvcheck, UnreadableFileNamesLineAndColumnOnTheErrorStream) {
   InDirectory in(testDataDir() + "/check");
   EXPECT_EQ(check({"bad_field.unv"}).err,
-            "bad_field.unv:12:11: cannot be read: columns 11-20 of the element "
+            "unvcheck: bad_field.unv:12:11: columns 11-20 of the element "
             "descriptor record are not a valid number (dataset 2412 begun at "
             "line 10)\n");
   EXPECT_EQ(check({"truncated.unv"}).err,
-            "truncated.unv:14:1: cannot be read: the file ends before the "
-            "closing delimiter (dataset 2412 begun at line 10)\n");
+            "unvcheck: truncated.unv:13: the file ends before the closing "
+            "delimiter (dataset 2412 begun at line 10)\n");
 }
 
 TEST(Unvcheck, SeveralFilesGiveOneReportEachAndTheWorstStatus) {
@@ -92,12 +94,11 @@ TEST(Unvcheck, SeveralFilesGiveOneReportEachAndTheWorstStatus) {
 TEST(Unvcheck, CommandLineWithoutFileOrWithUnknownOptionIsRefused) {
   Outcome o = check({});
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(o.err, "usage: unvcheck [--json] FILE...\n");
+  EXPECT_EQ(o.err, "unvcheck: needs a FILE\nTry 'unvcheck --help'.\n");
   o = check({"--jsn", "x.unv"});
   EXPECT_EQ(o.status, 2);
-  EXPECT_EQ(
-      o.err,
-      "unvcheck: unknown option --jsn\nusage: unvcheck [--json] FILE...\n");
+  EXPECT_EQ(o.err,
+            "unvcheck: unknown option '--jsn'\nTry 'unvcheck --help'.\n");
   EXPECT_EQ(o.out, "");
 }
 
@@ -124,7 +125,7 @@ TEST(Unvcheck, HelpAndVersionAnywhereBeforeTheEndOfOptions) {
   // After "--" it is a file name like any other.
   const Outcome file = check({"--", "--help"});
   EXPECT_EQ(file.status, 2);
-  EXPECT_EQ(file.err, "--help: cannot be read: No such file or directory\n");
+  EXPECT_EQ(file.err, "unvcheck: --help: No such file or directory\n");
 }
 
 // The check must neither create a file nor touch an existing one.
@@ -141,14 +142,14 @@ TEST(Unvcheck, CreatesAndChangesNoFile) {
   // characters: such names could open, or create, another file.
   writeFile(dir.file(" mesh.unv"), mesh);
   EXPECT_EQ(check({" mesh.unv"}).err,
-            " mesh.unv: cannot be read: the converter cannot open this name "
-            "(blanks around it, or more than 256 characters)\n");
+            "unvcheck:  mesh.unv: the converter cannot open this name (blanks "
+            "around it, or more than 256 characters)\n");
   const std::string longName = std::string(250, 'x') + "/../mesh.unv";
   EXPECT_EQ(check({longName}).status, 2);
   std::filesystem::remove(dir.file(" mesh.unv"));
-  EXPECT_EQ(check({""}).err, ": cannot be read: No such file or directory\n");
+  EXPECT_EQ(check({""}).err, "unvcheck: No such file or directory\n");
   const Outcome folder = check({"folder"});
-  EXPECT_EQ(folder.err, "folder: cannot be read: is a directory\n");
+  EXPECT_EQ(folder.err, "unvcheck: folder: is a directory\n");
 
   struct stat after {};
   ::stat(dir.file("mesh.unv").c_str(), &after);

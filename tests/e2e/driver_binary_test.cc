@@ -153,8 +153,8 @@ TEST(DriverBinary, HelpAndVersionAsFirstArgument) {
     std::string out;
   };
   const Case cases[] = {
-      {{"--help"}, kUsage},
-      {{"-h", "in.unv"}, kUsage},
+      {{"--help"}, std::string(kUsage)},
+      {{"-h", "in.unv"}, std::string(kUsage)},
       {{"--version"}, version},
       {{"-V", "--help"}, version},
   };

@@ -751,6 +751,30 @@ TEST(OpenFailure, OutputThatCanOnlyBeReadGivesReport47AtTheFirstWrite) {
   EXPECT_EQ(readFile("in.unv"), wholeMesh());
 }
 
+// A read-only file that is opened and closed without a record written (an
+// empty node dataset) is no write to a READONLY file: no report, and the
+// file is as it was.
+TEST(OpenFailure, ReadOnlyOutputWithoutARecordWrittenIsNoFailure) {
+  ScratchDir dir;
+  writeFile("in.unv", dataset("  2411", ""));
+  writeFile("ro.xyz", "");
+  ASSERT_EQ(::chmod("ro.xyz", 0444), 0);
+  RunResult r;
+  if (::geteuid() == 0) {
+    // Root may write any file: run as "nobody" in a directory it may read
+    // but not write.
+    ASSERT_EQ(::chmod(here().c_str(), 0755), 0);
+    ASSERT_EQ(::chmod("in.unv", 0644), 0);
+    r = support::runBinaryAsNobody(here(), "in.unv\nro.xyz\n");
+    if (r.status == 126) GTEST_SKIP() << "cannot switch to user nobody";
+  } else {
+    r = runBinary(here(), "in.unv\nro.xyz\n");
+  }
+  EXPECT_EQ(r.err, "");
+  EXPECT_EQ(r.status, 0u);
+  EXPECT_EQ(readFile("ro.xyz"), "");
+}
+
 // ---- interrupts ---------------------------------------------------------
 
 struct InterruptCase {

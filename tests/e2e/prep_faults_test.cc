@@ -64,8 +64,9 @@ TEST_P(PrepOutputFailure, EndsWithOneLineAndLeavesNothing) {
                               "/prep/salome_tria6_quad8_2467.unv"));
   ASSERT_EQ(::chmod(dir.file("in.unv").c_str(), 0644), 0);
   ASSERT_EQ(::mkdir(dir.file("ro").c_str(), 0555), 0);
-  const support::RunResult r = support::runProgram(
-      support::unvprepPath(), dir.path(), "", c.args, c.asNobody, c.stdoutPath);
+  const support::RunResult r =
+      support::runProgram(support::unvprepPath(), dir.path(), "", c.args,
+                          {.asNobody = c.asNobody, .stdoutPath = c.stdoutPath});
   if (r.status == 126) GTEST_SKIP() << "cannot run as user nobody: " << r.err;
   EXPECT_EQ(r.status, 2u);
   const std::string named =

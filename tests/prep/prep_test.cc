@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "support/child_run.h"
+#include "support/json_reader.h"
 #include "support/test_io.h"
 
 namespace unv2tessal {
@@ -509,7 +510,99 @@ TEST(PrepGroups, RecordsTakenWholeAndLineByLineGiveTheSameGroups) {
       << summaries[0];
 }
 
-struct Failure {
+// The JSON summary, field by field: group datasets, groups, reductions and
+// what is left out.
+TEST(PrepJson, SummaryFieldByField) {
+  ScratchDir dir;
+  writeFile("in.unv", nodes() + kElements + "    -1\n  2477\n" +
+                          ints({5, 0, 0, 0, 0, 0, 0, 3}) + "inlet_side_a\n" +
+                          ints({7, 16, 0, 0, 8, 1, 0, 0}) +
+                          ints({8, 99, 0, 0}) + ints({6, 0, 0, 0, 0, 0, 0, 2}) +
+                          "inlet_side_b\n" + ints({7, 77, 0, 0, 3, 5, 0, 0}) +
+                          "    -1\n    -1\n  2467\n" +
+                          ints({7, 0, 0, 0, 0, 0, 0, 1}) + "walls\n" +
+                          ints({7, 11, 0, 0}) + "    -1\n");
+  std::string out, err;
+  ASSERT_EQ(runUnvprep({"--json", "in.unv", "out.unv"}, &out, &err), 1) << err;
+  EXPECT_EQ(err, "");
+  const support::JsonValue j = support::parseJson(out);
+  EXPECT_EQ(j["input"].text, "in.unv");
+  EXPECT_EQ(j["output"].text, "out.unv");
+  EXPECT_EQ(j["answers"].kind, support::JsonValue::kNull);
+  const support::JsonValue& sets = j["group_datasets"];
+  ASSERT_EQ(sets.items.size(), 2u);
+  EXPECT_EQ(sets[0]["dataset"].text + " " +
+                std::to_string(sets[0]["count"].number) + " " +
+                std::to_string(sets[0]["groups"].number),
+            "2477 1 2");
+  EXPECT_EQ(sets[1]["dataset"].text + " " +
+                std::to_string(sets[1]["count"].number) + " " +
+                std::to_string(sets[1]["groups"].number),
+            "2467 1 1");
+  // number, name, written name, region ID, dataset, line, vertices, node,
+  // element and other entities, node and element tags missing
+  struct Group {
+    long long number;
+    const char* name;
+    const char* regionId;
+    const char* dataset;
+    long long line, vertices, nodes, elements, others, missingNodes,
+        missingElements;
+  };
+  const Group groups[] = {
+      {5, "inlet_side_a", "inlet_si", "2477", 28, 4, 1, 2, 0, 0, 1},
+      {6, "inlet_side_b", "inlet_si", "2477", 32, 0, 1, 0, 1, 1, 0},
+      {7, "walls", "walls   ", "2467", 38, 1, 1, 0, 0, 0, 0},
+  };
+  ASSERT_EQ(j["groups"].items.size(), std::size(groups));
+  for (std::size_t k = 0; k < std::size(groups); ++k) {
+    const Group& want = groups[k];
+    const support::JsonValue& g = j["groups"][k];
+    SCOPED_TRACE(want.name);
+    EXPECT_EQ(g["number"].number, want.number);
+    EXPECT_EQ(g["name"].text, want.name);
+    EXPECT_EQ(g["written_name"].text, want.name);
+    EXPECT_EQ(g["region_id"].text, want.regionId);
+    EXPECT_EQ(g["dataset"].text, want.dataset);
+    EXPECT_EQ(g["line"].number, want.line);
+    EXPECT_EQ(g["vertices"].number, want.vertices);
+    EXPECT_EQ(g["node_entities"].number, want.nodes);
+    EXPECT_EQ(g["element_entities"].number, want.elements);
+    EXPECT_EQ(g["other_entities"].number, want.others);
+    EXPECT_EQ(g["missing_node_tags"].number, want.missingNodes);
+    EXPECT_EQ(g["missing_element_tags"].number, want.missingElements);
+  }
+  ASSERT_EQ(j["shared_region_ids"].items.size(), 1u);
+  EXPECT_EQ(j["shared_region_ids"][0][0].text, "inlet_side_a");
+  EXPECT_EQ(j["shared_region_ids"][0][1].text, "inlet_side_b");
+  EXPECT_EQ(j["element_entities"].number, 2);
+  EXPECT_EQ(j["element_entities_resolved"].number, 1);
+  EXPECT_EQ(j["reduced"].members.size(), 1u);
+  EXPECT_EQ(j["reduced"]["92"].number, 1);
+  EXPECT_EQ(j["elements_written"].members.size(), 2u);
+  EXPECT_EQ(j["elements_written"]["91"].number, 2);
+  EXPECT_EQ(j["elements_written"]["21"].number, 1);
+  EXPECT_EQ(j["dim"].number, 2);
+  EXPECT_EQ(j["dropped_by_grid"].members.size(), 1u);
+  EXPECT_EQ(j["dropped_by_grid"]["21"].number, 1);
+  EXPECT_EQ(j["stray_lines_left_out"].number, 0);
+  EXPECT_TRUE(j["left_out"].boolean);
+}
+
+// A failure with --json: its line on the error stream, and a JSON document
+// that carries it.
+TEST(PrepJson, FailureIsADocumentToo) {
+  ScratchDir dir;
+  writeFile("in.unv", "");
+  std::string out, err;
+  ASSERT_EQ(runUnvprep({"--json", "in.unv", "out.unv"}, &out, &err), 2);
+  EXPECT_EQ(err, "unvprep: in.unv: the file is empty\n");
+  EXPECT_EQ(out,
+            "{\"error\":{\"file\":\"in.unv\",\"line\":0,\"column\":0,"
+            "\"message\":\"the file is empty\"}}\n");
+}
+
+struct FailureCase {
   std::string name;
   std::string input;
   std::string err;  // the whole error stream
@@ -528,7 +621,7 @@ const std::string kNodeGroup = "    -1\n  2477\n" +
                                ints({5, 0, 0, 0, 0, 0, 0, 1}) + "G\n" +
                                ints({7, 11, 0, 0}) + "    -1\n";
 
-std::vector<Failure> failures() {
+std::vector<FailureCase> failures() {
   const std::string group = "    -1\n  2477\n" +
                             ints({5, 0, 0, 0, 0, 0, 0, 3}) + "G\n" +
                             ints({7, 11, 0, 0, 7, 12, 0, 0});
@@ -556,6 +649,11 @@ std::vector<Failure> failures() {
            "         7       1x2\n    -1\n",
        "unvprep: in.unv:5: entity record: field 2 (columns 11-20) is not an "
        "integer\n"},
+      {"ElementDatasetWithoutClosingDelimiter",
+       nodes(11, 1) + "    -1\n  2412\n" + ints({1, 111, 2, 1, 7, 4}) +
+           ints({11, 11, 11, 11}),
+       "unvprep: in.unv:9: end of file in element dataset 2412 begun at line "
+       "6\n"},
       {"NodeDatasetWithoutClosingDelimiter",
        std::string("    -1\n  2411\n") + ints({1, 1, 1, 11}) + kCoordinates +
            ints({2, 1, 1, 11}) + kCoordinates,
@@ -586,9 +684,9 @@ std::vector<Failure> failures() {
   };
 }
 
-void PrintTo(const Failure& f, std::ostream* os) { *os << f.name; }
+void PrintTo(const FailureCase& f, std::ostream* os) { *os << f.name; }
 
-class PrepFailures : public ::testing::TestWithParam<Failure> {};
+class PrepFailures : public ::testing::TestWithParam<FailureCase> {};
 
 // Keeps the calling thread on one CPU while it lives, where unvprep reads
 // the groups before it writes rather than beside it.
@@ -609,7 +707,7 @@ class OneCpu {
 };
 
 TEST_P(PrepFailures, OneLineAndNoOutput) {
-  const Failure& f = GetParam();
+  const FailureCase& f = GetParam();
   for (const bool oneCpu : {false, true}) {
     SCOPED_TRACE(oneCpu ? "on one CPU" : "on every CPU");
     std::optional<OneCpu> pin;

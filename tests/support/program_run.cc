@@ -1,6 +1,7 @@
 #include "support/program_run.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -9,19 +10,44 @@
 #include "support/nobody.h"
 
 namespace unv2tessal::support {
+namespace {
+
+// Waits for `pid`; sends options.signal once options.ready() holds.
+int awaitChild(pid_t pid, const ProgramRunOptions& options) {
+  int wstatus = 0;
+  bool sent = false;
+  while (options.signal != 0 && !sent) {
+    if (::waitpid(pid, &wstatus, WNOHANG) == pid) {
+      if (options.signalled != nullptr) *options.signalled = false;
+      return wstatus;
+    }
+    if (options.ready()) {
+      ::kill(pid, options.signal);
+      sent = true;
+    } else {
+      ::usleep(100);
+    }
+  }
+  if (options.signalled != nullptr) *options.signalled = sent;
+  ::waitpid(pid, &wstatus, 0);
+  return wstatus;
+}
+
+}  // namespace
 
 RunResult runProgram(const std::string& program, const std::string& dir,
                      std::string_view input, std::vector<std::string> args,
-                     bool asNobody, const std::string& stdoutPath) {
+                     const ProgramRunOptions& options) {
   Nobody who;
-  if (asNobody) {
+  if (options.asNobody) {
     who = nobodyFor(program);
     if (who.program.empty()) return RunResult{126, "", who.why};
   }
   char templ[] = "/tmp/unv2tessal-program-XXXXXX";
   const int in = ::mkstemp(templ);
   const std::string base = templ;
-  const std::string outPath = stdoutPath.empty() ? base + ".out" : stdoutPath;
+  const bool ownStdout = options.stdoutPath.empty() && options.stdoutFd < 0;
+  const std::string outPath = ownStdout ? base + ".out" : options.stdoutPath;
   RunResult r;
   if (in < 0 ||
       ::write(in, input.data(), input.size()) !=
@@ -30,7 +56,10 @@ RunResult runProgram(const std::string& program, const std::string& dir,
     r.status = 127;
     return r;
   }
-  const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  const int out =
+      options.stdoutFd >= 0
+          ? ::dup(options.stdoutFd)
+          : ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
   const int err =
       ::open((base + ".err").c_str(), O_RDWR | O_CREAT | O_TRUNC, 0600);
   const pid_t pid = ::fork();
@@ -38,24 +67,29 @@ RunResult runProgram(const std::string& program, const std::string& dir,
     ::dup2(in, 0);
     ::dup2(out, 1);
     ::dup2(err, 2);
-    if (asNobody && !becomeNobody(who)) ::_exit(126);
+    for (int fd : {in, out, err}) ::close(fd);
+    if (options.closeStdin) ::close(0);
+    if (options.asNobody && !becomeNobody(who)) ::_exit(126);
+    if (options.addressSpace != 0) {
+      const rlimit limit{options.addressSpace, options.addressSpace};
+      if (::setrlimit(RLIMIT_AS, &limit) != 0) ::_exit(126);
+    }
     if (::chdir(dir.c_str()) != 0) ::_exit(126);
-    std::string bin = asNobody ? who.program : program;
+    std::string bin = options.asNobody ? who.program : program;
     std::vector<char*> argv{bin.data()};
     for (std::string& a : args) argv.push_back(a.data());
     argv.push_back(nullptr);
     ::execv(bin.c_str(), argv.data());
     ::_exit(127);
   }
-  int wstatus = 0;
-  ::waitpid(pid, &wstatus, 0);
+  ::close(out);
+  const int wstatus = awaitChild(pid, options);
   r.status = WIFEXITED(wstatus)
                  ? static_cast<std::uint32_t>(WEXITSTATUS(wstatus))
                  : 128u + static_cast<std::uint32_t>(WTERMSIG(wstatus));
   ::close(in);
-  ::close(out);
   ::close(err);
-  if (stdoutPath.empty()) {
+  if (ownStdout) {
     r.out = readFile(outPath);
     ::unlink(outPath.c_str());
   }
@@ -66,5 +100,7 @@ RunResult runProgram(const std::string& program, const std::string& dir,
 }
 
 std::string unvprepPath() { return UNVPREP_BINARY; }
+std::string unvcheckPath() { return UNVCHECK_BINARY; }
+std::string tessal2vtkPath() { return TESSAL2VTK_BINARY; }
 
 }  // namespace unv2tessal::support

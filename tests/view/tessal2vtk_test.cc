@@ -328,7 +328,7 @@ TEST(Tessal2vtk, FailuresWriteNothing) {
        "c.cnc",
        "         1  1  3          10        20        30\r\n"
        "         2  2  4          20        4O        50        30\r\n",
-       "tessal2vtk: c.cnc:2: columns 29-38 are not a valid number\n"},
+       "tessal2vtk: c.cnc:2:29: columns 29-38 are not a valid number\n"},
       {"output is an input",
        {"g.inp", "v.xyz", "c.cnc", "v.xyz"},
        "",
@@ -348,7 +348,8 @@ TEST(Tessal2vtk, FailuresWriteNothing) {
        {"g.inp", "v.xyz", "c.cnc", "none/grid.vtu"},
        "",
        "",
-       "tessal2vtk: none/grid.vtu: cannot write: No such file or directory\n"},
+       "tessal2vtk: none/grid.vtu: cannot create a file in its folder: No "
+       "such file or directory\n"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -366,7 +367,7 @@ TEST(Tessal2vtk, FailuresWriteNothing) {
 TEST(Tessal2vtk, CommandLine) {
   const std::string usage =
       "tessal2vtk: expected GRID.INP VERTEX_FILE CONNECTIVITY_FILE "
-      "OUTPUT.vtu; try tessal2vtk --help\n";
+      "OUTPUT.vtu\nTry 'tessal2vtk --help'.\n";
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -380,7 +381,7 @@ TEST(Tessal2vtk, CommandLine) {
       {{"--bogus", "a", "b", "c", "d"},
        2,
        "",
-       "tessal2vtk: unknown option --bogus; try tessal2vtk --help\n"},
+       "tessal2vtk: unknown option '--bogus'\nTry 'tessal2vtk --help'.\n"},
       {{"--help"}, 0, "Usage: tessal2vtk [--check] GRID.INP", ""},
       {{"a", "-h"}, 0, "Usage: tessal2vtk [--check] GRID.INP", ""},
       {{"--version"}, 0, "tessal2vtk 1.", ""},

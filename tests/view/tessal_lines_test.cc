@@ -12,8 +12,8 @@ template <class F>
 std::string errorOf(F f) {
   try {
     f();
-  } catch (const LineError& e) {
-    return e.what();
+  } catch (const Failure& e) {
+    return e.message;
   }
   return "";
 }
