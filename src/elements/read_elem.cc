@@ -8,8 +8,8 @@
 #include "codecs/fast_fields.h"
 #include "codecs/fields.h"
 #include "elements/numbering.h"
+#include "io/block_helper.h"
 #include "io/checked.h"
-#include "io/helper_threads.h"
 #include "unv/fe_descriptors.h"
 #include "unv/framing.h"
 #include "unv/mesh_records.h"
@@ -28,21 +28,6 @@ void askDimension(Run& run) {
     }
     run.console.writeConsoleLine({reply.view(), " NOT A VALID ENTRY."});
   }
-}
-
-// Reads the descriptor record's label and FE descriptor id.
-constexpr std::size_t kIdColumn = columnOf(kDescriptorRecord, 1);
-static_assert(kDescriptorRecord.fields[0].width == 10 &&
-              kDescriptorRecord.fields[1].width == 10);
-void readDescriptor(Run& run, std::string_view descriptor, std::int32_t* label,
-                    std::int32_t* feId) {
-  if (descriptor.size() >= kIdColumn + 10 &&
-      tryReadInteger10(descriptor.data(), label) &&
-      tryReadInteger10(descriptor.data() + kIdColumn, feId)) {
-    return;
-  }
-  run.units.parseRecord(run.state.CHANNELS.unvUnit, descriptor,
-                        kDescriptorRecord, *label, *feId);
 }
 
 void passOver(Run& run, std::int32_t records) {
@@ -73,65 +58,113 @@ struct ConnectivityLine {
   std::array<char, (columnOf(kConnectivityRecord, 14) + 15) / 16 * 16> text;
   int overflows = 0;  // fields filled with asterisks
 };
+constexpr std::size_t kLineBytes = sizeof(ConnectivityLine::text) + 2;
 
-// Reads the node record's eight labels (fields past the line end are 0),
-// shifts them by nodeOffset and lays out the first `count` as vertex fields.
-// With no shift, fields already in their written form are copied.
-void readNodeRecord(Run& run, std::size_t count, ConnectivityLine& out) {
-  const int in = run.state.CHANNELS.unvUnit;
-  std::string_view line;
-  run.units.readLine(in, false, &line);
-  char* vertices = out.text.data() + kVerticesColumn;
-  const std::int32_t offset = run.state.OFFSETS.nodeOffset;
-  if (offset == 0 && copyPlainFields10(line, count, vertices)) return;
+// The rules of the connectivity line, for this thread and the helper alike.
+//
+// The vertex fields at `vertices`: the first `count` of the node record's
+// eight labels (fields past the line's end are 0), each less `offset`. With
+// no shift, fields already in their written form are copied. Returns the
+// fields filled with asterisks, or -1 when a label is not an integer or a
+// shift overflows (failNodeRecord() reports which).
+int layOutVertices(std::string_view nodes, std::size_t count,
+                   std::int32_t offset, char* vertices) {
+  if (offset == 0 && copyPlainFields10(nodes, count, vertices)) return 0;
   std::array<std::int32_t, 8> v{};
-  if (!readIntegerFields10(line, v.data(), v.size())) {
-    run.units.fail(kReportInputConversion, in);
+  if (!readIntegerFields10(nodes, v.data(), v.size())) return -1;
+  for (std::int32_t& n : v) {
+    if (__builtin_sub_overflow(n, offset, &n)) return -1;
   }
-  for (std::int32_t& n : v) n = checkedSub(n, offset);
+  int overflows = 0;
   for (std::size_t k = 0; k < count; ++k) {
     if (!writeInteger(v[k], kVertexWidth, vertices + kVertexWidth * k)) {
-      ++out.overflows;
+      ++overflows;
     }
   }
+  return overflows;
 }
 
-void writeConnectivity(Run& run, std::int32_t number, const Shape& shape,
-                       ConnectivityLine& line) {
-  char* r = line.text.data();
-  if (!writeInteger(number, kNumberWidth, r)) ++line.overflows;
+// The report of a node record that layOutVertices() refused: a label that
+// is not an integer, else a shift that overflows.
+[[noreturn]] void failNodeRecord(Run& run, std::string_view nodes) {
+  std::array<std::int32_t, 8> v{};
+  if (!readIntegerFields10(nodes, v.data(), v.size())) {
+    run.units.fail(kReportInputConversion, run.state.CHANNELS.unvUnit);
+  }
+  throw RunFailure(kReportIntegerOverflow);
+}
+
+// The element number, shape code and vertex count in front of the vertex
+// fields; returns the columns of the line, and adds a field filled with
+// asterisks to *overflows.
+std::size_t layOutLine(std::int32_t number, const Shape& shape, char* r,
+                       int* overflows) {
+  if (!writeInteger(number, kNumberWidth, r)) ++*overflows;
   std::memcpy(r + kNumberWidth, "  0  0  ", kVerticesColumn - kNumberWidth);
   r[kCodeColumn] = static_cast<char>('0' + shape.code);
   r[kCountColumn] = static_cast<char>('0' + shape.vertices);
-  const std::size_t count = static_cast<std::size_t>(shape.vertices);
-  run.units.writeRecordText(run.state.CHANNELS.cncUnit, line.text,
-                            kVerticesColumn + kVertexWidth * count,
-                            line.overflows);
+  return kVerticesColumn +
+         kVertexWidth * static_cast<std::size_t>(shape.vertices);
 }
 
-// ---- the second half of a block, converted on a helper thread ----------
+struct ElementTotals {
+  std::int32_t count = 0;
+  std::int32_t lastShiftedLabel = 0;
+};
+
+// Converts one element whose descriptor record has just been read.
+[[gnu::always_inline]] inline void convertElement(Run& run,
+                                                  ElementNumbering& numbering,
+                                                  std::string_view descriptor,
+                                                  ElementTotals& totals) {
+  const int in = run.state.CHANNELS.unvUnit;
+  std::int32_t& number = totals.count;  // the running element number
+  number = checkedAdd(number, 1);
+  std::int32_t label = 0, feId = 0;
+  if (!readDescriptorIds(descriptor, &label, &feId)) {
+    run.units.fail(kReportInputConversion, in);
+  }
+  const FeDescriptor& kind = feDescriptor(feId);
+  const std::int32_t more = continuationRecords(descriptor);
+  totals.lastShiftedLabel = numbering.takeLabel(label);
+  if (kind.hasOrientationRecord()) passOver(run, 1);
+  const Shape& written = run.state.DIM.is2D ? kind.in2D : kind.in3D;
+  std::string_view nodes;
+  run.units.readLine(in, false, &nodes);
+  ConnectivityLine line;
+  line.overflows = layOutVertices(
+      nodes, static_cast<std::size_t>(written.vertices),
+      run.state.OFFSETS.nodeOffset, line.text.data() + kVerticesColumn);
+  if (line.overflows < 0) failNodeRecord(run, nodes);
+  passOver(run, more);
+  if (written.vertices != 0) {
+    const std::size_t columns =
+        layOutLine(number, written, line.text.data(), &line.overflows);
+    run.units.writeRecordText(run.state.CHANNELS.cncUnit, line.text, columns,
+                              line.overflows);
+    numbering.recordWritten(number, totals.lastShiftedLabel);
+  } else {
+    number = checkedSub(number, 1);  // the next element takes its number
+  }
+}
+
+// ---- the second part of a block, converted on a helper thread ----------
 //
-// As for the nodes (nodes/read_nodes.cc): while the input is read ahead,
-// the second half of each block goes to a TaskThread. Its element numbers
+// As for the nodes (nodes/read_nodes.cc): a BlockHelper converts the last
+// part of each block while the input is read ahead. Its element numbers
 // assume that every element before its stretch in the block is written, as
 // in most meshes; this thread takes the stretch only when its own running
 // number says so. The helper takes elements as long as they are written in
-// this grid, of the common form (two records: no more than eight nodes),
-// need no asterisks and no map line; this thread converts anything else as
+// this grid, of the common form (unv/fe_descriptors.h: two records), need
+// no asterisks and no map line; this thread converts anything else as
 // ever.
 
-constexpr std::size_t kSplitBytes = std::size_t{1} << 16;
-// This thread converts the first kMainPart eighths of the rest of a block:
-// it also reads the lines and writes the helper's records.
-constexpr std::size_t kMainPart = 3;
 constexpr std::size_t kHelperRecords = 8192;
-constexpr std::size_t kLineBytes = sizeof(ConnectivityLine::text) + 2;
 
-// What the helper made of the second half of a block.
-struct Stretch {
-  const char* start = nullptr;  // its first descriptor record
-  const char* end = nullptr;    // after the last element converted
-  std::size_t records = 0;
+// What the helper made: its lines, where each ends, and its totals.
+struct Helped {
+  std::unique_ptr<char[]> lines{new char[kHelperRecords * kLineBytes]};
+  std::unique_ptr<std::uint32_t[]> ends{new std::uint32_t[kHelperRecords]};
   std::int32_t base = 0;  // the running number before its first element
   std::int32_t lastShiftedLabel = 0;
 };
@@ -144,70 +177,40 @@ struct StretchContext {
   bool is2D = false;
 };
 
-// Lays out the connectivity line of one element into `out`; returns its
-// length (CR LF included), or 0 when this thread must convert it.
+// Lays out the connectivity line of element `number` into `out`; returns
+// its length (CR LF included), or 0 when this thread must convert it.
 std::size_t layOutCommonElement(std::string_view descriptor,
                                 std::string_view nodes, const StretchContext& c,
                                 std::int64_t number, char* out,
                                 std::int32_t* shiftedLabel) {
-  std::int32_t label = 0, feId = 0;
-  if (descriptor.size() < kIdColumn + 10 ||
-      !tryReadInteger10(descriptor.data(), &label) ||
-      !tryReadInteger10(descriptor.data() + kIdColumn, &feId) ||
-      __builtin_sub_overflow(label, c.elementOffset, shiftedLabel) ||
+  CommonElement e;
+  if (!readCommonElement(descriptor, &e) ||
+      __builtin_sub_overflow(e.label, c.elementOffset, shiftedLabel) ||
       number != *shiftedLabel) {
     return 0;
   }
-  const FeDescriptor& kind = feDescriptor(feId);
-  const Shape& shape = c.is2D ? kind.in2D : kind.in3D;
-  // An element of more than eight nodes goes on in continuation records:
-  // the stretch is two records an element.
-  if (shape.vertices == 0 || continuationRecords(descriptor) != 0) return 0;
-  const std::size_t count = static_cast<std::size_t>(shape.vertices);
-  char* vertices = out + kVerticesColumn;
-  if (c.nodeOffset != 0 || !copyPlainFields10(nodes, count, vertices)) {
-    std::array<std::int32_t, 8> v{};
-    if (!readIntegerFields10(nodes, v.data(), v.size())) return 0;
-    for (std::int32_t& n : v) {
-      if (__builtin_sub_overflow(n, c.nodeOffset, &n)) return 0;
-    }
-    for (std::size_t k = 0; k < count; ++k) {
-      if (!writeInteger(v[k], kVertexWidth, vertices + kVertexWidth * k)) {
-        return 0;
-      }
-    }
-  }
-  if (!writeInteger(static_cast<std::int32_t>(number), kNumberWidth, out)) {
+  const Shape& shape = c.is2D ? e.kind->in2D : e.kind->in3D;
+  int overflows = 0;
+  if (shape.vertices == 0 ||
+      layOutVertices(nodes, static_cast<std::size_t>(shape.vertices),
+                     c.nodeOffset, out + kVerticesColumn) != 0) {
     return 0;
   }
-  std::memcpy(out + kNumberWidth, "  0  0  ", kVerticesColumn - kNumberWidth);
-  out[kCodeColumn] = static_cast<char>('0' + shape.code);
-  out[kCountColumn] = static_cast<char>('0' + shape.vertices);
-  const std::size_t columns = kVerticesColumn + kVertexWidth * count;
+  const std::size_t columns =
+      layOutLine(static_cast<std::int32_t>(number), shape, out, &overflows);
+  if (overflows != 0) return 0;
   out[columns] = '\r';
   out[columns + 1] = '\n';
   return columns + 2;
 }
 
-// `rest` starts with the node record of the element just read (records
-// alternate: node record, descriptor, ...); the stretch starts at the
-// first descriptor at or after `middle`.
-void convertStretch(std::string_view rest, const char* middle,
-                    const StretchContext& c, char* out, std::uint32_t* ends,
-                    Stretch* stretch) {
-  const char* begin = rest.data();
-  const char* end = begin + rest.size();
-  const std::size_t lines = countLines(begin, middle);
-  const char* p = middle;
-  std::string_view line;
-  if (lines % 2 == 0 && !lineIn(p, end, &line, &p)) return;  // a node record
-  // Elements before the stretch: the one just read, and one for each two
-  // lines of `rest` before it.
-  const std::size_t before = 1 + countLines(begin, p) / 2;
-  if (before > static_cast<std::size_t>(INT32_MAX - c.number)) return;
-  stretch->start = p;
-  stretch->end = p;
-  stretch->base = c.number + static_cast<std::int32_t>(before);
+// The helper's task: the elements from the descriptor at `p` on.
+void convertStretch(const char* p, const char* end, const StretchContext& c,
+                    Helped* helped, BlockHelper::Stretch* stretch) {
+  if (stretch->recordsBefore > static_cast<std::size_t>(INT32_MAX - c.number)) {
+    return;
+  }
+  helped->base = c.number + static_cast<std::int32_t>(stretch->recordsBefore);
   std::uint32_t used = 0;
   while (stretch->records < kHelperRecords) {
     std::string_view descriptor, nodes;
@@ -220,176 +223,56 @@ void convertStretch(std::string_view rest, const char* middle,
     }
     const std::size_t length =
         layOutCommonElement(descriptor, nodes, c,
-                            std::int64_t{stretch->base} + 1 +
+                            std::int64_t{helped->base} + 1 +
                                 static_cast<std::int64_t>(stretch->records),
-                            out + used, &shifted);
+                            helped->lines.get() + used, &shifted);
     if (length == 0) return;
     used += static_cast<std::uint32_t>(length);
-    ends[stretch->records++] = used;
-    stretch->lastShiftedLabel = shifted;
-    stretch->end = next;
-    p = next;
+    helped->ends[stretch->records++] = used;
+    helped->lastShiftedLabel = shifted;
+    stretch->end = p = next;
   }
 }
 
-class ElementHelper {
- public:
-  // While it lives, the reader of `unit` keeps each block until the task
-  // that reads it has ended.
-  ElementHelper(Units& units, int unit)
-      : units_(units),
-        unit_(unit),
-        out_(new char[kHelperRecords * kLineBytes]),
-        ends_(new std::uint32_t[kHelperRecords]) {
-    units_.guardBlock(unit_, &thread_);
-  }
-  ~ElementHelper() {
-    thread_.wait();
-    units_.guardBlock(unit_, nullptr);
-  }
-  ElementHelper(const ElementHelper&) = delete;
-  ElementHelper& operator=(const ElementHelper&) = delete;
-
-  bool pending() const { return thread_.pending(); }
-  const char* middle() const { return middle_; }
-
-  // Starts on the second half of `rest`.
-  void start(std::string_view rest, const StretchContext& context) {
-    const char* half = rest.data() + rest.size() * kMainPart / 8;
-    const void* nl = std::memchr(
-        half, '\n', static_cast<std::size_t>(rest.data() + rest.size() - half));
-    if (nl == nullptr) return;  // the last line of the file, without LF
-    middle_ = static_cast<const char*>(nl) + 1;
-    stretch_ = Stretch{};
-    thread_.post([this, rest, context] {
-      convertStretch(rest, middle_, context, out_.get(), ends_.get(),
-                     &stretch_);
-    });
-  }
-
-  // The stretch, empty when the task had not started: then this thread
-  // converts its records.
-  const Stretch& finish() {
-    if (!thread_.wait()) stretch_ = Stretch{};
-    return stretch_;
-  }
-  const char* output() const { return out_.get(); }
-  const std::uint32_t* ends() const { return ends_.get(); }
-
- private:
-  Units& units_;
-  int unit_;
-  std::unique_ptr<char[]> out_;
-  std::unique_ptr<std::uint32_t[]> ends_;
-  const char* middle_ = nullptr;
-  Stretch stretch_;
-  TaskThread thread_;  // last: destroyed (and waited for) first
-};
-
-struct ElementTotals {
-  std::int32_t count = 0;
-  std::int32_t lastShiftedLabel = 0;
-};
-
-// Takes the helper's stretch when it starts at `descriptor` (just read)
-// with the running number `totals.count`: writes its lines, passes over its
-// records and reads the next descriptor into *descriptor; *more is false
-// when that is the closing delimiter.
-bool takeStretch(Run& run, ElementHelper& helper, ElementTotals* totals,
-                 std::string_view* descriptor, bool* more) {
-  const Stretch& s = helper.finish();
-  if (s.start != descriptor->data() || s.records == 0 ||
-      s.base != totals->count) {
-    return false;
-  }
-  const int in = run.state.CHANNELS.unvUnit;
-  run.units.writeRecordsText(run.state.CHANNELS.cncUnit, helper.output(),
-                             helper.ends(), s.records);
-  totals->count = s.base + static_cast<std::int32_t>(s.records);
-  totals->lastShiftedLabel = s.lastShiftedLabel;
-  run.units.skipTo(in, s.end, 2 * s.records - 1);
-  *more = nextRecordUnlessDelimiter(run.units, in, descriptor);
-  return true;
-}
-
-// Converts one element whose descriptor record has just been read.
-[[gnu::always_inline]] inline void convertElement(Run& run,
-                                                  ElementNumbering& numbering,
-                                                  std::string_view descriptor,
-                                                  ElementTotals& totals) {
-  std::int32_t& number = totals.count;  // the running element number
-  number = checkedAdd(number, 1);
-  std::int32_t label = 0, feId = 0;
-  readDescriptor(run, descriptor, &label, &feId);
-  const FeDescriptor& kind = feDescriptor(feId);
-  const std::int32_t more = continuationRecords(descriptor);
-  totals.lastShiftedLabel = numbering.takeLabel(label);
-  if (kind.hasOrientationRecord()) passOver(run, 1);
-  const Shape& written = run.state.DIM.is2D ? kind.in2D : kind.in3D;
-  const Shape* shape = written.vertices != 0 ? &written : nullptr;
-  ConnectivityLine line;
-  readNodeRecord(
-      run, shape != nullptr ? static_cast<std::size_t>(shape->vertices) : 0,
-      line);
-  passOver(run, more);
-  if (shape != nullptr) {
-    writeConnectivity(run, number, *shape, line);
-    numbering.recordWritten(number, totals.lastShiftedLabel);
-  } else {
-    number = checkedSub(number, 1);  // the next element takes its number
-  }
-}
-
-// Converts the elements up to the closing delimiter, all on this thread.
-ElementTotals convertElementsHere(Run& run, ElementNumbering& numbering) {
+// Converts the elements up to the closing delimiter.
+// REQUIRES: the input has been read (atClosingDelimiter).
+ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
   const int in = run.state.CHANNELS.unvUnit;
   ElementTotals totals;
   std::string_view descriptor;
   run.units.readLine(in, false, &descriptor);
-  do {
-    convertElement(run, numbering, descriptor, totals);
-  } while (nextRecordUnlessDelimiter(run.units, in, &descriptor));
-  return totals;
-}
-
-// As convertElementsHere(), with a helper thread on each block's second
-// part (the loop apart keeps the one-thread loop as lean as it was).
-[[gnu::noinline]] ElementTotals convertElementsWithHelper(
-    Run& run, ElementNumbering& numbering) {
-  const int in = run.state.CHANNELS.unvUnit;
-  ElementTotals totals;
-  std::string_view descriptor;
-  run.units.readLine(in, false, &descriptor);
-  ElementHelper helper(run.units, in);
+  std::unique_ptr<Helped> helped;
+  BlockHelper helper(run.units.reader(in));  // ends (waits) first
   bool first = true;  // the first element fixes the element offset
   do {
-    if (helper.pending() && descriptor.data() >= helper.middle()) {
-      bool more = true;
-      if (takeStretch(run, helper, &totals, &descriptor, &more) && !more) {
-        break;
+    if (helper.due(descriptor.data())) {
+      const BlockHelper::Stretch* s = helper.reached(descriptor.data());
+      if (s != nullptr && helped->base == totals.count) {
+        run.units.writeRecordsText(run.state.CHANNELS.cncUnit,
+                                   helped->lines.get(), helped->ends.get(),
+                                   s->records);
+        totals.count += static_cast<std::int32_t>(s->records);
+        totals.lastShiftedLabel = helped->lastShiftedLabel;
+        helper.took(*s);
+        if (!nextRecordUnlessDelimiter(run.units, in, &descriptor)) break;
       }
-    }
-    if (!helper.pending() && !first) {
-      const std::string_view rest = run.units.restOfBlock(in);
-      if (rest.size() >= 2 * kSplitBytes) {
-        helper.start(rest,
-                     StretchContext{totals.count, run.state.OFFSETS.nodeOffset,
-                                    run.state.OFFSETS.elementOffset,
-                                    run.state.DIM.is2D});
+      if (!first) {
+        if (!helped) helped = std::make_unique<Helped>();
+        helper.start(
+            descriptor.data(),
+            [c = StretchContext{totals.count, run.state.OFFSETS.nodeOffset,
+                                run.state.OFFSETS.elementOffset,
+                                run.state.DIM.is2D},
+             h = helped.get()](const char* p, const char* end,
+                               BlockHelper::Stretch* stretch) {
+              convertStretch(p, end, c, h, stretch);
+            });
       }
     }
     first = false;
     convertElement(run, numbering, descriptor, totals);
   } while (nextRecordUnlessDelimiter(run.units, in, &descriptor));
   return totals;
-}
-
-// Converts the elements up to the closing delimiter.
-// REQUIRES: the input has been read (atClosingDelimiter).
-ElementTotals convertElements(Run& run, ElementNumbering& numbering) {
-  return run.units.readsAhead(run.state.CHANNELS.unvUnit)
-             ? convertElementsWithHelper(run, numbering)
-             : convertElementsHere(run, numbering);
 }
 
 }  // namespace

@@ -1,30 +1,46 @@
 #include "io/line_io.h"
 
 #include <errno.h>
+#include <string.h>
 #include <unistd.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #include "io/fd_io.h"
-#include "io/interrupt.h"
 
 namespace unv2tessal {
 
 LineReader::LineReader(int fd, std::size_t capacity, bool readAhead)
     : fd_(fd),
-      capacity_(capacity < 2 * kLongLineKeep ? 2 * kLongLineKeep : capacity) {
+      capacity_(capacity),
+      keep_(capacity / 2 < kLongLineKeep ? capacity / 2 : kLongLineKeep) {
   if (readAhead) {
-    ahead_ = std::make_unique<ReadAhead>(fd_, capacity_, kLongLineKeep);
+    ahead_ = std::make_unique<ReadAhead>(fd_, capacity_, keep_);
   } else {
     buf_.reset(new char[capacity_]);
     base_ = buf_.get();
   }
 }
 
-LineReader::Status LineReader::fill() {
+LineReader::~LineReader() {
+  // The block lent last is not freed while its task reads it.
+  if (borrower_ != nullptr) borrower_->wait();
+}
+
+LineReader::Status LineReader::refill() {
+  beforeRefill();
+  if (pos_ > 0) {
+    std::memmove(buf_.get(), buf_.get() + pos_, end_ - pos_);
+    end_ -= pos_;
+    pos_ = 0;
+  }
   for (;;) {
-    checkInterrupt();
     const ssize_t got = ::read(fd_, buf_.get() + end_, capacity_ - end_);
     if (got > 0) {
       end_ += static_cast<std::size_t>(got);
@@ -34,28 +50,29 @@ LineReader::Status LineReader::fill() {
       eof_ = true;
       return Status::kEndOfFile;
     }
-    if (errno == EINTR) continue;
-    error_ = errno;
-    return Status::kError;
+    // A signal that interrupts the read lets the hook act on it (the
+    // converter's interrupts) before the read is made again.
+    if (errno != EINTR) {
+      error_ = errno;
+      return Status::kError;
+    }
+    beforeRefill();
   }
 }
 
-LineReader::Status LineReader::nextSlow(std::string_view* line) {
+LineReader::Status LineReader::nextSlow(RawLine* line) {
   if (replay_) {
     replay_ = false;
     ++lineNumber_;
     *line = last_;
-    return Status::kLine;
+    return last_.bytes.data() == longLine_ ? Status::kLongLine : Status::kLine;
   }
   if (ahead_) return nextBlock(line);
   for (;;) {
-    char* base = buf_.get();
     const void* nl =
-        pos_ < end_ ? std::memchr(base + pos_, '\n', end_ - pos_) : nullptr;
+        pos_ < end_ ? std::memchr(base_ + pos_, '\n', end_ - pos_) : nullptr;
     if (nl != nullptr) {
-      const std::size_t stop =
-          static_cast<std::size_t>(static_cast<const char*>(nl) - base);
-      takeLine(stop, stop + 1);
+      takeLine(static_cast<const char*>(nl));
       *line = last_;
       return Status::kLine;
     }
@@ -63,36 +80,29 @@ LineReader::Status LineReader::nextSlow(std::string_view* line) {
       if (pos_ == end_) return Status::kEndOfFile;
       // A last line without LF is still a line; only a CR before an LF is
       // part of the line end.
-      takeLine(end_, end_, /*atLineFeed=*/false);
+      takeLastLine();
       *line = last_;
       return Status::kLine;
     }
     // Keep the partial line and read more behind it.
-    if (pos_ > 0) {
-      std::memmove(base, base + pos_, end_ - pos_);
-      end_ -= pos_;
-      pos_ = 0;
-    }
-    if (end_ == capacity_) return skipLongLine(line);
-    if (fill() == Status::kError) return Status::kError;
+    if (pos_ == 0 && end_ == capacity_) return skipLongLine(line);
+    if (refill() == Status::kError) return Status::kError;
   }
 }
 
-LineReader::Status LineReader::nextBlock(std::string_view* line) {
+LineReader::Status LineReader::nextBlock(RawLine* line) {
   for (;;) {
     if (pos_ < end_) {
       const void* nl = std::memchr(base_ + pos_, '\n', end_ - pos_);
       if (nl != nullptr) {
-        const std::size_t stop =
-            static_cast<std::size_t>(static_cast<const char*>(nl) - base_);
-        takeLine(stop, stop + 1);
+        takeLine(static_cast<const char*>(nl));
         *line = last_;
         return Status::kLine;
       }
       // Only the last block may end without LF: at the end of the file its
       // last line, before a read error a line that is not read whole.
       if (eof_) {
-        takeLine(end_, end_, /*atLineFeed=*/false);
+        takeLastLine();
         *line = last_;
         return Status::kLine;
       }
@@ -102,32 +112,33 @@ LineReader::Status LineReader::nextBlock(std::string_view* line) {
       return Status::kError;
     }
     if (eof_) return Status::kEndOfFile;
-    checkInterrupt();
-    if (guard_ != nullptr) guard_->wait();
-    const ReadAhead::Block b = ahead_->next();
-    base_ = b.data;
-    pos_ = 0;
-    end_ = b.size;
-    eof_ = b.eof;
-    blockError_ = b.error;
-    if (b.longLine != nullptr) {
-      last_ = std::string_view(b.longLine, kLongLineKeep);
-      ++lineNumber_;
-      *line = last_;
-      return Status::kLine;
-    }
+    beforeRefill();
+    if (const char* longLine = takeBlock()) return takeLongLine(longLine, line);
   }
 }
 
-LineReader::Status LineReader::skipLongLine(std::string_view* line) {
+const char* LineReader::takeBlock() {
+  if (borrower_ != nullptr) {
+    borrower_->wait();
+    borrower_ = nullptr;
+  }
+  const ReadAhead::Block b = ahead_->next();
+  base_ = b.data;
+  pos_ = 0;
+  end_ = b.size;
+  eof_ = b.eof;
+  blockError_ = b.error;
+  return b.longLine;
+}
+
+LineReader::Status LineReader::skipLongLine(RawLine* line) {
   // The buffer holds the first capacity_ bytes of one line: keep its first
   // columns and pass over the rest up to its LF.
-  if (!longLine_) longLine_.reset(new char[kLongLineKeep]);
-  std::memcpy(longLine_.get(), buf_.get(), kLongLineKeep);
+  if (!longLineCopy_) longLineCopy_.reset(new char[keep_]);
+  std::memcpy(longLineCopy_.get(), buf_.get(), keep_);
   for (;;) {
-    end_ = 0;
-    pos_ = 0;
-    const Status s = fill();
+    pos_ = end_;
+    const Status s = refill();
     if (s == Status::kError) return s;
     if (s == Status::kEndOfFile) break;
     const void* nl = std::memchr(buf_.get(), '\n', end_);
@@ -138,10 +149,145 @@ LineReader::Status LineReader::skipLongLine(std::string_view* line) {
       break;
     }
   }
-  last_ = std::string_view(longLine_.get(), kLongLineKeep);
-  ++lineNumber_;
-  *line = last_;
-  return Status::kLine;
+  return takeLongLine(longLineCopy_.get(), line);
+}
+
+namespace {
+
+// Set bits of a mask, inline: without a popcount instruction in the
+// target, std::popcount is a call into the runtime library.
+inline std::size_t bitsOf(std::uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555u;
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<std::size_t>((x * 0x0101010101010101u) >> 56);
+}
+
+// The first LF in [from, end) after which a line starts with `start`, with
+// the LFs before it added to *lineFeeds; nullptr when there is none (all
+// LFs in [from, end - start.size()) counted, and the scan stops there: a
+// line that starts in the last bytes may be cut short).
+const char* findLineStart(const char* from, const char* end,
+                          std::string_view start, std::size_t* lineFeeds) {
+  const char* p = from;
+  const std::size_t n = start.size();
+#if defined(__SSE2__)
+  // 64 places at a time. Only the LFs followed, at the place of the first
+  // character of `start` that is not a blank, by that character are
+  // compared in full: for the delimiter line, an LF with a '-' five bytes
+  // on, which is rare elsewhere (a coordinate's sign stands elsewhere).
+  std::size_t at = start.find_first_not_of(' ');
+  if (at == std::string_view::npos) at = 0;
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i mark = _mm_set1_epi8(start[at]);
+  auto mask = [](const char* q, __m128i c) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(q));
+    return static_cast<std::uint64_t>(
+        static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(v, c))));
+  };
+  auto mask64 = [&](const char* q, __m128i c) {
+    return mask(q, c) | mask(q + 16, c) << 16 | mask(q + 32, c) << 32 |
+           mask(q + 48, c) << 48;
+  };
+  while (static_cast<std::size_t>(end - p) >= 64 + n) {
+    const std::uint64_t lfs = mask64(p, lf);
+    for (std::uint64_t hits = lfs & mask64(p + 1 + at, mark); hits != 0;
+         hits &= hits - 1) {
+      const int bit = std::countr_zero(hits);
+      if (std::string_view(p + bit + 1, n) == start) {
+        const std::uint64_t before = (std::uint64_t{1} << bit) - 1;
+        *lineFeeds += bitsOf(lfs & before);
+        return p + bit;
+      }
+    }
+    *lineFeeds += bitsOf(lfs);
+    p += 64;
+  }
+#endif
+  for (; static_cast<std::size_t>(end - p) > n; ++p) {
+    if (*p != '\n') continue;
+    if (std::string_view(p + 1, n) == start) return p;
+    ++*lineFeeds;
+  }
+  return nullptr;
+}
+
+}  // namespace
+
+LineReader::Status LineReader::nextStartingWith(std::string_view start,
+                                                bool (*is)(std::string_view),
+                                                RawLine* line,
+                                                const Passed* passed) {
+  auto pass = [&](std::size_t from, std::size_t to) {
+    if (passed != nullptr && to > from) {
+      passed->take(passed->context, std::string_view(base_ + from, to - from));
+    }
+  };
+  const std::size_t n = start.size();
+  for (;;) {
+    // Every line starts at pos_ or after an LF: skip to the LF before a
+    // line that starts like the one looked for, counting the lines passed.
+    const bool startsHere =
+        replay_ || (end_ - pos_ >= n && ahead().substr(0, n) == start);
+    if (!startsHere && end_ - pos_ > n) {
+      std::size_t lineFeeds = 0;
+      const char* hit =
+          findLineStart(base_ + pos_, base_ + end_, start, &lineFeeds);
+      if (hit != nullptr) {
+        lineNumber_ += lineFeeds + 1;
+        const std::size_t from = pos_;
+        pos_ = static_cast<std::size_t>(hit + 1 - base_);
+        pass(from, pos_);
+      } else {
+        // Every LF of the scanned part is counted; go on after the last
+        // of them, whose next line may be cut short by the buffer's end.
+        const void* last = ::memrchr(base_ + pos_, '\n', end_ - pos_ - n);
+        if (last != nullptr) {
+          lineNumber_ += lineFeeds;
+          const std::size_t from = pos_;
+          pos_ = static_cast<std::size_t>(static_cast<const char*>(last) + 1 -
+                                          base_);
+          pass(from, pos_);
+          // A block of whole lines is not refilled: its last lines are
+          // read one by one below.
+          if (!eof_ && !ahead_) {
+            if (refill() == Status::kError) return Status::kError;
+            continue;
+          }
+        }
+      }
+    }
+    // Read the line at pos_: the candidate, or one line the scan could not
+    // pass over (a long one, or one near the end of the file).
+    const Status s = next(line);
+    if (s == Status::kLine && !is(line->text)) {
+      if (passed != nullptr) passed->take(passed->context, line->bytes);
+      continue;
+    }
+    return s;
+  }
+}
+
+std::size_t countLines(const char* p, const char* end) {
+  std::size_t lines = 0;
+#if defined(__SSE2__) && defined(__x86_64__)
+  // Each LF adds 1 to its byte of `sum`; the bytes are added up before
+  // any of them can pass 255.
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i zero = _mm_setzero_si128();
+  while (end - p >= 16) {
+    __m128i sum = zero;
+    for (int k = 0; k < 255 && end - p >= 16; ++k, p += 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      sum = _mm_sub_epi8(sum, _mm_cmpeq_epi8(x, lf));
+    }
+    const __m128i halves = _mm_sad_epu8(sum, zero);
+    lines += static_cast<std::size_t>(_mm_cvtsi128_si64(halves)) +
+             static_cast<std::size_t>(_mm_extract_epi16(halves, 4));
+  }
+#endif
+  for (; p < end; ++p) lines += *p == '\n' ? 1 : 0;
+  return lines;
 }
 
 OutputBuffer::OutputBuffer(int fd, bool eager, std::size_t capacity,

@@ -13,12 +13,25 @@
 
 namespace unv2tessal {
 
-/// Reads text lines from a file descriptor through one large buffer. A line
-/// ends at LF; a CR before it is dropped; a last line without LF is a line,
-/// and keeps a CR at its end (no LF follows it).
-/// Lines are handed out as views into the buffer; no allocation per line.
-/// With `readAhead` the file is read by a ReadAhead thread into blocks of
-/// `capacity` bytes, and the lines are the same.
+/// One line of a file as it stands in it.
+struct RawLine {
+  std::string_view bytes;  // the whole line, its LF or CR LF included
+  std::string_view text;   // the line without its line end
+};
+
+/// Reads the lines of a file descriptor through one large buffer, or, with
+/// `readAhead`, through the blocks of whole lines that a ReadAhead thread
+/// reads (the lines are the same). A line ends at LF; a CR before the LF
+/// belongs to the line end; a last line without LF is a line, and keeps a
+/// CR at its end. Lines are views into the buffer, handed out as they
+/// stand in the file (next(RawLine*)) or as the converters read them, their
+/// text only (next(std::string_view*)); no allocation per line.
+///
+/// A line longer than the buffer is handed out as its first kLongLineKeep
+/// bytes (status kLongLine, and kLine for its text); the rest of it is
+/// passed over.
+///
+/// Blocks read ahead and the tasks that read them: see lendRestOfBlock().
 class LineReader {
  public:
   /// Columns kept of a line longer than the buffer; no record layout looks
@@ -26,23 +39,27 @@ class LineReader {
   static constexpr std::size_t kLongLineKeep = 1024;
   static constexpr std::size_t kDefaultCapacity = std::size_t{1} << 20;
 
+  /// With `readAhead` the file is read by a ReadAhead thread into blocks of
+  /// `capacity` bytes; the descriptor's offset must then not be moved while
+  /// the reader lives.
   explicit LineReader(int fd, std::size_t capacity = kDefaultCapacity,
                       bool readAhead = false);
+  ~LineReader();
+  LineReader(const LineReader&) = delete;
+  LineReader& operator=(const LineReader&) = delete;
 
-  enum class Status { kLine, kEndOfFile, kError };
+  enum class Status { kLine, kEndOfFile, kError, kLongLine };
 
-  /// Reads the next line into *line. The view is valid until the next call
-  /// of next() on this reader.
-  Status next(std::string_view* line) {
+  /// Reads the next line into *line, exactly as it stands in the file (a
+  /// long line: its first bytes, status kLongLine). The views are valid
+  /// until the next call that reads on this reader.
+  Status next(RawLine* line) {
     // Inline for the common case, a whole line ahead in the buffer: it runs
     // for every line of the mesh.
     if (!replay_ && pos_ < end_) {
-      const char* base = base_;
-      const void* nl = std::memchr(base + pos_, '\n', end_ - pos_);
+      const void* nl = std::memchr(base_ + pos_, '\n', end_ - pos_);
       if (nl != nullptr) {
-        const std::size_t stop =
-            static_cast<std::size_t>(static_cast<const char*>(nl) - base);
-        takeLine(stop, stop + 1);
+        takeLine(static_cast<const char*>(nl));
         *line = last_;
         return Status::kLine;
       }
@@ -50,68 +67,167 @@ class LineReader {
     return nextSlow(line);
   }
 
-  /// Makes the next call of next() return the line just read again. O(1).
-  /// REQUIRES: the last call of next() returned kLine.
+  /// The converters' view: the next line's text (its line end dropped; a
+  /// long line is its first kLongLineKeep columns, as any other line).
+  Status next(std::string_view* text) {
+    if (!replay_ && pos_ < end_) {
+      const void* nl = std::memchr(base_ + pos_, '\n', end_ - pos_);
+      if (nl != nullptr) {
+        takeLine(static_cast<const char*>(nl));
+        *text = last_.text;
+        return Status::kLine;
+      }
+    }
+    RawLine line;
+    const Status s = nextSlow(&line);
+    *text = line.text;
+    return s == Status::kLongLine ? Status::kLine : s;
+  }
+
+  /// What passes lines over hands them to (nextStartingWith()).
+  struct Passed {
+    void (*take)(void* context, std::string_view bytes);
+    void* context;
+  };
+  /// Passes over lines up to the next line whose text starts with `start`
+  /// and that `is(text)` accepts, and reads it as next() does; kEndOfFile
+  /// when there is none. The lines passed over are counted but not handed
+  /// out: with `passed`, their bytes go to passed->take(), in pieces, in
+  /// order, each before the buffer's bytes move or are replaced. A fast
+  /// scan for the one line in many that a walker looks for (the delimiter
+  /// lines of a universal file, unv/framing.h). REQUIRES: `start` is not
+  /// empty and holds no LF.
+  Status nextStartingWith(std::string_view start, bool (*is)(std::string_view),
+                          RawLine* line, const Passed* passed = nullptr);
+
+  /// Makes the next read return the line just read again. O(1).
+  /// REQUIRES: the last read returned a line, and no skip() came after it.
   void stepBack() {
     replay_ = true;
     --lineNumber_;
   }
 
-  /// The bytes after the line last read, up to the end of the block (or of
-  /// the buffer) that holds it: whole lines when reading ahead. Valid, like
-  /// the lines, until next() goes past them. REQUIRES: no stepBack pending.
-  std::string_view restOfBlock() const {
+  /// The bytes after the line last read, up to the end of the buffer or
+  /// block that holds it: whole lines when reading ahead, else whole lines
+  /// but for perhaps a cut last one. Valid, like the lines, until a read
+  /// goes past them. REQUIRES: no stepBack() pending.
+  std::string_view ahead() const {
     return std::string_view(base_ + pos_, end_ - pos_);
   }
-  /// Passes over the bytes of restOfBlock() before `to`, which hold `lines`
-  /// whole lines. REQUIRES: no stepBack pending.
-  void skipTo(const char* to, std::size_t lines) {
+  /// Passes over the bytes of ahead() before `to`, which hold `lines`
+  /// whole lines, as that many reads would. REQUIRES: no stepBack()
+  /// pending; none until the next read.
+  void skip(const char* to, std::size_t lines) {
     pos_ = static_cast<std::size_t>(to - base_);
     lineNumber_ += lines;
   }
+
   /// The file is read by a ReadAhead thread.
   bool readsAhead() const { return ahead_ != nullptr; }
-  /// While set, a task of `guard` that may read the current block is
-  /// waited for before the block is handed back (nullptr: none).
-  void guardBlock(TaskThread* guard) { guard_ = guard; }
 
-  /// 1-based number of the line last returned by next() (0 before any).
+  /// The block-lifetime rule, enforced here and nowhere else: lends the
+  /// rest of the current block (ahead()) to a task of `borrower`, and the
+  /// block is then not handed back to the ReadAhead thread, which would
+  /// refill it, before borrower->wait() has returned: the read that takes
+  /// the next block, and the reader's end, wait for the task first.
+  /// endLoan() forgets the borrower (its task waited for). REQUIRES:
+  /// readsAhead(), no stepBack() pending.
+  std::string_view lendRestOfBlock(TaskThread* borrower) {
+    borrower_ = borrower;
+    return ahead();
+  }
+  void endLoan() { borrower_ = nullptr; }
+
+  /// Calls hook(context) before each read of the file and before each
+  /// block is taken: the buffer's bytes may then move or be replaced, so
+  /// that views into it can be used up first (unvprep writes the lines it
+  /// gathered), and an interrupt can end the run (the converter).
+  void setRefillHook(void (*hook)(void*), void* context) {
+    hook_ = hook;
+    hookContext_ = context;
+  }
+
+  /// 1-based number of the line last read (0 before any).
   std::size_t lineNumber() const { return lineNumber_; }
 
-  /// errno of the failed read after next() returned kError.
+  /// errno of the failed read after a read returned kError.
   int lastError() const { return error_; }
 
  private:
-  Status nextSlow(std::string_view* line);
-  Status nextBlock(std::string_view* line);  // nextSlow() with read-ahead
-  // The line from pos_ up to `stop` (a CR before the LF at `stop` dropped);
-  // the next line starts at `next`.
-  void takeLine(std::size_t stop, std::size_t next, bool atLineFeed = true) {
-    std::size_t len = stop - pos_;
-    if (atLineFeed && len > 0 && base_[stop - 1] == '\r') --len;
-    last_ = std::string_view(base_ + pos_, len);
-    pos_ = next;
+  Status nextSlow(RawLine* line);
+  Status nextBlock(RawLine* line);  // nextSlow() with read-ahead
+  // The line from pos_ up to the LF at `nl`, its CR dropped from the text.
+  void takeLine(const char* nl) {
+    const char* p = base_ + pos_;
+    const std::size_t length = static_cast<std::size_t>(nl - p);
+    last_.bytes = std::string_view(p, length + 1);
+    last_.text =
+        std::string_view(p, length > 0 && nl[-1] == '\r' ? length - 1 : length);
+    pos_ += length + 1;
     ++lineNumber_;
   }
-  Status fill();  // reads more bytes behind end_; kLine means "got some"
-  Status skipLongLine(std::string_view* line);
+  // The rest of the buffer as the last line (no LF follows it).
+  void takeLastLine() {
+    last_.bytes = last_.text = ahead();
+    pos_ = end_;
+    ++lineNumber_;
+  }
+  // A long line whose first bytes stand at `kept`.
+  Status takeLongLine(const char* kept, RawLine* line) {
+    last_.bytes = last_.text = std::string_view(kept, keep_);
+    longLine_ = kept;
+    ++lineNumber_;
+    *line = last_;
+    return Status::kLongLine;
+  }
+  void beforeRefill() {
+    if (hook_ != nullptr) hook_(hookContext_);
+  }
+  // Moves ahead() to the front of the buffer and reads more behind it;
+  // kLine means "got some". REQUIRES: not reading ahead.
+  Status refill();
+  Status skipLongLine(RawLine* line);
+  // Takes the next block from ahead_, handing back the one held; returns
+  // the first bytes of a long line that comes before the block, if any.
+  const char* takeBlock();
 
   int fd_;
   std::size_t capacity_;
+  std::size_t keep_;  // kLongLineKeep, or half a smaller buffer
   std::unique_ptr<char[]> buf_;
   const char* base_ = nullptr;  // buf_, or the block taken from ahead_
-  std::size_t pos_ = 0;
+  std::size_t pos_ = 0;         // start of the next line
   std::size_t end_ = 0;
   bool eof_ = false;
   bool replay_ = false;
   int error_ = 0;
   std::size_t lineNumber_ = 0;
-  std::string_view last_;
-  std::unique_ptr<char[]> longLine_;
+  RawLine last_;
+  std::unique_ptr<char[]> longLineCopy_;  // without ahead_: its first bytes
+  const char* longLine_ = nullptr;        // the last long line's first bytes
   std::unique_ptr<ReadAhead> ahead_;
-  TaskThread* guard_ = nullptr;
   int blockError_ = 0;  // with ahead_: a read failed after the block
+  TaskThread* borrower_ = nullptr;
+  void (*hook_)(void*) = nullptr;
+  void* hookContext_ = nullptr;
 };
+
+/// The line at `p` (its text, as LineReader::next(std::string_view*) hands
+/// it out) and in *next the start of the line after it; false when no LF
+/// comes before `end`. For a task that reads a block of whole lines.
+inline bool lineIn(const char* p, const char* end, std::string_view* line,
+                   const char** next) {
+  const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
+  if (nl == nullptr) return false;
+  const char* stop = static_cast<const char*>(nl);
+  *next = stop + 1;
+  if (stop > p && stop[-1] == '\r') --stop;
+  *line = std::string_view(p, static_cast<std::size_t>(stop - p));
+  return true;
+}
+
+/// The LFs in [p, end).
+std::size_t countLines(const char* p, const char* end);
 
 /// Buffered writer on a file descriptor. Callers reserve room, format in
 /// place and commit; the buffer goes out in large writes, or after every

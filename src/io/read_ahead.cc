@@ -1,49 +1,51 @@
 #include "io/read_ahead.h"
 
 #include <errno.h>
-#include <unistd.h>
+#include <string.h>
 
 #include <cstring>
 
-#include "io/helper_threads.h"
+#include "io/fd_io.h"
 
 namespace unv2tessal {
 
 ReadAhead::ReadAhead(int fd, std::size_t capacity, std::size_t keep)
-    : fd_(fd), capacity_(capacity), keep_(keep) {
-  thread_ = startHelperThread([this] { run(); });
-}
+    : fd_(fd), capacity_(capacity), keep_(keep), thread_([this] { run(); }) {}
 
 ReadAhead::~ReadAhead() {
   {
-    std::lock_guard<std::mutex> lock(mutex_);
+    MutexLock lock(&mutex_);
     stop_ = true;
   }
-  emptied_.notify_all();
+  emptied_.signalAll();
   thread_.join();
 }
 
 ReadAhead::Block ReadAhead::next() {
-  std::unique_lock<std::mutex> lock(mutex_);
-  filled_.wait(lock, [this] { return produced_ > taken_; });
-  const Slot& s = slots_[taken_ % kBlocks];
-  // Taking this block hands back the one before it.
-  ++taken_;
-  lock.unlock();
-  emptied_.notify_one();
-  return Block{s.bytes.get(), s.size,
-               s.hasLongLine ? s.longLine.get() : nullptr, s.eof, s.error};
+  const Slot* s = nullptr;
+  {
+    MutexLock lock(&mutex_);
+    while (produced_ <= taken_) filled_.wait();
+    s = &slots_[taken_ % kBlocks];
+    // Taking this block hands back the one before it.
+    ++taken_;
+  }
+  emptied_.signal();
+  countThreadWork(ThreadWork::kBlockReadAhead);
+  return Block{s->bytes.get(), s->size,
+               s->hasLongLine ? s->longLine.get() : nullptr, s->eof, s->error};
 }
 
 void ReadAhead::fill(Slot& s) {
   while (s.size < capacity_) {
-    const ssize_t got = ::read(fd_, s.bytes.get() + s.size, capacity_ - s.size);
+    const ssize_t got =
+        readRetrying(fd_, s.bytes.get() + s.size, capacity_ - s.size);
     if (got > 0) {
       s.size += static_cast<std::size_t>(got);
     } else if (got == 0) {
       s.eof = true;
       return;
-    } else if (errno != EINTR) {
+    } else {
       s.error = errno;
       return;
     }
@@ -55,8 +57,7 @@ void ReadAhead::skipLongLine(Slot& s, std::size_t* carryFrom) {
   std::memcpy(s.longLine.get(), s.bytes.get(), keep_);
   s.hasLongLine = true;
   for (;;) {
-    const ssize_t got = ::read(fd_, s.bytes.get(), capacity_);
-    if (got < 0 && errno == EINTR) continue;
+    const ssize_t got = readRetrying(fd_, s.bytes.get(), capacity_);
     if (got < 0) {
       // The long line is not handed over: the read error comes first.
       s.hasLongLine = false;
@@ -88,8 +89,8 @@ void ReadAhead::run() {
     {
       // Block k reuses the slot of block k - kBlocks, handed back when the
       // consumer took block k - kBlocks + 1.
-      std::unique_lock<std::mutex> lock(mutex_);
-      emptied_.wait(lock, [&] { return stop_ || k + 2 <= taken_ + kBlocks; });
+      MutexLock lock(&mutex_);
+      while (!stop_ && k + 2 > taken_ + kBlocks) emptied_.wait();
       if (stop_) return;
     }
     Slot& s = slots_[k % kBlocks];
@@ -122,10 +123,10 @@ void ReadAhead::run() {
     previous = &s;
     const bool last = s.eof || s.error != 0;
     {
-      std::lock_guard<std::mutex> lock(mutex_);
+      MutexLock lock(&mutex_);
       ++produced_;
     }
-    filled_.notify_one();
+    filled_.signal();
     if (last) return;
   }
 }

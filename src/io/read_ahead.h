@@ -1,21 +1,26 @@
 #ifndef UNV2TESSAL_IO_READ_AHEAD_H_
 #define UNV2TESSAL_IO_READ_AHEAD_H_
 
-#include <condition_variable>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
-#include <mutex>
-#include <thread>
+
+#include "io/helper_threads.h"
+#include "io/mutex.h"
 
 namespace unv2tessal {
 
-/// Reads a file on a thread of its own, a few blocks ahead of the thread
-/// that takes its lines, so that the kernel's copy into the blocks is off
-/// the converting thread. Each block holds whole lines: the end of a line
-/// cut by a block's end is carried to the front of the next block. A line
-/// of `capacity` bytes or more is handed over as its first `keep` bytes
-/// (the rest of it is read and dropped), exactly as LineReader keeps it.
+/// Reads a file on a thread of its own, a block ahead of the thread that
+/// takes its lines, so that the kernel's copy into the blocks is off that
+/// thread. Each block holds whole lines: the end of a line cut by a block's
+/// end is carried to the front of the next block. A line of `capacity`
+/// bytes or more is handed over as its first `keep` bytes (the rest of it
+/// is read and dropped), exactly as LineReader keeps it.
+///
+/// Two blocks: the one its reader holds and the one being filled. Taking a
+/// block hands back the one taken before, whose bytes are then refilled:
+/// LineReader takes the next block only when no task reads the one it
+/// holds (LineReader::lendRestOfBlock).
 class ReadAhead {
  public:
   static constexpr std::size_t kBlocks = 2;
@@ -39,7 +44,7 @@ class ReadAhead {
   /// Hands back the block returned last (its bytes may be reused) and waits
   /// for the next one. REQUIRES: no block with `eof` or `error` was
   /// returned yet.
-  Block next();
+  Block next() EXCLUDES(mutex_);
 
  private:
   struct Slot {
@@ -51,7 +56,7 @@ class ReadAhead {
     int error = 0;
   };
 
-  void run();
+  void run() EXCLUDES(mutex_);
   // Reads into s from s.size until it is full, at end of file or an error.
   void fill(Slot& s);
   // The slot holds the first `capacity_` bytes of one line: keeps `keep_`
@@ -62,14 +67,17 @@ class ReadAhead {
   const int fd_;
   const std::size_t capacity_;
   const std::size_t keep_;
+  // Slot k % kBlocks belongs to the thread from the moment block k - 2 is
+  // handed back until it has filled it (produced_ > k), then to the
+  // consumer until it takes block k + 1.
   Slot slots_[kBlocks];
-  std::mutex mutex_;
-  std::condition_variable filled_;
-  std::condition_variable emptied_;
-  std::uint64_t produced_ = 0;  // blocks ready, counted from the first
-  std::uint64_t taken_ = 0;     // blocks handed to the consumer
-  bool stop_ = false;
-  std::thread thread_;
+  Mutex mutex_;
+  CondVar filled_{&mutex_};
+  CondVar emptied_{&mutex_};
+  std::uint64_t produced_ GUARDED_BY(mutex_) = 0;  // blocks ready
+  std::uint64_t taken_ GUARDED_BY(mutex_) = 0;     // blocks handed out
+  bool stop_ GUARDED_BY(mutex_) = false;
+  HelperThread thread_;  // last: started when the rest is made
 };
 
 }  // namespace unv2tessal

@@ -9,6 +9,7 @@
 #include <stdexcept>
 
 #include "io/helper_threads.h"
+#include "io/interrupt.h"
 
 namespace unv2tessal {
 namespace {
@@ -240,6 +241,8 @@ void Units::startReading(Slot& s) {
   s.everRead = true;
   s.reader = std::make_unique<LineReader>(s.fd, LineReader::kDefaultCapacity,
                                           s.regular && helperThreads_);
+  // An interrupt is acted on at each refill of the input.
+  s.reader->setRefillHook([](void*) { checkInterrupt(); }, nullptr);
 }
 
 void Units::startWriting(Slot& s) {

@@ -93,6 +93,7 @@ class Units : private OutputBarrier {
     if (!s.reader) startReading(s);
     switch (s.reader->next(line)) {
       case LineReader::Status::kLine:
+      case LineReader::Status::kLongLine:  // not handed out as text
         return true;
       case LineReader::Status::kEndOfFile:
         if (takeEof) return false;
@@ -212,25 +213,8 @@ class Units : private OutputBarrier {
     }
   }
 
-  /// Whether `unit` is read ahead by a thread of its own (it has been read).
-  bool readsAhead(int unit) {
-    Slot& s = slot(unit);
-    return s.reader && s.reader->readsAhead();
-  }
-  /// The rest of the block that holds the line last read on `unit`
-  /// (LineReader::restOfBlock).
-  std::string_view restOfBlock(int unit) {
-    return slot(unit).reader->restOfBlock();
-  }
-  /// LineReader::guardBlock on `unit`'s reader.
-  void guardBlock(int unit, TaskThread* guard) {
-    slot(unit).reader->guardBlock(guard);
-  }
-  /// Passes over the first bytes of restOfBlock(), up to `to`: `lines`
-  /// whole lines.
-  void skipTo(int unit, const char* to, std::size_t lines) {
-    slot(unit).reader->skipTo(to, lines);
-  }
+  /// The reader of `unit`, for a BlockHelper. REQUIRES: `unit` was read.
+  LineReader& reader(int unit) { return *slot(unit).reader; }
 
   /// The longest name opened; a longer one is cut to its first 256
   /// characters.

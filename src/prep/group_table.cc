@@ -115,14 +115,13 @@ class GroupReader {
     }
   }
 
-  // Entity records of the common form, taken straight from the reader's
-  // buffer while it holds them whole: eight 10-column integer fields and an
-  // LF, every type a node or an element, no more entities than `remaining`.
-  // Returns the entities read; the record after them is left to
-  // readEntities(), which reads it as these would be.
+  // Entity records of the common form (unv/group_records.h) and an LF,
+  // taken straight from the reader's buffer while it holds them whole, no
+  // more entities than `remaining`. Returns the entities read; the record
+  // after them is left to readEntities(), which reads it as these would be.
   std::int64_t commonRecords(std::int64_t remaining) {
     const std::size_t perRecord = kind_.entitiesPerRecord;
-    RawLineReader& reader = in_.reader();
+    LineReader& reader = in_.reader();
     const std::string_view ahead = reader.ahead();
     const char* p = ahead.data();
     const char* const end = p + ahead.size();
@@ -130,14 +129,8 @@ class GroupReader {
     std::array<std::int32_t, kEntityRecordFields> field;
     while (remaining - taken >= static_cast<std::int64_t>(perRecord) &&
            static_cast<std::size_t>(end - p) > kRecordColumns &&
-           p[kRecordColumns] == '\n') {
-      if (!tryReadIntegerFields10(p, field.data(), field.size())) break;
-      bool known = true;
-      for (std::size_t e = 0; e < perRecord; ++e) {
-        const std::int32_t type = field[kind_.typeField(e)];
-        known = known && (type == kNodeEntity || type == kElementEntity);
-      }
-      if (!known) break;
+           p[kRecordColumns] == '\n' &&
+           readCommonEntityRecord(p, kind_, field.data())) {
       if (table_ != nullptr) {
         for (std::size_t e = 0; e < perRecord; ++e) {
           const std::int32_t tag = field[kind_.tagField(e)];
@@ -152,8 +145,7 @@ class GroupReader {
       p += kRecordColumns + 1;
     }
     if (taken > 0) {
-      const auto records = static_cast<std::size_t>(taken) / perRecord;
-      reader.skip(records * (kRecordColumns + 1), records, kRecordColumns + 1);
+      reader.skip(p, static_cast<std::size_t>(taken) / perRecord);
     }
     return taken;
   }

@@ -9,7 +9,6 @@
 
 #include "prep/grouped.h"
 #include "prep/prep_input.h"
-#include "prep/raw_lines.h"
 #include "unv/group_records.h"
 
 namespace unv2tessal {

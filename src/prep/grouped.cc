@@ -74,21 +74,11 @@ std::ptrdiff_t LabelSet::find(std::int32_t label) const {
 
 Prefault::Prefault(void* p, std::size_t bytes) {
   if (bytes < kLargeArray || !helperThreadsPay()) return;
-  thread_ = startHelperThread([p, bytes] {
+  thread_ = HelperThread([p, bytes] {
     // A hint, like the huge pages: where the kernel has no such advice the
     // pages are made as they are first written.
     ::madvise(p, bytes, MADV_POPULATE_WRITE);
   });
-}
-
-Prefault& Prefault::operator=(Prefault&& other) noexcept {
-  if (thread_.joinable()) thread_.join();
-  thread_ = std::move(other.thread_);
-  return *this;
-}
-
-Prefault::~Prefault() {
-  if (thread_.joinable()) thread_.join();
 }
 
 GroupedElements::GroupedElements(std::span<const std::int32_t> tags)

@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <limits>
 #include <span>
-#include <thread>
 #include <vector>
+
+#include "io/helper_threads.h"
 
 namespace unv2tessal {
 
@@ -42,12 +43,9 @@ class Prefault {
  public:
   Prefault() = default;
   Prefault(void* p, std::size_t bytes);
-  Prefault(Prefault&&) noexcept = default;
-  Prefault& operator=(Prefault&& other) noexcept;
-  ~Prefault();
 
  private:
-  std::thread thread_;
+  HelperThread thread_;
 };
 
 /// The labels that groups name, sorted once, looked up by binary search.

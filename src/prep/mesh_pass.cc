@@ -25,13 +25,6 @@ std::string_view lineEnd(const RawLine& line) {
   return line.bytes.substr(line.text.size());
 }
 
-bool readField(std::string_view line, std::size_t col, std::int32_t* out) {
-  if (line.size() >= col + kFieldWidth) {
-    return readInteger10(line.data() + col, out);
-  }
-  return readIntegerField(col < line.size() ? line.substr(col) : "", out);
-}
-
 class ElementPass {
  public:
   ElementPass(PrepInput& in, Sink& out, GroupedElements& grouped,
@@ -73,34 +66,29 @@ class ElementPass {
   // it. Anything else, the closing delimiter and every failure are left to
   // element() and the lines after them to this function again.
   void commonElements() {
-    RawLineReader& reader = in_.reader();
+    LineReader& reader = in_.reader();
     const std::string_view ahead = reader.ahead();
     const char* p = ahead.data();
     const char* const end = p + ahead.size();
     std::size_t lines = 0;
-    std::size_t lastLine = 0;
     for (; static_cast<std::size_t>(end - p) >= kLongestCommon;) {
-      std::array<std::int32_t, 6> field;
+      CommonElement e;
       if (p[kDescriptorColumns] != '\n' ||
-          !tryReadIntegerFields10(p, field.data(), field.size())) {
-        break;
-      }
-      const std::int32_t label = field[0], feId = field[1], count = field[5];
-      const FeDescriptor* kind = commonKind(feId);
-      if (kind == nullptr || count < 1 ||
-          count > static_cast<std::int32_t>(kNodesPerRecord)) {
+          !readCommonElement(std::string_view(p, kDescriptorColumns), &e) ||
+          e.nodes < 1 || reduces(e.feId)) {
         break;
       }
       const char* record = p + kDescriptorColumns + 1;
-      const std::size_t columns = static_cast<std::size_t>(count) * kFieldWidth;
+      const std::size_t columns =
+          static_cast<std::size_t>(e.nodes) * kFieldWidth;
       if (record[columns] != '\n') break;
       const std::ptrdiff_t grouped =
-          grouped_.empty() ? -1 : grouped_.find(label, lastGrouped_);
+          grouped_.empty() ? -1 : grouped_.find(e.label, lastGrouped_);
       if (grouped >= 0) {
-        const std::size_t keep = keptNodes(*kind, count, kNodesPerRecord);
-        if (keep > static_cast<std::size_t>(count) ||
+        const std::size_t keep = keptNodes(*e.kind, e.nodes, kNodesPerRecord);
+        if (keep > static_cast<std::size_t>(e.nodes) ||
             !tryReadIntegerFields10(record, labels_.data(),
-                                    static_cast<std::size_t>(count))) {
+                                    static_cast<std::size_t>(e.nodes))) {
           break;
         }
         lastGrouped_ = grouped;
@@ -108,16 +96,13 @@ class ElementPass {
       } else if (hasLineFeed(record, columns)) {
         break;
       }
-      tally_.written.add(feId);
+      tally_.written.add(e.feId);
       const std::size_t bytes = kDescriptorColumns + 1 + columns + 1;
       out_.putLine(std::string_view(p, bytes));
       p += bytes;
       lines += 2;
-      lastLine = columns + 1;
     }
-    if (lines > 0) {
-      reader.skip(static_cast<std::size_t>(p - ahead.data()), lines, lastLine);
-    }
+    if (lines > 0) reader.skip(p, lines);
   }
 
   // Whether an LF is among the `n` bytes at `p`; the 7 bytes after them
@@ -132,30 +117,22 @@ class ElementPass {
     return false;
   }
 
-  // The kind of `feId` when its elements can be common ones: not reduced,
-  // no orientation record, one node record for up to eight nodes; else
-  // nullptr. Looked up once per id (a written kind reduces only with more
-  // than eight nodes, which no common element has).
-  const FeDescriptor* commonKind(std::int32_t feId) {
-    if (feId < 0 || feId >= static_cast<std::int32_t>(kCommonIds)) {
-      return nullptr;
-    }
+  // Whether elements of `feId` reduce: looked up once per id (a written
+  // kind reduces only with more than eight nodes, which no common element
+  // has); ids from kCommonIds on are left to element().
+  bool reduces(std::int32_t feId) {
+    if (feId < 0 || feId >= static_cast<std::int32_t>(kCommonIds)) return true;
     const auto id = static_cast<std::size_t>(feId);
-    if (!commonLooked_[id]) {
-      const FeDescriptor& kind = feDescriptor(feId);
-      commonLooked_[id] = true;
-      common_[id] =
-          findReduction(feId) == nullptr && !kind.hasOrientationRecord()
-              ? &kind
-              : nullptr;
+    if (!looked_[id]) {
+      looked_[id] = true;
+      reduces_[id] = findReduction(feId) != nullptr;
     }
-    return common_[id];
+    return reduces_[id];
   }
 
   void element(const RawLine& descriptor) {
     std::int32_t label = 0, feId = 0;
-    if (!readField(descriptor.text, 0, &label) ||
-        !readField(descriptor.text, kFeIdColumn, &feId)) {
+    if (!readDescriptorIds(descriptor.text, &label, &feId)) {
       in_.fail("element descriptor record: label or FE id is not an integer");
     }
     const FeDescriptor& kind = feDescriptor(feId);
@@ -259,8 +236,8 @@ class ElementPass {
   std::array<std::int32_t, kMaxNodes> labels_{};
   std::ptrdiff_t lastGrouped_ = -1;  // elements come in label order mostly
   static constexpr std::size_t kCommonIds = 256;
-  std::array<bool, kCommonIds> commonLooked_{};
-  std::array<const FeDescriptor*, kCommonIds> common_{};
+  std::array<bool, kCommonIds> looked_{};
+  std::array<bool, kCommonIds> reduces_{};
 };
 
 }  // namespace
@@ -281,10 +258,10 @@ namespace {
 // be (one where the coordinates are is read as coordinates), which closes
 // the dataset.
 void passNodeRecords(PrepInput& in, Sink& out, const std::string& what) {
-  const RawLineReader::Passed passed{[](void* sink, std::string_view bytes) {
-                                       static_cast<Sink*>(sink)->putLine(bytes);
-                                     },
-                                     &out};
+  const LineReader::Passed passed{[](void* sink, std::string_view bytes) {
+                                    static_cast<Sink*>(sink)->putLine(bytes);
+                                  },
+                                  &out};
   const std::size_t firstRecord = in.lineNumber() + 1;
   RawLine line;
   for (;;) {
@@ -306,7 +283,7 @@ NodeDatasetStart passNodes(PrepInput& in, Sink& out, GroupedNodes& grouped) {
     out.putLine(line.bytes);
     if (start.empty || !grouped.empty()) {
       std::int32_t label = 0;
-      if (!readField(line.text, 0, &label)) {
+      if (!readNodeLabel(line.text, &label)) {
         in.fail("node record 1: the node label is not an integer");
       }
       if (start.empty) start = {false, label};

@@ -2,18 +2,17 @@
 
 #include <algorithm>
 #include <bit>
-#include <condition_variable>
 #include <cstring>
 #include <exception>
 #include <limits>
-#include <mutex>
 #include <new>
 #include <set>
 #include <stdexcept>
-#include <thread>
+#include <utility>
 
 #include "codecs/fast_fields.h"
 #include "io/helper_threads.h"
+#include "io/mutex.h"
 #include "io/safe_output.h"
 #include "io/shell.h"
 #include "prep/answers.h"
@@ -53,16 +52,11 @@ struct Pass {
 
 void needTable(Pass& pass);
 
-void noteLineEnd(Pass& pass, const RawLine& line) {
-  if (pass.lineEnd.empty() && line.bytes.size() > line.text.size()) {
-    pass.lineEnd.assign(line.bytes.substr(line.text.size()));
-  }
-}
-
-// Walks the datasets as the converter's scanner does. Everything but the
-// group datasets goes to `out`, byte for byte; a group dataset is left out
-// from its opening delimiter to its closing one. The delimiter line last
-// met is held back until the dataset number after it shows which it is.
+// Walks the datasets by the framing of unv/framing.h, as the converter's
+// scanner does, and is its hooks. Everything but the group datasets goes
+// to `out`, byte for byte; a group dataset is left out from its opening
+// delimiter to its closing one. The delimiter line last met is held back
+// until the dataset number after it shows which it is.
 //
 // The scanner reads a dataset number after a delimiter (or a run of them),
 // and otherwise passes lines over looking for one. The output must put it
@@ -77,116 +71,122 @@ void noteLineEnd(Pass& pass, const RawLine& line) {
 //     delimiter opens the next dataset. It is held as a delimiter is, and
 //     written only where the output would otherwise not be at a dataset
 //     number when the next line is one.
-void walk(PrepInput& in, Sink& out, Pass& pass) {
-  std::string held;
-  bool holding = false;
-  bool heldCloses = false;     // the held line closes a removed dataset
-  bool delimiterLast = false;  // the output ends in a delimiter
-  auto hold = [&](const RawLine& line, bool closes) {
-    held.assign(line.bytes);
-    holding = true;
-    heldCloses = closes;
-  };
-  auto release = [&] {
-    if (holding && !(heldCloses && delimiterLast)) {
-      out.putText(held);
-      delimiterLast = true;
+// The first pass and the marking one write nowhere and frame the file by
+// its delimiters alone; the pass that writes reads it line by line.
+class Walk {
+ public:
+  Walk(PrepInput& in, Sink& out, Pass& pass)
+      : in_(in),
+        out_(out),
+        pass_(pass),
+        writes_(pass.table == nullptr && !pass.marking) {}
+
+  void run() {
+    walkDatasets(
+        in_,
+        [this](std::string_view number, const RawLine& line) {
+          dataset(number, line);
+        },
+        *this);
+    if (heldCloses_) holding_ = false;
+    release();
+  }
+
+  // The framing's hooks.
+  bool passesLines() const { return writes_; }
+  void passedOver(const RawLine& line) {
+    noteLineEnd(line);
+    if (delimiterLast_) {
+      if (pass_.strayLines++ == 0) pass_.firstStrayLine = in_.lineNumber();
+      return;
     }
-    holding = false;
-  };
-  // The first pass and the marking one frame the file alike, by its
-  // delimiters; the pass that writes line by line.
-  const bool first = pass.table != nullptr || pass.marking;
-  RawLine line;
-  bool atNumber = false;  // a closing delimiter that opens is held
-  for (;;) {
-    if (!atNumber) {
-      bool found = false;
-      if (first) {
-        // Only the group datasets matter here: the others are passed over
-        // to their closing delimiter as the scanner passes over a dataset.
-        // The second pass checks that it meets the group datasets where
-        // this one did.
-        found = in.nextDelimiter(&line);
-      } else {
-        while (in.next(&line)) {
-          noteLineEnd(pass, line);
-          if (isDelimiterLine(line.text)) {
-            found = true;
-            break;
-          }
-          if (delimiterLast) {
-            if (pass.strayLines++ == 0) pass.firstStrayLine = in.lineNumber();
-            continue;
-          }
-          out.putLine(line.bytes);
-        }
-      }
-      if (!found) break;
-      hold(line, false);
-    }
-    atNumber = false;
-    FixedText<4> number;
-    bool haveNumber = false;
-    while (in.next(&line)) {
-      number = datasetNumberOf(line.text);
-      if (!isFurtherDelimiter(number)) {
-        haveNumber = true;
-        break;
-      }
-      // A delimiter line after a removed dataset's closing one opens the
-      // next dataset by itself.
-      if (heldCloses && isDelimiterLine(line.text)) holding = false;
-      release();
-      hold(line, false);
-    }
-    if (!haveNumber) break;
-    pass.anyDataset = true;
-    if (const GroupDatasetKind* kind = groupDatasetKind(number.view())) {
-      holding = false;
-      if (pass.table != nullptr) {
-        readGroupDataset(in, *kind, pass.table);
-      } else {
-        needTable(pass);
-        const auto& spans = *pass.groupSpans;
-        const std::size_t k = pass.groupDatasetsMet++;
-        skipGroupDataset(in, k < spans.size() ? &spans[k] : nullptr);
-      }
-      if (kind->number != kPermanentGroups.number) {
-        in.stepBack();
-        in.next(&line);
-        hold(line, true);
-        atNumber = true;
-      }
-      continue;
+    out_.putLine(line.bytes);
+  }
+  void delimiter(const RawLine& line) {
+    noteLineEnd(line);
+    // A delimiter line after a removed dataset's closing one opens the
+    // next dataset by itself.
+    if (holding_ && heldCloses_ && isDelimiterLine(line.text)) {
+      holding_ = false;
     }
     release();
-    out.putLine(line.bytes);
-    delimiterLast = false;
-    if (first) {
-      // The node and element datasets are read up to and including their
-      // closing delimiter, as the second pass reads them.
-      if (number.view() == "2411") {
-        passNodes(in, out, pass.nodes);
-      } else if (number.view() == "2412") {
-        in.nextDelimiter(&line);
-      }
-      continue;
-    }
-    if (number.view() == "2411") {
-      const NodeDatasetStart start = passNodes(in, out, pass.nodes);
-      pass.asking.push_back(!start.empty && start.firstLabel != 1
-                                ? Asking::kNodesRenumbering
-                                : Asking::kNodes);
-    } else if (number.view() == "2412") {
-      needTable(pass);
-      passElements(in, out, pass.elements, pass.tally);
-      pass.asking.push_back(Asking::kElements);
+    held_.assign(line.bytes);
+    holding_ = true;
+    heldCloses_ = std::exchange(closing_, false);
+  }
+
+ private:
+  void noteLineEnd(const RawLine& line) {
+    if (pass_.lineEnd.empty() && line.bytes.size() > line.text.size()) {
+      pass_.lineEnd.assign(line.bytes.substr(line.text.size()));
     }
   }
-  if (heldCloses) holding = false;
-  release();
-}
+  void release() {
+    if (holding_ && !(heldCloses_ && delimiterLast_)) {
+      out_.putText(held_);
+      delimiterLast_ = true;
+    }
+    holding_ = false;
+  }
+
+  void dataset(std::string_view number, const RawLine& line) {
+    pass_.anyDataset = true;
+    if (const GroupDatasetKind* kind = groupDatasetKind(number)) {
+      holding_ = false;
+      if (pass_.table != nullptr) {
+        readGroupDataset(in_, *kind, pass_.table);
+      } else {
+        needTable(pass_);
+        const auto& spans = *pass_.groupSpans;
+        const std::size_t k = pass_.groupDatasetsMet++;
+        skipGroupDataset(in_, k < spans.size() ? &spans[k] : nullptr);
+      }
+      // The scanner passes over the other group datasets: their closing
+      // delimiter is read again as the one before the next dataset.
+      if (kind->number != kPermanentGroups.number) {
+        in_.stepBack();
+        closing_ = true;
+      }
+      return;
+    }
+    release();
+    out_.putLine(line.bytes);
+    delimiterLast_ = false;
+    if (!writes_) {
+      // The node and element datasets are read up to and including their
+      // closing delimiter, as the pass that writes reads them.
+      RawLine closing;
+      if (number == "2411") {
+        passNodes(in_, out_, pass_.nodes);
+      } else if (number == "2412") {
+        in_.nextDelimiter(&closing);
+      }
+      return;
+    }
+    if (number == "2411") {
+      const NodeDatasetStart start = passNodes(in_, out_, pass_.nodes);
+      pass_.asking.push_back(!start.empty && start.firstLabel != 1
+                                 ? Asking::kNodesRenumbering
+                                 : Asking::kNodes);
+    } else if (number == "2412") {
+      needTable(pass_);
+      passElements(in_, out_, pass_.elements, pass_.tally);
+      pass_.asking.push_back(Asking::kElements);
+    }
+  }
+
+  PrepInput& in_;
+  Sink& out_;
+  Pass& pass_;
+  const bool writes_;
+  std::string held_;
+  bool holding_ = false;
+  bool heldCloses_ = false;     // the held line closes a removed dataset
+  bool closing_ = false;        // the next delimiter does
+  bool delimiterLast_ = false;  // the output ends in a delimiter
+};
+
+void walk(PrepInput& in, Sink& out, Pass& pass) { Walk(in, out, pass).run(); }
 
 // The passes that read what the groups are made of: the first pass reads
 // the group datasets; then, when groups name nodes, a pass over the node
@@ -207,13 +207,13 @@ class GroupPasses {
   explicit GroupPasses(const std::string& path)
       : in_(path, /*readAhead=*/false), concurrent_(helperThreadsPay()) {
     if (concurrent_) {
-      thread_ = startHelperThread([this] { run(); });
+      thread_ = HelperThread([this] {
+        run();
+        countThreadWork(ThreadWork::kPassBeside);
+      });
     } else {
       run();
     }
-  }
-  ~GroupPasses() {
-    if (thread_.joinable()) thread_.join();
   }
   GroupPasses(const GroupPasses&) = delete;
   GroupPasses& operator=(const GroupPasses&) = delete;
@@ -224,10 +224,7 @@ class GroupPasses {
 
   /// Waits for the first pass; rethrows its failure.
   const GroupTable& table() {
-    {
-      std::unique_lock lock(mutex_);
-      read_.wait(lock, [this] { return tableDone_; });
-    }
+    tableRead_.wait();
     if (groupsFailure_) std::rethrow_exception(groupsFailure_);
     return table_;
   }
@@ -235,7 +232,7 @@ class GroupPasses {
   /// Waits for every pass, after the writing one has ended: at input line
   /// `writingFailedAt` when it failed. Rethrows the failure to report.
   GroupedNodes finish(bool writingFailed, std::size_t writingFailedAt) {
-    if (thread_.joinable()) thread_.join();
+    thread_.join();
     if (groupsFailure_) std::rethrow_exception(groupsFailure_);
     if (nodesFailure_ && (!writingFailed || nodesFailedAt_ < writingFailedAt)) {
       std::rethrow_exception(nodesFailure_);
@@ -256,11 +253,7 @@ class GroupPasses {
     } catch (...) {
       groupsFailure_ = std::current_exception();
     }
-    {
-      std::lock_guard lock(mutex_);
-      tableDone_ = true;
-    }
-    read_.notify_all();
+    tableRead_.notify();
     if (groupsFailure_ || table_.nodeTags.empty()) return;
     try {
       Pass marking;
@@ -277,6 +270,8 @@ class GroupPasses {
     }
   }
 
+  // Written by the passes, read by the writing pass after tableRead_ (the
+  // table and the first failure) or after the join (the rest).
   PrepInput in_;
   bool concurrent_;
   GroupTable table_;
@@ -284,10 +279,8 @@ class GroupPasses {
   std::exception_ptr groupsFailure_;
   std::exception_ptr nodesFailure_;
   std::size_t nodesFailedAt_ = 0;
-  std::mutex mutex_;
-  std::condition_variable read_;
-  bool tableDone_ = false;  // (under mutex_)
-  std::thread thread_;
+  Notification tableRead_;
+  HelperThread thread_;  // last: joined before the rest goes
 };
 
 // The first time the writing pass needs the groups: the grouped elements'

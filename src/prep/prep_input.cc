@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "io/helper_threads.h"
+#include "unv/framing.h"
 
 namespace unv2tessal {
 
@@ -26,8 +27,8 @@ PrepInput::PrepInput(const std::string& path, bool readAhead) : path_(path) {
   identity_ = {st.st_dev, st.st_ino, true};
   size_ = static_cast<std::uint64_t>(st.st_size);
   readAhead_ = readAhead && helperThreadsPay();
-  reader_ = std::make_unique<RawLineReader>(
-      fd_, RawLineReader::kDefaultCapacity, readAhead_);
+  reader_ = std::make_unique<LineReader>(fd_, LineReader::kDefaultCapacity,
+                                         readAhead_);
 }
 
 PrepInput::~PrepInput() {
@@ -41,30 +42,29 @@ void PrepInput::rewind() {
   if (::lseek(fd_, 0, SEEK_SET) != 0) {
     throw Failure(path_, std::strerror(errno));
   }
-  reader_ = std::make_unique<RawLineReader>(
-      fd_, RawLineReader::kDefaultCapacity, readAhead_);
+  reader_ = std::make_unique<LineReader>(fd_, LineReader::kDefaultCapacity,
+                                         readAhead_);
 }
 
 bool PrepInput::next(RawLine* line) { return check(reader_->next(line)); }
 
-bool PrepInput::nextDelimiter(RawLine* line,
-                              const RawLineReader::Passed* passed) {
-  return check(reader_->nextDelimiter(line, passed));
+bool PrepInput::nextDelimiter(RawLine* line, const LineReader::Passed* passed) {
+  return check(nextDelimiterLine(*reader_, line, passed));
 }
 
-bool PrepInput::check(RawLineReader::Status status) {
+bool PrepInput::check(LineReader::Status status) {
   switch (status) {
-    case RawLineReader::Status::kLine:
+    case LineReader::Status::kLine:
       return true;
-    case RawLineReader::Status::kEndOfFile:
+    case LineReader::Status::kEndOfFile:
       return false;
-    case RawLineReader::Status::kError:
+    case LineReader::Status::kError:
       throw Failure(path_, reader_->lineNumber() + 1,
                     std::strerror(reader_->lastError()));
-    case RawLineReader::Status::kTooLong:
+    case LineReader::Status::kLongLine:
       break;
   }
-  throw Failure(path_, reader_->lineNumber() + 1,
+  throw Failure(path_, reader_->lineNumber(),
                 "line longer than 1 MiB: not a universal file");
 }
 

@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
+#include "io/line_io.h"
 #include "io/safe_output.h"
 #include "io/shell.h"
-#include "prep/raw_lines.h"
 
 namespace unv2tessal {
 
@@ -28,13 +28,14 @@ class PrepInput {
   /// on the reader before is gone.
   void rewind();
 
+  /// The lines as unv/framing.h walks them (walkDatasets()).
+  using Line = RawLine;
   /// Reads the next line; false at the end of the file. The views live
   /// until the next read.
   bool next(RawLine* line);
   /// Passes over lines to the next delimiter line and reads it; false at
   /// the end of the file.
-  bool nextDelimiter(RawLine* line,
-                     const RawLineReader::Passed* passed = nullptr);
+  bool nextDelimiter(RawLine* line, const LineReader::Passed* passed = nullptr);
   /// Reads the next line of the body of `what` ("element dataset 2412
   /// begun at line 12"); the end of the file there is a failure.
   RawLine need(std::string_view what);
@@ -42,7 +43,7 @@ class PrepInput {
 
   std::size_t lineNumber() const { return reader_->lineNumber(); }
   const std::string& path() const { return path_; }
-  RawLineReader& reader() { return *reader_; }
+  LineReader& reader() { return *reader_; }
   /// Device and inode, so that the output can refuse to be the input.
   const FileIdentity& identity() const { return identity_; }
   /// The size in bytes when the file was opened.
@@ -52,12 +53,12 @@ class PrepInput {
   [[noreturn]] void fail(std::string message) const;
 
  private:
-  bool check(RawLineReader::Status status);
+  bool check(LineReader::Status status);
   std::string path_;
   int fd_ = -1;
   FileIdentity identity_;
   std::uint64_t size_ = 0;
-  std::unique_ptr<RawLineReader> reader_;
+  std::unique_ptr<LineReader> reader_;
   bool readAhead_ = false;  // on a thread of its own, with CPUs to spare
 };
 

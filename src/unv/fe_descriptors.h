@@ -107,6 +107,24 @@ std::int32_t nodeCountOf(std::string_view descriptor);
 namespace detail {
 /// continuationRecords() of any descriptor, by nodeCountOf().
 std::int32_t continuationRecordsOfCount(std::string_view descriptor);
+
+/// The node count of a descriptor in its common form, nine blanks and one
+/// digit up to 8 in columns 51-60, told by one comparison of eight columns
+/// and two more; false for any other count.
+inline bool commonNodeCount(std::string_view descriptor, std::int32_t* n) {
+  constexpr std::size_t kAt =
+      columnOf(kDescriptorRecord, kDescriptorNodeCountField);
+  static_assert(kDescriptorRecord.fields[kDescriptorNodeCountField].width ==
+                10);
+  if (descriptor.size() < kAt + 10) return false;
+  const char* count = descriptor.data() + kAt;
+  if (swar::load8(count) != swar::kOnes * ' ' || count[8] != ' ' ||
+      count[9] < '0' || count[9] > '0' + kNodesPerRecord) {
+    return false;
+  }
+  *n = count[9] - '0';
+  return true;
+}
 }  // namespace detail
 
 /// Node records after the first for the element of `descriptor` (eight
@@ -115,20 +133,57 @@ std::int32_t continuationRecordsOfCount(std::string_view descriptor);
 /// blank or malformed. Exporters write the complete higher-order elements
 /// under the written kinds' ids (a 27-node brick as FE 115), corners first.
 inline std::int32_t continuationRecords(std::string_view descriptor) {
-  // Every element is asked: the common count, nine blanks and one digit up
-  // to 8, is told by one comparison of eight columns and two more.
-  constexpr std::size_t kAt =
-      columnOf(kDescriptorRecord, kDescriptorNodeCountField);
-  static_assert(kDescriptorRecord.fields[kDescriptorNodeCountField].width ==
-                10);
-  if (descriptor.size() >= kAt + 10) {
-    const char* count = descriptor.data() + kAt;
-    if (swar::load8(count) == swar::kOnes * ' ' && count[8] == ' ' &&
-        count[9] >= '0' && count[9] <= '0' + kNodesPerRecord) {
-      return 0;
-    }
-  }
+  // Every element is asked: its common count is told at once.
+  std::int32_t n = 0;
+  if (detail::commonNodeCount(descriptor, &n)) return 0;
   return detail::continuationRecordsOfCount(descriptor);
+}
+
+/// The label and FE descriptor id of a descriptor record (its fields 1 and
+/// 2) by the field rule (kDescriptorRecord), their common form read first;
+/// false when either is not an integer.
+inline bool readDescriptorIds(std::string_view descriptor, std::int32_t* label,
+                              std::int32_t* feId) {
+  static_assert(columnOf(kDescriptorRecord, 1) == 10 &&
+                kDescriptorRecord.fields[1].width == 10);
+  if (descriptor.size() >= 20 && tryReadInteger10(descriptor.data(), label) &&
+      tryReadInteger10(descriptor.data() + 10, feId)) {
+    return true;
+  }
+  return readIntegerField(descriptor.substr(0, 10), label) &&
+         readIntegerField(descriptor.size() > 10 ? descriptor.substr(10, 10)
+                                                 : std::string_view(),
+                          feId);
+}
+
+/// An element of the common form, as nearly every element of a large mesh
+/// is written: label and FE id in their common form, a kind without an
+/// orientation record, and at most eight nodes. Its one node record comes
+/// right after the descriptor, and the next element right after that.
+struct CommonElement {
+  std::int32_t label = 0;
+  std::int32_t feId = 0;
+  const FeDescriptor* kind = nullptr;
+  std::int32_t nodes = 0;  // the node count (nodeCountOf()), 8 at most
+};
+
+/// Reads the descriptor record of an element of the common form into *e;
+/// false for any other element, which the plain rules read
+/// (readDescriptorIds(), feDescriptor(), continuationRecords()) and which
+/// then gives the same label, id and kind where it is read at all. The
+/// converter's element loop and its helper thread, and unvprep's element
+/// pass, take the common elements by it.
+inline bool readCommonElement(std::string_view descriptor, CommonElement* e) {
+  if (descriptor.size() < 20 ||
+      !tryReadInteger10(descriptor.data(), &e->label) ||
+      !tryReadInteger10(descriptor.data() + 10, &e->feId)) {
+    return false;
+  }
+  e->kind = &feDescriptor(e->feId);
+  if (e->kind->hasOrientationRecord()) return false;
+  if (detail::commonNodeCount(descriptor, &e->nodes)) return true;
+  e->nodes = nodeCountOf(descriptor);
+  return e->nodes <= kNodesPerRecord;
 }
 
 /// The FE ids of `counts` with their names and counts, in the order of the

@@ -5,61 +5,38 @@
 // opened by a dataset-number line. Every program walks a file with these;
 // what a dataset's body holds is left to its reader.
 
-#include <cstring>
 #include <string_view>
-
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
+#include <type_traits>
+#include <utility>
 
 #include "codecs/layout.h"
+#include "io/line_io.h"
 #include "io/units.h"
 
 namespace unv2tessal {
+
+/// Columns 1-6 of a delimiter line.
+inline constexpr std::string_view kDelimiterStart = "    -1";
 
 /// True when columns 1-7 of `line`, read as text, are four blanks, "-1" and
 /// a blank: the delimiter line ("    -1", also followed by a blank and
 /// anything else). A line that ends after column 6 reads as blank-padded.
 inline bool isDelimiterLine(std::string_view line) {
-  return line.size() >= 6 && line.substr(0, 6) == "    -1" &&
-         (line.size() == 6 || line[6] == ' ');
+  return line.size() >= kDelimiterStart.size() &&
+         line.substr(0, kDelimiterStart.size()) == kDelimiterStart &&
+         (line.size() == kDelimiterStart.size() ||
+          line[kDelimiterStart.size()] == ' ');
 }
 
-/// The line at `p` (a CR before its LF dropped, as a LineReader hands it
-/// out) and in *next the start of the line after it; false when no LF comes
-/// before `end`. For converting a block of whole lines on a helper thread.
-inline bool lineIn(const char* p, const char* end, std::string_view* line,
-                   const char** next) {
-  const void* nl = std::memchr(p, '\n', static_cast<std::size_t>(end - p));
-  if (nl == nullptr) return false;
-  const char* stop = static_cast<const char*>(nl);
-  *next = stop + 1;
-  if (stop > p && stop[-1] == '\r') --stop;
-  *line = std::string_view(p, static_cast<std::size_t>(stop - p));
-  return true;
-}
-
-/// The LFs in [p, end).
-inline std::size_t countLines(const char* p, const char* end) {
-  std::size_t lines = 0;
-#if defined(__SSE2__) && defined(__x86_64__)
-  // Each LF adds 1 to its byte of `sum`; the bytes are added up before
-  // any of them can pass 255.
-  const __m128i lf = _mm_set1_epi8('\n');
-  const __m128i zero = _mm_setzero_si128();
-  while (end - p >= 16) {
-    __m128i sum = zero;
-    for (int k = 0; k < 255 && end - p >= 16; ++k, p += 16) {
-      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
-      sum = _mm_sub_epi8(sum, _mm_cmpeq_epi8(x, lf));
-    }
-    const __m128i halves = _mm_sad_epu8(sum, zero);
-    lines += static_cast<std::size_t>(_mm_cvtsi128_si64(halves)) +
-             static_cast<std::size_t>(_mm_extract_epi16(halves, 4));
-  }
-#endif
-  for (; p < end; ++p) lines += *p == '\n' ? 1 : 0;
-  return lines;
+/// Passes over the lines of `reader` up to the next delimiter line and
+/// reads it, by the reader's fast scan: as reading them one by one and
+/// asking isDelimiterLine() would. `passed` as for
+/// LineReader::nextStartingWith().
+inline LineReader::Status nextDelimiterLine(
+    LineReader& reader, RawLine* line,
+    const LineReader::Passed* passed = nullptr) {
+  return reader.nextStartingWith(kDelimiterStart, isDelimiterLine, line,
+                                 passed);
 }
 
 /// Columns 3-6 of a dataset-number line, as text, blank-padded when the line
@@ -75,36 +52,95 @@ inline bool isFurtherDelimiter(const FixedText<4>& number) {
   return number.view() == "  -1";
 }
 
-/// Walks the datasets of the universal file open on `unit`, from its
-/// current position to its end: passes over everything up to a delimiter
-/// line, reads the dataset-number line (runs of delimiters are passed over)
-/// and calls onDataset(number), the 4 columns as text. The handler may read
-/// the dataset's body; it must leave the unit at or before the closing
-/// delimiter, or directly after it. Returns at end of file.
-template <class OnDataset>
-void scanDatasets(Units& units, int unit, OnDataset&& onDataset) {
-  std::string_view line;
+/// What a walk over the datasets (walkDatasets) does besides finding them:
+/// nothing, and it passes over the lines between datasets as fast as its
+/// source can. A walker that keeps what it passes over (unvprep writes the
+/// file again) gives hooks of its own with these members:
+///   passesLines(): true when the lines between datasets go to
+///     passedOver(), one by one;
+///   passedOver(line): a line between datasets, passed over on the way to
+///     a delimiter;
+///   delimiter(line): the delimiter line before a dataset-number line, and
+///     each further delimiter after it.
+struct NoFramingHooks {
+  bool passesLines() const { return false; }
+  template <class Line>
+  void passedOver(const Line&) {}
+  template <class Line>
+  void delimiter(const Line&) {}
+};
+
+inline std::string_view textOf(std::string_view line) { return line; }
+inline std::string_view textOf(const RawLine& line) { return line.text; }
+
+/// The lines of a unit, as walkDatasets() reads them: its end of file ends
+/// the walk.
+struct UnitLines {
+  using Line = std::string_view;
+  Units& units;
+  int unit;
+  bool next(Line* line) { return units.readLine(unit, /*takeEof=*/true, line); }
+  bool nextDelimiter(Line* line) {
+    while (next(line)) {
+      if (isDelimiterLine(*line)) return true;
+    }
+    return false;
+  }
+};
+
+/// Walks the datasets of a universal file from the current line of `lines`
+/// (anything with a Line type, next(Line*) and nextDelimiter(Line*), false
+/// at the end of the file) to its end: passes over everything up to a
+/// delimiter line, reads the dataset-number line (runs of delimiters are
+/// passed over) and calls onDataset(number), the 4 columns as text, or
+/// onDataset(number, numberLine). The handler may read the dataset's body;
+/// it must leave the lines at or before the closing delimiter (which then
+/// may open the next dataset), or directly after it. Returns at end of
+/// file.
+template <class Lines, class OnDataset, class Hooks = NoFramingHooks>
+void walkDatasets(Lines& lines, OnDataset&& onDataset, Hooks&& hooks = {}) {
+  using Line = typename Lines::Line;
+  Line line{};
   for (;;) {
     bool found = false;
-    while (units.readLine(unit, /*takeEof=*/true, &line)) {
-      if (isDelimiterLine(line)) {
-        found = true;
-        break;
+    if (!hooks.passesLines()) {
+      found = lines.nextDelimiter(&line);
+    } else {
+      while (lines.next(&line)) {
+        if (isDelimiterLine(textOf(line))) {
+          found = true;
+          break;
+        }
+        hooks.passedOver(line);
       }
     }
     if (!found) return;
+    hooks.delimiter(line);
     FixedText<4> number;
     bool haveNumber = false;
-    while (units.readLine(unit, /*takeEof=*/true, &line)) {
-      number = datasetNumberOf(line);
+    while (lines.next(&line)) {
+      number = datasetNumberOf(textOf(line));
       if (!isFurtherDelimiter(number)) {
         haveNumber = true;
         break;
       }
+      hooks.delimiter(line);
     }
     if (!haveNumber) return;
-    onDataset(number.view());
+    if constexpr (std::is_invocable_v<OnDataset&, std::string_view,
+                                      const Line&>) {
+      onDataset(number.view(), static_cast<const Line&>(line));
+    } else {
+      onDataset(number.view());
+    }
   }
+}
+
+/// walkDatasets() on the lines of `unit`.
+template <class OnDataset>
+void scanDatasets(Units& units, int unit, OnDataset&& onDataset) {
+  UnitLines lines{units, unit};
+  walkDatasets(lines, std::forward<OnDataset>(onDataset));
 }
 
 /// Why a file in which no dataset begins is not read, in the words of every

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "codecs/fast_fields.h"
 #include "codecs/layout.h"
 
 namespace unv2tessal {
@@ -79,6 +80,26 @@ EntityRecords entityRecordsFor(std::int32_t count, std::size_t perRecord);
 /// on a new record.
 std::size_t entitiesOnRecord(std::string_view line,
                              const GroupDatasetKind& kind);
+
+/// Reads an entity record of the common form, as nearly every entity record
+/// of a large group is written: the 80 columns at `cols` (all present) hold
+/// eight integers of the common form (codecs/fast_fields.h), and each of
+/// the kind's entities on it is a node or an element. Its eight fields go
+/// to fields[0, 8). False for any other record, which the plain rules read
+/// (kEntityRecord, entitiesOnRecord()); of a record of the common form
+/// they read the same fields and all of its entities.
+inline bool readCommonEntityRecord(const char* cols,
+                                   const GroupDatasetKind& kind,
+                                   std::int32_t* fields) {
+  static_assert(kEntityRecord.count == kEntityRecordFields &&
+                columnOf(kEntityRecord, kEntityRecordFields) == 80);
+  if (!tryReadIntegerFields10(cols, fields, kEntityRecordFields)) return false;
+  for (std::size_t e = 0; e < kind.entitiesPerRecord; ++e) {
+    const std::int32_t type = fields[kind.typeField(e)];
+    if (type != kNodeEntity && type != kElementEntity) return false;
+  }
+  return true;
+}
 
 /// True for a record of blanks where a group record could start: exporters
 /// write one after a group without entities, and it is passed over.

@@ -5,8 +5,11 @@
 // program reads them. Only the fields that some program reads are laid out.
 
 #include <cstddef>
+#include <cstdint>
 #include <string_view>
 
+#include "codecs/fast_fields.h"
+#include "codecs/fields.h"
 #include "codecs/layout.h"
 
 namespace unv2tessal {
@@ -16,6 +19,28 @@ inline constexpr RecordLayout kNodeLabelRecord{IntegerField(10)};
 /// Node record 2: x, y, z in 25 columns each, 16 implied fraction digits.
 inline constexpr RecordLayout kNodeCoordinateRecord{
     Repeat(3, RealField(25, 16))};
+
+/// The label of node record 1 by the field rule (kNodeLabelRecord), its
+/// common form (codecs/fast_fields.h: blanks and at most eight digits)
+/// read first; false when it is not an integer. Every program, and the
+/// converter's helper thread, reads node labels with it.
+inline bool readNodeLabel(std::string_view record1, std::int32_t* label) {
+  static_assert(kNodeLabelRecord.fields[0].width == 10);
+  if (record1.size() >= 10 && tryReadInteger10(record1.data(), label)) {
+    return true;
+  }
+  return readIntegerField(record1.substr(0, 10), label);
+}
+
+/// Coordinate k (0 for x, 1 for y, 2 for z) of node record 2: its 25
+/// columns, fewer where the line ends inside them, none past its end.
+inline std::string_view coordinateField(std::string_view record2,
+                                        std::size_t k) {
+  const std::size_t col = columnOf(kNodeCoordinateRecord, k);
+  return col < record2.size()
+             ? record2.substr(col, kNodeCoordinateRecord.fields[k].width)
+             : std::string_view();
+}
 
 /// Element record 1, the descriptor: element label, FE descriptor id,
 /// physical and material property, colour and node count, 10 columns each.

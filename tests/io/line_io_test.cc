@@ -62,7 +62,8 @@ TEST(LineReader, StepBackAcrossBufferRefills) {
   ScratchDir dir;
   writeFile("f.txt", content);
   const int fd = ::open("f.txt", O_RDONLY);
-  LineReader reader(fd, 64);  // raised to the smallest capacity it allows
+  // The smallest buffer that keeps the first 1024 columns of a long line.
+  LineReader reader(fd, 2 * LineReader::kLongLineKeep);
   std::string_view line;
   for (std::size_t k = 0; k < want.size(); ++k) {
     ASSERT_EQ(reader.next(&line), LineReader::Status::kLine);
