@@ -130,33 +130,62 @@ def failing_inputs(data):
     return out
 
 
-def main():
+def failing_files(work, data):
+    """(label, path) of each of failing_inputs(data), written in turn to one
+    file in `work`."""
+    spoiled = os.path.join(work, "spoiled.unv")
+    for label, content in failing_inputs(data):
+        with open(spoiled, "wb") as f:
+            f.write(content)
+        yield label, spoiled
+
+
+def universal_files(folders):
+    """The universal files (*.unv) below each folder, in order; a folder
+    that is absent is named and passed over."""
+    paths = []
+    for folder in folders:
+        if not os.path.isdir(folder):
+            print(f"absent, not compared: {folder}")
+            continue
+        for root, _, names in os.walk(folder):
+            paths += [os.path.join(root, n) for n in sorted(names)
+                      if n.endswith(".unv")]
+    return paths
+
+
+def arguments():
+    """The arguments of a comparison: OLD, NEW, --samples and --build."""
     ap = argparse.ArgumentParser()
     ap.add_argument("old")
     ap.add_argument("new")
     ap.add_argument("--samples",
                     default=os.path.join(REPO, "..", "shared", "samples"))
     ap.add_argument("--build", default=os.path.join(REPO, "build"))
+    return ap
+
+
+def workplace(prefix):
+    """A scratch folder and the folder inside it where the runs are made."""
+    work = tempfile.mkdtemp(prefix=prefix)
+    rundir = os.path.join(work, "run")
+    os.mkdir(rundir)
+    return work, rundir
+
+
+def main():
+    ap = arguments()
     ap.add_argument("--big", type=int, default=0,
                     help="also a generated mesh of this many bytes")
     args = ap.parse_args()
     old, new = os.path.abspath(args.old), os.path.abspath(args.new)
-    work = tempfile.mkdtemp(prefix="unv2tessal-compare.")
-    rundir = os.path.join(work, "run")
-    os.mkdir(rundir)
+    work, rundir = workplace("unv2tessal-compare.")
     cases = bad = 0
     try:
-        inputs = []
-        for folder in (os.path.join(REPO, "examples"),
-                       os.path.join(REPO, "tests", "data"),
-                       os.path.join(REPO, "fuzz", "seeds", "run"),
-                       args.samples):
-            if not os.path.isdir(folder):
-                print(f"absent, not compared: {folder}")
-                continue
-            for root, _, names in os.walk(folder):
-                inputs += [os.path.join(root, n) for n in sorted(names)
-                           if n.endswith(".unv")]
+        inputs = universal_files((os.path.join(REPO, "examples"),
+                                  os.path.join(REPO, "tests", "data"),
+                                  os.path.join(REPO, "fuzz", "seeds", "run"),
+                                  args.samples))
         for path in inputs:
             for answers in GENERIC:
                 cases += 1
@@ -178,10 +207,7 @@ def main():
                                   ("crlf", os.path.join(work, "crlf.unv"))):
             with open(source, "rb") as f:
                 data = f.read()
-            for label, content in failing_inputs(data):
-                spoiled = os.path.join(work, "spoiled.unv")
-                with open(spoiled, "wb") as f:
-                    f.write(content)
+            for label, spoiled in failing_files(work, data):
                 cases += 1
                 bad += compare(old, new, rundir, f"{size_name}:{label}",
                                spoiled, answers)

@@ -13,12 +13,10 @@ the universal files in DIR (default ../shared/samples), generated meshes
 failing inputs that bench/compare_binaries.py cuts from them. Prints one
 line per difference and a total; exits 1 when any differ.
 """
-import argparse
 import os
 import shutil
 import subprocess
 import sys
-import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import compare_binaries as cb  # noqa: E402
@@ -65,30 +63,15 @@ def compare(old, new, rundir, label, source):
 
 
 def main():
-    ap = argparse.ArgumentParser()
-    ap.add_argument("old")
-    ap.add_argument("new")
-    ap.add_argument("--samples",
-                    default=os.path.join(REPO, "..", "shared", "samples"))
-    ap.add_argument("--build", default=os.path.join(REPO, "build"))
-    args = ap.parse_args()
+    args = cb.arguments().parse_args()
     old, new = os.path.abspath(args.old), os.path.abspath(args.new)
-    work = tempfile.mkdtemp(prefix="unvprep-compare.")
-    rundir = os.path.join(work, "run")
-    os.mkdir(rundir)
+    work, rundir = cb.workplace("unvprep-compare.")
     inputs = bad = 0
     try:
-        paths = []
-        for folder in (os.path.join(REPO, "examples"),
-                       os.path.join(REPO, "tests", "data"),
-                       os.path.join(REPO, "fuzz", "seeds", "prep"),
-                       args.samples):
-            if not os.path.isdir(folder):
-                print(f"absent, not compared: {folder}")
-                continue
-            for root, _, names in os.walk(folder):
-                paths += [os.path.join(root, n) for n in sorted(names)
-                          if n.endswith(".unv")]
+        paths = cb.universal_files((os.path.join(REPO, "examples"),
+                                    os.path.join(REPO, "tests", "data"),
+                                    os.path.join(REPO, "fuzz", "seeds", "prep"),
+                                    args.samples))
         for path in paths:
             inputs += 1
             bad += compare(old, new, rundir, path, path)
@@ -103,10 +86,7 @@ def main():
         for name in ("elementgroups", "crlf"):
             with open(os.path.join(work, name + ".unv"), "rb") as f:
                 data = f.read()
-            for label, content in cb.failing_inputs(data):
-                spoiled = os.path.join(work, "spoiled.unv")
-                with open(spoiled, "wb") as f:
-                    f.write(content)
+            for label, spoiled in cb.failing_files(work, data):
                 inputs += 1
                 bad += compare(old, new, rundir, f"{name}:{label}", spoiled)
     finally:

@@ -63,6 +63,9 @@ class BlockHelper {
     return reinterpret_cast<std::uintptr_t>(line) - quietFrom_ >= quietBytes_;
   }
 
+  /// A task was started and not reached yet.
+  bool working() const { return thread_.pending(); }
+
   /// At a record that is due: the task's stretch when it starts at `line`
   /// and holds records, which the owner then writes and passes over
   /// (took()); else nullptr, and the owner converts the record itself.

@@ -188,8 +188,9 @@ std::int32_t convertNodes(Run& run) {
         if (!nextRecordUnlessDelimiter(run.units, in, &record1)) break;
       }
       if (!firstNode) {
-        if (!helped)
+        if (!helped) {
           helped.reset(new char[kHelperRecords * kVertexRecordBytes]);
+        }
         helper.start(
             record1.data(),
             [offset = run.state.OFFSETS.nodeOffset, to = helped.get()](

@@ -2,7 +2,8 @@
 // its own; on one it does neither. Both runs must leave the same console,
 // reports, exit status and files, wherever the input fails: in the first,
 // a middle or the last block of the input, on the end of a block, in a mesh
-// smaller than a block, at a write that fails, at an interrupt.
+// smaller than a block, at a write that fails, at an interrupt. The runs
+// count what their helper threads did: on two CPUs they ran, on one not.
 
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -150,6 +151,7 @@ std::size_t offsetOf(const std::string& text, std::string_view what) {
 struct Outcome {
   RunResult run;
   std::vector<std::string> files;  // the content of each output, or "-"
+  ThreadCounts counts;
 };
 
 Outcome runOn(int cpus, const std::string& input, std::size_t limit,
@@ -158,7 +160,7 @@ Outcome runOn(int cpus, const std::string& input, std::size_t limit,
   for (const char* f : kOutputs) ::unlink(f);
   writeFile("in.unv", input);
   const std::string here = std::filesystem::current_path().string();
-  o.run = support::runBinaryOnCpus(here, replies, cpus, limit);
+  o.run = support::runBinaryOnCpus(here, replies, cpus, limit, &o.counts);
   for (const char* f : kOutputs) {
     o.files.push_back(fileExists(f) ? readFile(f) : "-");
   }
@@ -171,6 +173,9 @@ struct SamenessCase {
   std::size_t fileSizeLimit;  // SIZE_MAX: none
   unsigned status;            // the exit status both runs must end with
   std::string_view replies = kReplies;
+  // The run goes past the middle of a block of many records: the helpers
+  // convert records beside this thread.
+  bool helps = false;
 };
 void PrintTo(const SamenessCase& c, std::ostream* os) { *os << c.name; }
 
@@ -195,6 +200,15 @@ TEST_P(OneCpuAndTwo, LeaveTheSameConsoleAndFiles) {
         << kOutputs[k] << ": " << two.files[k].size() << " bytes against "
         << one.files[k].size();
   }
+  // The threads ran on two CPUs, and not on one.
+  EXPECT_GT(two.counts.blocksReadAhead, 0u);
+  EXPECT_GT(two.counts.buffersWrittenBehind, 0u);
+  if (c.helps) {
+    EXPECT_GT(two.counts.recordsConvertedBeside, 0u);
+  }
+  EXPECT_EQ(one.counts.blocksReadAhead, 0u);
+  EXPECT_EQ(one.counts.buffersWrittenBehind, 0u);
+  EXPECT_EQ(one.counts.recordsConvertedBeside, 0u);
 }
 
 const std::string& elementsStart() {
@@ -205,7 +219,8 @@ const std::string& elementsStart() {
 INSTANTIATE_TEST_SUITE_P(
     Inputs, OneCpuAndTwo,
     ::testing::Values(
-        SamenessCase{"wholeMesh", [] { return bigMesh(); }, SIZE_MAX, 0},
+        SamenessCase{"wholeMesh", [] { return bigMesh(); }, SIZE_MAX, 0,
+                     kReplies, true},
         SamenessCase{"meshSmallerThanABlock", [] { return mesh(40); }, SIZE_MAX,
                      0},
         SamenessCase{"failureInTheFirstBlock",
@@ -255,7 +270,7 @@ INSTANTIATE_TEST_SUITE_P(
         // Elements numbered without gaps: the helper's lines are taken only
         // while this thread's running number agrees with the helper's.
         SamenessCase{"elementsWithoutGaps", [] { return meshWithoutGaps(); },
-                     SIZE_MAX, 0},
+                     SIZE_MAX, 0, kReplies, true},
         SamenessCase{"elementsWithoutGapsFailureLateInABlock",
                      [] {
                        const std::string& m = meshWithoutGaps();
@@ -337,10 +352,13 @@ TEST(InterruptMidDataset, LeavesWholeRecordsOfTheUninterruptedRun) {
       return ::stat("OUT.XYZ", &st) == 0 && st.st_size > 0;
     };
     bool signalled = false;
+    ThreadCounts counts;
     const RunResult r = support::runBinarySignalledWhen(
-        here, kReplies, cpus, started, SIGINT, &signalled);
+        here, kReplies, cpus, started, SIGINT, &signalled, &counts);
     ASSERT_TRUE(signalled && r.status != 0u)
         << "the run ended before the interrupt, on " << cpus << " CPUs";
+    EXPECT_EQ(counts.blocksReadAhead > 0, cpus == 2);
+    EXPECT_EQ(counts.buffersWrittenBehind > 0, cpus == 2);
     EXPECT_EQ(r.status, 200u);
     EXPECT_EQ(r.err,
               "forrtl: error (200): program aborting due to control-C "

@@ -70,13 +70,23 @@ std::string expectedConnectivity(const UnvMesh& mesh, int dim) {
 }
 
 // Converts in.unv of the current directory in a grid of `dim` on `cpus`
-// CPUs and compares the connectivity file with the mesh's corners.
-void convertOn(int cpus, int dim, const UnvMesh& mesh, std::string* console) {
+// CPUs and compares the connectivity file with the mesh's corners. The
+// helper threads run on two CPUs (and convert elements of a mesh of many
+// `blocks`), and not on one.
+void convertOn(int cpus, int dim, const UnvMesh& mesh, std::string* console,
+               bool blocks = false) {
   SCOPED_TRACE(std::to_string(cpus) + " CPU(s), " + std::to_string(dim) + "D");
   ::remove("OUT.CNC");
-  const support::RunResult r = support::runBinaryOnCpus(
-      ".", "in.unv\n\n" + std::to_string(dim) + "\n\n", cpus);
+  ThreadCounts counts;
+  const support::RunResult r =
+      support::runBinaryOnCpus(".", "in.unv\n\n" + std::to_string(dim) + "\n\n",
+                               cpus, SIZE_MAX, &counts);
   ASSERT_EQ(r.status, 0u) << r.err;
+  EXPECT_EQ(counts.blocksReadAhead > 0, cpus == 2);
+  EXPECT_EQ(counts.buffersWrittenBehind > 0, cpus == 2);
+  if (cpus == 1 || blocks) {
+    EXPECT_EQ(counts.recordsConvertedBeside > 0, cpus == 2);
+  }
   EXPECT_EQ(r.err, "");
   const std::string got = readFile("OUT.CNC");
   const std::string want = expectedConnectivity(mesh, dim);
@@ -178,7 +188,7 @@ TEST(HigherOrderElements, NineAndSeventeenNodesAtBlockEndsAndAtTheEnd) {
                 static_cast<std::size_t>(last));
       std::string first, console;
       for (const int cpus : cpuCounts()) {
-        convertOn(cpus, dim, mesh, &console);
+        convertOn(cpus, dim, mesh, &console, /*blocks=*/true);
         if (first.empty()) first = console;
         EXPECT_EQ(console, first);
       }

@@ -5,8 +5,12 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "support/test_io.h"
@@ -119,6 +123,115 @@ TEST(LineReader, ReadErrorIsReported) {
   std::string_view line;
   EXPECT_EQ(reader.next(&line), LineReader::Status::kError);
   EXPECT_EQ(reader.lastError(), EISDIR);
+  ::close(fd);
+}
+
+// Every line's bytes and text, read through a buffer of `capacity` (by the
+// reader itself or by a thread reading ahead), each line read twice
+// (stepBack) to cross the refills; then the status that ended the reading.
+std::vector<std::string> readRaw(const std::string& content,
+                                 std::size_t capacity, bool readAhead,
+                                 LineReader::Status* last) {
+  ScratchDir dir;
+  writeFile("f", content);
+  const int fd = ::open("f", O_RDONLY);
+  std::vector<std::string> got;
+  {
+    // The reader (and a thread reading ahead) ends before the file closes.
+    LineReader reader(fd, capacity, readAhead);
+    RawLine line;
+    while ((*last = reader.next(&line)) == LineReader::Status::kLine) {
+      const std::string bytes(line.bytes);
+      reader.stepBack();
+      EXPECT_EQ(reader.next(&line), LineReader::Status::kLine);
+      EXPECT_EQ(std::string(line.bytes), bytes);
+      got.push_back(bytes + "|" + std::string(line.text) + "|" +
+                    std::to_string(reader.lineNumber()));
+    }
+    if (*last == LineReader::Status::kLongLine) {
+      got.push_back("long " + std::string(line.bytes) + "|" +
+                    std::to_string(reader.lineNumber()));
+    }
+  }
+  ::close(fd);
+  return got;
+}
+
+class RawLines : public ::testing::TestWithParam<bool> {};
+
+TEST_P(RawLines, EachLineWithItsOwnEnd) {
+  for (std::size_t capacity : {std::size_t{16}, std::size_t{1} << 22}) {
+    LineReader::Status last;
+    EXPECT_EQ(
+        readRaw("    -1\n  2411\r\n\nlast\r", capacity, GetParam(), &last),
+        (std::vector<std::string>{"    -1\n|    -1|1", "  2411\r\n|  2411|2",
+                                  "\n||3", "last\r|last\r|4"}));
+    EXPECT_EQ(last, LineReader::Status::kEndOfFile);
+  }
+}
+
+// A line longer than the buffer: its first bytes (half a small buffer),
+// counted as a line, with the status that tells it is cut.
+TEST_P(RawLines, LineLongerThanTheBufferIsCut) {
+  LineReader::Status last;
+  EXPECT_EQ(
+      readRaw("short\n" + std::string(40, 'x') + "\n", 16, GetParam(), &last),
+      (std::vector<std::string>{"short\n|short|1", "long xxxxxxxx|2"}));
+  EXPECT_EQ(last, LineReader::Status::kLongLine);
+}
+
+INSTANTIATE_TEST_SUITE_P(LineReader, RawLines, ::testing::Values(false, true),
+                         [](const ::testing::TestParamInfo<bool>& p) {
+                           return p.param ? "ReadAhead" : "Itself";
+                         });
+
+// The block-lifetime rule (LineReader::lendRestOfBlock): while a task reads
+// the rest of a block lent to it, the reader does not take the next block,
+// which hands the lent one back to be refilled. The task holds on until
+// the owner is inside the read that needs the next block and watches for
+// that read to return: it must not before the task has ended.
+TEST(LineReader, ABlockLentToATaskIsNotHandedBackWhileItReadsIt) {
+  ScratchDir dir;
+  std::string content;
+  for (int k = 0; content.size() < 64 * 4096; ++k) {
+    content += "line " + std::to_string(k) + "\n";
+  }
+  writeFile("f", content);
+  const int fd = ::open("f", O_RDONLY);
+  {
+    LineReader reader(fd, 4096, /*readAhead=*/true);
+    RawLine line;
+    ASSERT_EQ(reader.next(&line), LineReader::Status::kLine);
+    TaskThread borrower;
+    const std::string_view lent = reader.lendRestOfBlock(&borrower);
+    const std::string copy(lent);
+    std::atomic<bool> started{false}, ownerReading{false}, ownerPassed{false};
+    bool passedMeanwhile = false, sameBytes = false;
+    borrower.post([&] {
+      started = true;
+      while (!ownerReading) std::this_thread::yield();
+      const auto until =
+          std::chrono::steady_clock::now() + std::chrono::milliseconds(200);
+      while (!ownerPassed && std::chrono::steady_clock::now() < until) {
+        std::this_thread::yield();
+      }
+      passedMeanwhile = ownerPassed;
+      sameBytes = lent == copy;
+    });
+    while (!started) std::this_thread::yield();
+    ownerReading = true;
+    // The lines of the lent rest, then the first of the next block.
+    const std::size_t lines =
+        static_cast<std::size_t>(std::count(copy.begin(), copy.end(), '\n'));
+    for (std::size_t k = 0; k <= lines; ++k) {
+      ASSERT_EQ(reader.next(&line), LineReader::Status::kLine);
+    }
+    ownerPassed = true;
+    borrower.wait();
+    EXPECT_FALSE(passedMeanwhile)
+        << "the next block was taken while the lent one was read";
+    EXPECT_TRUE(sameBytes) << "the lent block changed while it was read";
+  }
   ::close(fd);
 }
 

@@ -5,10 +5,10 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "io/helper_threads.h"
 #include "support/child_run.h"
 #include "support/json_reader.h"
 #include "support/test_io.h"
@@ -688,14 +688,15 @@ void PrintTo(const FailureCase& f, std::ostream* os) { *os << f.name; }
 
 class PrepFailures : public ::testing::TestWithParam<FailureCase> {};
 
-// Keeps the calling thread on one CPU while it lives, where unvprep reads
-// the groups before it writes rather than beside it.
-class OneCpu {
+// Keeps the calling thread, and the threads it starts, on the first `cpus`
+// CPUs while it lives: on one, unvprep reads the groups before it writes
+// rather than beside it, and reads and writes on no thread of its own.
+class PinnedCpus {
  public:
-  OneCpu()
+  explicit PinnedCpus(int cpus)
       : saved_(::sched_getaffinity(0, sizeof before_, &before_) == 0),
-        pinned_(saved_ && support::keepCpus(1)) {}
-  ~OneCpu() {
+        pinned_(saved_ && support::keepCpus(cpus)) {}
+  ~PinnedCpus() {
     if (pinned_) ::sched_setaffinity(0, sizeof before_, &before_);
   }
   bool pinned() const { return pinned_; }
@@ -706,19 +707,23 @@ class OneCpu {
   bool pinned_;
 };
 
+// The CPU counts to run on: one, and two where there are.
+std::vector<int> cpuCounts() {
+  if (support::usableCpus() < 2) return {1};
+  return {1, 2};
+}
+
 TEST_P(PrepFailures, OneLineAndNoOutput) {
   const FailureCase& f = GetParam();
-  for (const bool oneCpu : {false, true}) {
-    SCOPED_TRACE(oneCpu ? "on one CPU" : "on every CPU");
-    std::optional<OneCpu> pin;
-    if (oneCpu) {
-      pin.emplace();
-      ASSERT_TRUE(pin->pinned());
-    }
+  for (const int cpus : cpuCounts()) {
+    SCOPED_TRACE(std::to_string(cpus) + " CPU(s)");
+    PinnedCpus pin(cpus);
+    ASSERT_TRUE(pin.pinned());
     ScratchDir dir;
     writeFile("in.unv", f.input);
     writeFile("old.unv", "earlier\n");
     std::string out, err;
+    resetThreadCounts();
     EXPECT_EQ(
         runUnvprep({"in.unv", "old.unv", "--answers", "a.txt"}, &out, &err), 2);
     EXPECT_EQ(err, f.err);
@@ -728,7 +733,79 @@ TEST_P(PrepFailures, OneLineAndNoOutput) {
     const auto files = std::distance(std::filesystem::directory_iterator("."),
                                      std::filesystem::directory_iterator());
     EXPECT_EQ(files, 2);
+    // The group passes ran beside the writing one, and the input was read
+    // ahead, on two CPUs only.
+    const ThreadCounts counts = threadCounts();
+    EXPECT_EQ(counts.passesBeside > 0, cpus == 2);
+    EXPECT_EQ(counts.blocksReadAhead > 0, cpus == 2);
   }
+}
+
+// unvprep takes elements of the common form straight from its buffer as
+// long as the buffer holds them whole: an 8-node element (142 bytes) whose
+// line end is the buffer's last byte is taken so, one whose line end is the
+// first byte after the buffer is read line by line. On one CPU (the reader
+// reads the file itself, through a buffer of 1 MiB); a read past the buffer
+// shows under the sanitizer build.
+TEST(PrepElements, ElementsAtTheEndOfTheBuffer) {
+  constexpr std::size_t kBuffer = std::size_t{1} << 20;
+  const std::string element =
+      ints({1, 115, 2, 1, 7, 8}) + ints({11, 12, 13, 14, 15, 16, 11, 12});
+  ASSERT_EQ(element.size(), 142u);
+  PinnedCpus pin(1);
+  ASSERT_TRUE(pin.pinned());
+  for (const std::size_t lineEnd : {kBuffer - 1, kBuffer}) {
+    SCOPED_TRACE(lineEnd);
+    auto prefix = [](std::size_t pad) {
+      return "    -1\n   151\n" + std::string(pad, 'c') + "\n    -1\n" +
+             nodes() + "    -1\n  2412\n";
+    };
+    // The elements start where one of them ends its node record at
+    // `lineEnd`.
+    const std::size_t base = prefix(0).size();
+    const std::size_t pad =
+        (lineEnd + 1 - element.size() + 142 * 1000 - base) % 142;
+    std::string input = prefix(pad);
+    while (input.size() < kBuffer + 1000) input += element;
+    input += "    -1\n";
+    ASSERT_EQ((lineEnd + 1 - input.find(element)) % 142, 0u);
+    ScratchDir dir;
+    writeFile("in.unv", input);
+    std::string out, err;
+    ASSERT_EQ(runUnvprep({"in.unv", "out.unv"}, &out, &err), 0) << err;
+    EXPECT_TRUE(readFile("out.unv") == input);
+  }
+}
+
+// A mesh of several blocks through unvprep on one CPU and on two: the same
+// output and summary, and the threads ran on two CPUs only.
+TEST(PrepThreads, OneCpuAndTwoWriteTheSame) {
+  if (support::usableCpus() < 2) {
+    GTEST_SKIP() << "one CPU: unvprep uses no thread of its own here";
+  }
+  constexpr int kCount = 40000;  // about 5 MB
+  ScratchDir dir;
+  writeFile("in.unv", mixedElements(kCount, false) + allElementsGroup(kCount));
+  std::string outputs[2], summaries[2];
+  ThreadCounts counts[2];
+  for (const int cpus : {1, 2}) {
+    PinnedCpus pin(cpus);
+    ASSERT_TRUE(pin.pinned());
+    std::string out, err;
+    resetThreadCounts();
+    ASSERT_EQ(runUnvprep({"in.unv", "out.unv"}, &out, &err), 0) << err;
+    counts[cpus - 1] = threadCounts();
+    outputs[cpus - 1] = readFile("out.unv");
+    summaries[cpus - 1] = err;
+  }
+  EXPECT_EQ(firstDifference(outputs[0], outputs[1]), "");
+  EXPECT_EQ(summaries[0], summaries[1]);
+  EXPECT_EQ(counts[0].blocksReadAhead, 0u);
+  EXPECT_EQ(counts[0].buffersWrittenBehind, 0u);
+  EXPECT_EQ(counts[0].passesBeside, 0u);
+  EXPECT_GT(counts[1].blocksReadAhead, 0u);
+  EXPECT_GT(counts[1].buffersWrittenBehind, 0u);
+  EXPECT_EQ(counts[1].passesBeside, 1u);
 }
 
 INSTANTIATE_TEST_SUITE_P(Prep, PrepFailures, ::testing::ValuesIn(failures()),

@@ -9,6 +9,9 @@
 
 #include <cstdint>
 
+#include "driver/run.h"
+#include "io/console.h"
+#include "io/interrupt.h"
 #include "support/nobody.h"
 
 namespace unv2tessal::support {
@@ -41,14 +44,38 @@ std::string drain(int fd) {
   return s;
 }
 
+// What a conversion in a forked child (runConversionHere()) hands back.
+struct Counted {
+  ThreadCounts* counts = nullptr;  // nullptr: an executable is run
+  int pipe[2] = {-1, -1};
+};
+
+// In a forked child: the conversion as the executable's main() runs it,
+// then the thread counts on `counted`'s pipe; ends the child.
+[[noreturn]] void runConversionHere(const Counted& counted) {
+  ::signal(SIGPIPE, SIG_IGN);
+  installInterruptHandlers();
+  resetThreadCounts();
+  std::uint32_t status = 0;
+  {
+    FdConsoleIo io;
+    status = runConversion(io, {});
+  }
+  const ThreadCounts counts = threadCounts();
+  ::write(counted.pipe[1], &counts, sizeof counts);
+  ::_exit(static_cast<int>(status & 0xFFu));
+}
+
 // Runs the executable in `dir` with `input` on standard input (a file
 // outside `dir`) and its console on pipes; `setUp` runs in the forked child
 // before the exec and returns false when it could not (exit status 126).
-// `program` is the executable (the converter when empty).
+// `program` is the executable (the converter when empty). With
+// counted.counts, the conversion runs in the child itself instead.
 template <class SetUp>
 RunResult runBinaryAfter(const std::string& dir, std::string_view input,
                          const std::vector<std::string>& args, SetUp setUp,
-                         const std::string& program = binaryPath()) {
+                         const std::string& program = binaryPath(),
+                         Counted counted = {}) {
   char templ[] = "/tmp/unv2tessal-console-XXXXXX";
   const int in = ::mkstemp(templ);
   ::write(in, input.data(), input.size());
@@ -56,6 +83,7 @@ RunResult runBinaryAfter(const std::string& dir, std::string_view input,
   ::unlink(templ);
   int out[2], err[2];
   if (in < 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return {};
+  if (counted.counts != nullptr && ::pipe(counted.pipe) != 0) return {};
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(in, 0);
@@ -63,6 +91,7 @@ RunResult runBinaryAfter(const std::string& dir, std::string_view input,
     ::dup2(err[1], 2);
     for (int fd : {in, out[0], out[1], err[0], err[1]}) ::close(fd);
     if (!setUp() || ::chdir(dir.c_str()) != 0) ::_exit(126);
+    if (counted.counts != nullptr) runConversionHere(counted);
     execBinary(args, program);
   }
   ::close(in);
@@ -76,6 +105,12 @@ RunResult runBinaryAfter(const std::string& dir, std::string_view input,
   int wstatus = 0;
   ::waitpid(pid, &wstatus, 0);
   r.status = exitCode(wstatus);
+  if (counted.counts != nullptr) {
+    ::close(counted.pipe[1]);
+    *counted.counts = ThreadCounts{};
+    ::read(counted.pipe[0], counted.counts, sizeof *counted.counts);
+    ::close(counted.pipe[0]);
+  }
   return r;
 }
 
@@ -125,28 +160,35 @@ int usableCpus() {
 }
 
 RunResult runBinaryOnCpus(const std::string& dir, std::string_view input,
-                          int cpus, std::size_t fileSizeLimit) {
-  return runBinaryAfter(dir, input, {}, [&] {
-    if (!keepCpus(cpus)) return false;
-    if (fileSizeLimit == SIZE_MAX) return true;
-    const rlim_t bytes = static_cast<rlim_t>(fileSizeLimit);
-    const rlimit fsize{bytes, bytes};
-    return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
-           ::setrlimit(RLIMIT_FSIZE, &fsize) == 0;
-  });
+                          int cpus, std::size_t fileSizeLimit,
+                          ThreadCounts* counts) {
+  return runBinaryAfter(
+      dir, input, {},
+      [&] {
+        if (!keepCpus(cpus)) return false;
+        if (fileSizeLimit == SIZE_MAX) return true;
+        const rlim_t bytes = static_cast<rlim_t>(fileSizeLimit);
+        const rlimit fsize{bytes, bytes};
+        return ::signal(SIGXFSZ, SIG_IGN) != SIG_ERR &&
+               ::setrlimit(RLIMIT_FSIZE, &fsize) == 0;
+      },
+      binaryPath(), Counted{counts});
 }
 
 RunResult runBinarySignalledWhen(const std::string& dir, std::string_view input,
                                  int cpus, const std::function<bool()>& ready,
-                                 int signal, bool* signalled) {
+                                 int signal, bool* signalled,
+                                 ThreadCounts* counts) {
   char templ[] = "/tmp/unv2tessal-console-XXXXXX";
   const int in = ::mkstemp(templ);
   ::write(in, input.data(), input.size());
   ::lseek(in, 0, SEEK_SET);
   ::unlink(templ);
   int out[2], err[2];
+  Counted counted{counts};
   *signalled = false;
   if (in < 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return {};
+  if (counts != nullptr && ::pipe(counted.pipe) != 0) return {};
   const pid_t pid = ::fork();
   if (pid == 0) {
     ::dup2(in, 0);
@@ -154,6 +196,7 @@ RunResult runBinarySignalledWhen(const std::string& dir, std::string_view input,
     ::dup2(err[1], 2);
     for (int fd : {in, out[0], out[1], err[0], err[1]}) ::close(fd);
     if (!keepCpus(cpus) || ::chdir(dir.c_str()) != 0) ::_exit(126);
+    if (counts != nullptr) runConversionHere(counted);
     execBinary({});
   }
   ::close(in);
@@ -175,6 +218,12 @@ RunResult runBinarySignalledWhen(const std::string& dir, std::string_view input,
   ::close(out[0]);
   ::close(err[0]);
   r.status = exitCode(wstatus);
+  if (counts != nullptr) {
+    ::close(counted.pipe[1]);
+    *counts = ThreadCounts{};
+    ::read(counted.pipe[0], counts, sizeof *counts);
+    ::close(counted.pipe[0]);
+  }
   return r;
 }
 

@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "io/helper_threads.h"
 #include "support/test_io.h"
 
 namespace unv2tessal::support {
@@ -34,9 +35,12 @@ bool keepCpus(int cpus);
 /// of the CPUs this process may use (the converter reads and writes on
 /// threads of their own only with more than one), and with files limited
 /// to `fileSizeLimit` bytes as runBinaryWithFileSizeLimit does, unless it is
-/// SIZE_MAX.
+/// SIZE_MAX. With `counts`, a child of this process runs the conversion as
+/// the executable's main() does, and *counts is what its helper threads did
+/// (the proof that they ran, or did not).
 RunResult runBinaryOnCpus(const std::string& dir, std::string_view input,
-                          int cpus, std::size_t fileSizeLimit = SIZE_MAX);
+                          int cpus, std::size_t fileSizeLimit = SIZE_MAX,
+                          ThreadCounts* counts = nullptr);
 
 /// Runs the built executable in `dir` with standard input on a pipe: writes
 /// `input` into it (and keeps it open), waits until the console output holds
@@ -46,12 +50,14 @@ RunResult runBinaryInterrupted(const std::string& dir, std::string_view input,
                                std::string_view prompt, int signal);
 
 /// Runs the built executable in `dir` like runBinaryOnCpus (no file size
-/// limit), sends `signal` to it as soon as `ready()` holds (asked every
-/// 100 microseconds) and collects the rest of the run. *signalled tells
-/// whether the signal was sent before the run ended by itself.
+/// limit; `counts` alike), sends `signal` to it as soon as `ready()` holds
+/// (asked every 100 microseconds) and collects the rest of the run.
+/// *signalled tells whether the signal was sent before the run ended by
+/// itself.
 RunResult runBinarySignalledWhen(const std::string& dir, std::string_view input,
                                  int cpus, const std::function<bool()>& ready,
-                                 int signal, bool* signalled);
+                                 int signal, bool* signalled,
+                                 ThreadCounts* counts = nullptr);
 
 }  // namespace unv2tessal::support
 

@@ -1,6 +1,8 @@
 #include "unv/framing.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -130,6 +132,73 @@ TEST(ScanDatasets, HandlerMustNotTakeTheNextOpeningDelimiter) {
     for (int k = 0; k < 3; ++k) run.units.readLine(10, false, &line);
   });
   EXPECT_EQ(numbers, std::vector<std::string>{"2411"});
+}
+
+// The delimiter lines of `content` with their line numbers, found by the
+// reader's fast scan through a buffer of `capacity` (by itself and reading
+// ahead), and by splitting the text; the lines passed over, handed on in
+// pieces, are the rest of the file.
+TEST(NextDelimiterLine, FindsWhatLineByLineFinds) {
+  std::string content;
+  const char* lines[] = {"    -1",       "  2411", "    -10",  "         1   2",
+                         "    -1 x",     "  -1",   "    -1\r", "\t    -1",
+                         "    -1.5D+00", "",       "    -1"};
+  for (int k = 0; k < 40; ++k) {
+    content += std::string(static_cast<std::size_t>(k % 23), 'x') + "\n";
+    content += std::string(lines[k % 11]) + "\n";
+  }
+  // Lines that start like a delimiter but are not one, next to one, at
+  // many offsets of a 64-byte step of the scan (lines fit the smallest
+  // buffer).
+  for (int k = 0; k < 64; ++k) {
+    content += std::string(static_cast<std::size_t>(k % 40), 'y') + "\n";
+    content += "    -2\n    -10\n    -1\n    -1\n";
+  }
+  content += "    -1";  // the last line, without LF
+  std::vector<std::string> want;
+  std::size_t number = 0, start = 0;
+  while (start < content.size()) {
+    std::size_t nl = content.find('\n', start);
+    if (nl == std::string::npos) nl = content.size();
+    std::string text = content.substr(start, nl - start);
+    if (nl < content.size() && !text.empty() && text.back() == '\r') {
+      text.pop_back();
+    }
+    ++number;
+    if (isDelimiterLine(text)) {
+      want.push_back(std::to_string(number) + ":" + text);
+    }
+    start = nl + 1;
+  }
+  for (const bool readAhead : {false, true}) {
+    for (std::size_t capacity :
+         {std::size_t{48}, std::size_t{100}, std::size_t{4096}}) {
+      SCOPED_TRACE(std::to_string(capacity) + (readAhead ? " ahead" : ""));
+      ScratchDir dir;
+      writeFile("f", content);
+      const int fd = ::open("f", O_RDONLY);
+      std::vector<std::string> got;
+      std::string all;  // every byte, passed over or found
+      {
+        LineReader reader(fd, capacity, readAhead);
+        const LineReader::Passed passed{
+            [](void* to, std::string_view bytes) {
+              static_cast<std::string*>(to)->append(bytes);
+            },
+            &all};
+        RawLine line;
+        while (nextDelimiterLine(reader, &line, &passed) ==
+               LineReader::Status::kLine) {
+          got.push_back(std::to_string(reader.lineNumber()) + ":" +
+                        std::string(line.text));
+          all.append(line.bytes);
+        }
+      }
+      ::close(fd);
+      EXPECT_EQ(got, want);
+      EXPECT_TRUE(all == content);
+    }
+  }
 }
 
 TEST(AtClosingDelimiter, ReadsOneLineAndStepsBackWhenItIsNoDelimiter) {

@@ -14,7 +14,10 @@
 namespace unv2tessal {
 namespace {
 
-TEST(FeDescriptorTable, WrittenKindsOrientationAndUnknownIds) {
+// Every row of the table, and ids it does not hold: a wrong id in the
+// table makes a kind unknown (its elements dropped, a beam's orientation
+// record read as its nodes).
+TEST(FeDescriptorTable, EveryRowAndUnknownIds) {
   struct Row {
     std::int32_t id;
     std::string_view name;
@@ -23,21 +26,71 @@ TEST(FeDescriptorTable, WrittenKindsOrientationAndUnknownIds) {
     bool orientation;
   };
   const Row rows[] = {
-      {91, "thin shell linear triangle", {1, 3}, {0, 0}, false},
-      {94, "thin shell linear quadrilateral", {2, 4}, {0, 0}, false},
-      {111, "solid linear tetrahedron", {0, 0}, {3, 4}, false},
-      {112, "solid linear wedge", {0, 0}, {5, 6}, false},
-      {115, "solid linear brick", {0, 0}, {6, 8}, false},
-      {41, "plane stress linear triangle", {0, 0}, {0, 0}, false},
-      {118, "solid parabolic tetrahedron", {0, 0}, {0, 0}, false},
       {11, "rod", {0, 0}, {0, 0}, true},
       {21, "linear beam", {0, 0}, {0, 0}, true},
+      {22, "tapered beam", {0, 0}, {0, 0}, true},
+      {23, "curved beam", {0, 0}, {0, 0}, true},
       {24, "parabolic beam", {0, 0}, {0, 0}, true},
       {31, "straight pipe", {0, 0}, {0, 0}, true},
       {32, "curved pipe", {0, 0}, {0, 0}, true},
+      {41, "plane stress linear triangle", {0, 0}, {0, 0}, false},
+      {42, "plane stress parabolic triangle", {0, 0}, {0, 0}, false},
+      {43, "plane stress cubic triangle", {0, 0}, {0, 0}, false},
+      {44, "plane stress linear quadrilateral", {0, 0}, {0, 0}, false},
+      {45, "plane stress parabolic quadrilateral", {0, 0}, {0, 0}, false},
+      {46, "plane stress cubic quadrilateral", {0, 0}, {0, 0}, false},
+      {51, "plane strain linear triangle", {0, 0}, {0, 0}, false},
+      {52, "plane strain parabolic triangle", {0, 0}, {0, 0}, false},
+      {53, "plane strain cubic triangle", {0, 0}, {0, 0}, false},
+      {54, "plane strain linear quadrilateral", {0, 0}, {0, 0}, false},
+      {55, "plane strain parabolic quadrilateral", {0, 0}, {0, 0}, false},
+      {56, "plane strain cubic quadrilateral", {0, 0}, {0, 0}, false},
+      {61, "plate linear triangle", {0, 0}, {0, 0}, false},
+      {62, "plate parabolic triangle", {0, 0}, {0, 0}, false},
+      {63, "plate cubic triangle", {0, 0}, {0, 0}, false},
+      {64, "plate linear quadrilateral", {0, 0}, {0, 0}, false},
+      {65, "plate parabolic quadrilateral", {0, 0}, {0, 0}, false},
+      {66, "plate cubic quadrilateral", {0, 0}, {0, 0}, false},
+      {71, "membrane linear quadrilateral", {0, 0}, {0, 0}, false},
+      {72, "membrane parabolic triangle", {0, 0}, {0, 0}, false},
+      {73, "membrane cubic triangle", {0, 0}, {0, 0}, false},
+      {74, "membrane linear triangle", {0, 0}, {0, 0}, false},
+      {75, "membrane parabolic quadrilateral", {0, 0}, {0, 0}, false},
+      {76, "membrane cubic quadrilateral", {0, 0}, {0, 0}, false},
+      {81, "axisymmetric solid linear triangle", {0, 0}, {0, 0}, false},
+      {82, "axisymmetric solid parabolic triangle", {0, 0}, {0, 0}, false},
+      {84, "axisymmetric solid linear quadrilateral", {0, 0}, {0, 0}, false},
+      {85, "axisymmetric solid parabolic quadrilateral", {0, 0}, {0, 0}, false},
+      {91, "thin shell linear triangle", {1, 3}, {0, 0}, false},
+      {92, "thin shell parabolic triangle", {0, 0}, {0, 0}, false},
+      {93, "thin shell cubic triangle", {0, 0}, {0, 0}, false},
+      {94, "thin shell linear quadrilateral", {2, 4}, {0, 0}, false},
+      {95, "thin shell parabolic quadrilateral", {0, 0}, {0, 0}, false},
+      {96, "thin shell cubic quadrilateral", {0, 0}, {0, 0}, false},
+      {101, "thick shell linear wedge", {0, 0}, {0, 0}, false},
+      {102, "thick shell parabolic wedge", {0, 0}, {0, 0}, false},
+      {103, "thick shell cubic wedge", {0, 0}, {0, 0}, false},
+      {104, "thick shell linear brick", {0, 0}, {0, 0}, false},
+      {105, "thick shell parabolic brick", {0, 0}, {0, 0}, false},
+      {106, "thick shell cubic brick", {0, 0}, {0, 0}, false},
+      {111, "solid linear tetrahedron", {0, 0}, {3, 4}, false},
+      {112, "solid linear wedge", {0, 0}, {5, 6}, false},
+      {113, "solid parabolic wedge", {0, 0}, {0, 0}, false},
+      {114, "solid cubic wedge", {0, 0}, {0, 0}, false},
+      {115, "solid linear brick", {0, 0}, {6, 8}, false},
+      {116, "solid parabolic brick", {0, 0}, {0, 0}, false},
+      {117, "solid cubic brick", {0, 0}, {0, 0}, false},
+      {118, "solid parabolic tetrahedron", {0, 0}, {0, 0}, false},
+      {121, "rigid bar", {0, 0}, {0, 0}, false},
+      {122, "rigid element", {0, 0}, {0, 0}, false},
+      {136, "node to node translational spring", {0, 0}, {0, 0}, false},
+      {137, "node to node rotational spring", {0, 0}, {0, 0}, false},
+      {161, "lumped mass", {0, 0}, {0, 0}, false},
+      {171, "axisymmetric linear shell", {0, 0}, {0, 0}, false},
       {172, "axisymmetric parabolic shell", {0, 0}, {0, 0}, false},
       {0, "unknown element kind", {0, 0}, {0, 0}, false},
       {25, "unknown element kind", {0, 0}, {0, 0}, false},
+      {83, "unknown element kind", {0, 0}, {0, 0}, false},
       {-91, "unknown element kind", {0, 0}, {0, 0}, false},
       {255, "unknown element kind", {0, 0}, {0, 0}, false},
       {256 + 91, "unknown element kind", {0, 0}, {0, 0}, false},
@@ -47,6 +100,7 @@ TEST(FeDescriptorTable, WrittenKindsOrientationAndUnknownIds) {
        {0, 0},
        false},
   };
+  int known = 0;
   for (const Row& r : rows) {
     SCOPED_TRACE(r.id);
     const FeDescriptor& d = feDescriptor(r.id);
@@ -58,7 +112,21 @@ TEST(FeDescriptorTable, WrittenKindsOrientationAndUnknownIds) {
     EXPECT_EQ(d.in3D.vertices, r.in3D.vertices);
     EXPECT_EQ(findShape(true, r.id) != nullptr, r.in2D.vertices != 0);
     EXPECT_EQ(findShape(false, r.id) != nullptr, r.in3D.vertices != 0);
+    if (r.name != "unknown element kind") {
+      ++known;
+      EXPECT_EQ(d.id, r.id);
+      EXPECT_NE(d.family, FeFamily::kUnknown);
+    }
   }
+  // Every id below 256 that the rows do not name is unknown.
+  for (std::int32_t id = 0; id < 256; ++id) {
+    bool listed = false;
+    for (const Row& r : rows) listed = listed || r.id == id;
+    if (!listed) {
+      EXPECT_EQ(feDescriptor(id).name, "unknown element kind") << id;
+    }
+  }
+  EXPECT_EQ(known, 62);
 }
 
 // The connectivity file's shape codes back to their shapes (tessal2vtk).
@@ -120,6 +188,18 @@ TEST(FeDescriptorTable, ContinuationRecordsFromTheNodeCount) {
         "         1" + r.id + "         1         1         7" + r.countColumns;
     EXPECT_EQ(continuationRecords(descriptor), r.records);
   }
+}
+
+// The node count is columns 51-60; a descriptor cut before them has none,
+// and one cut inside them the count its columns hold.
+TEST(FeDescriptorTable, NodeCountOfADescriptorCutShort) {
+  const std::string whole =
+      "         1       118         1         1         7        10";
+  for (std::size_t length = 0; length <= whole.size(); ++length) {
+    const std::int32_t want = length < 59 ? 0 : length == 59 ? 1 : 10;
+    EXPECT_EQ(nodeCountOf(whole.substr(0, length)), want) << length;
+  }
+  EXPECT_EQ(nodeCountOf(whole + "  and more"), 10);
 }
 
 TEST(GroupRecords, KindsAndTheEntityRecordCountRule) {
