@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 #include <utility>
 
@@ -46,12 +47,16 @@ class BlockHelper {
   };
 
   /// Works on the blocks of `reader`; with a reader that does not read
-  /// ahead it never starts a task.
+  /// ahead it starts no thread and no record is due.
   explicit BlockHelper(LineReader& reader) : reader_(reader) {
-    if (!reader.readsAhead()) quietBytes_ = kAll;
+    if (reader.readsAhead()) {
+      thread_.emplace();
+    } else {
+      quietBytes_ = kAll;
+    }
   }
   ~BlockHelper() {
-    thread_.wait();
+    if (thread_) thread_->wait();
     reader_.endLoan();
   }
   BlockHelper(const BlockHelper&) = delete;
@@ -64,14 +69,14 @@ class BlockHelper {
   }
 
   /// A task was started and not reached yet.
-  bool working() const { return thread_.pending(); }
+  bool working() const { return thread_ && thread_->pending(); }
 
   /// At a record that is due: the task's stretch when it starts at `line`
   /// and holds records, which the owner then writes and passes over
   /// (took()); else nullptr, and the owner converts the record itself.
   const Stretch* reached(const char* line) {
-    if (!thread_.pending()) return nullptr;
-    const bool ran = thread_.wait();
+    if (!working()) return nullptr;
+    const bool ran = thread_->wait();
     reader_.endLoan();
     quietBytes_ = 0;
     if (!ran || stretch_.start != line || stretch_.records == 0) {
@@ -97,6 +102,7 @@ class BlockHelper {
   /// are not due.
   template <class Convert>
   void start(const char* line, Convert&& convert) {
+    if (!thread_) return;
     const std::string_view rest = reader_.ahead();
     const char* const end = rest.data() + rest.size();
     const char* middle = nullptr;
@@ -111,10 +117,10 @@ class BlockHelper {
       quietBytes_ = static_cast<std::uintptr_t>(end - line);
       return;
     }
-    reader_.lendRestOfBlock(&thread_);
+    reader_.lendRestOfBlock(&*thread_);
     stretch_ = Stretch{};
-    thread_.post([this, begin = rest.data(), middle, end,
-                  convert = std::forward<Convert>(convert)]() mutable {
+    thread_->post([this, begin = rest.data(), middle, end,
+                   convert = std::forward<Convert>(convert)]() mutable {
       // The rest starts with the second line of the owner's record: the
       // lines at odd places in it are first lines.
       const char* p = middle;
@@ -143,7 +149,7 @@ class BlockHelper {
   std::uintptr_t quietFrom_ = 0;
   std::uintptr_t quietBytes_ = 0;
   Stretch stretch_;
-  TaskThread thread_;  // last: destroyed (and waited for) first
+  std::optional<TaskThread> thread_;  // last: destroyed (waited for) first
 };
 
 }  // namespace unv2tessal

@@ -11,7 +11,7 @@
 namespace unv2tessal {
 namespace {
 
-std::array<std::atomic<std::uint64_t>, 4> gWork{};
+std::array<std::atomic<std::uint64_t>, 5> gWork{};
 
 }  // namespace
 
@@ -38,6 +38,7 @@ HelperThread::HelperThread(std::function<void()> body) {
     throw;
   }
   ::pthread_sigmask(SIG_SETMASK, &saved, nullptr);
+  countThreadWork(ThreadWork::kThreadStarted);
 }
 
 HelperThread& HelperThread::operator=(HelperThread&& other) noexcept {
@@ -113,9 +114,10 @@ ThreadCounts threadCounts() {
   const auto get = [](ThreadWork w) {
     return gWork[static_cast<std::size_t>(w)].load(std::memory_order_relaxed);
   };
-  return {
-      get(ThreadWork::kBlockReadAhead), get(ThreadWork::kBufferWrittenBehind),
-      get(ThreadWork::kRecordsConvertedBeside), get(ThreadWork::kPassBeside)};
+  return {get(ThreadWork::kThreadStarted), get(ThreadWork::kBlockReadAhead),
+          get(ThreadWork::kBufferWrittenBehind),
+          get(ThreadWork::kRecordsConvertedBeside),
+          get(ThreadWork::kPassBeside)};
 }
 
 void resetThreadCounts() {

@@ -76,15 +76,17 @@ class TaskThread {
 /// pass (never once a record): the tests prove with these counts that the
 /// threads ran where they should, and not where they should not.
 enum class ThreadWork {
+  kThreadStarted,           // any helper thread
   kBlockReadAhead,          // a block read by a ReadAhead thread and taken
   kBufferWrittenBehind,     // a buffer handed to a WriteBehind thread
   kRecordsConvertedBeside,  // records a BlockHelper's task converted, taken
-  kPassBeside,              // one of unvprep's group passes on its own thread
+  kPassBeside,              // unvprep's group passes on a thread of their own
 };
 void countThreadWork(ThreadWork work, std::uint64_t n = 1);
 
 /// The counts of this process since it started or since the last reset.
 struct ThreadCounts {
+  std::uint64_t threadsStarted = 0;
   std::uint64_t blocksReadAhead = 0;
   std::uint64_t buffersWrittenBehind = 0;
   std::uint64_t recordsConvertedBeside = 0;

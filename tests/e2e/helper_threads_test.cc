@@ -206,6 +206,7 @@ TEST_P(OneCpuAndTwo, LeaveTheSameConsoleAndFiles) {
   if (c.helps) {
     EXPECT_GT(two.counts.recordsConvertedBeside, 0u);
   }
+  EXPECT_EQ(one.counts.threadsStarted, 0u);
   EXPECT_EQ(one.counts.blocksReadAhead, 0u);
   EXPECT_EQ(one.counts.buffersWrittenBehind, 0u);
   EXPECT_EQ(one.counts.recordsConvertedBeside, 0u);
@@ -357,6 +358,7 @@ TEST(InterruptMidDataset, LeavesWholeRecordsOfTheUninterruptedRun) {
         here, kReplies, cpus, started, SIGINT, &signalled, &counts);
     ASSERT_TRUE(signalled && r.status != 0u)
         << "the run ended before the interrupt, on " << cpus << " CPUs";
+    EXPECT_EQ(counts.threadsStarted > 0, cpus == 2);
     EXPECT_EQ(counts.blocksReadAhead > 0, cpus == 2);
     EXPECT_EQ(counts.buffersWrittenBehind > 0, cpus == 2);
     EXPECT_EQ(r.status, 200u);

@@ -82,6 +82,7 @@ void convertOn(int cpus, int dim, const UnvMesh& mesh, std::string* console,
       support::runBinaryOnCpus(".", "in.unv\n\n" + std::to_string(dim) + "\n\n",
                                cpus, SIZE_MAX, &counts);
   ASSERT_EQ(r.status, 0u) << r.err;
+  EXPECT_EQ(counts.threadsStarted > 0, cpus == 2);
   EXPECT_EQ(counts.blocksReadAhead > 0, cpus == 2);
   EXPECT_EQ(counts.buffersWrittenBehind > 0, cpus == 2);
   if (cpus == 1 || blocks) {

@@ -736,6 +736,7 @@ TEST_P(PrepFailures, OneLineAndNoOutput) {
     // The group passes ran beside the writing one, and the input was read
     // ahead, on two CPUs only.
     const ThreadCounts counts = threadCounts();
+    EXPECT_EQ(counts.threadsStarted > 0, cpus == 2);
     EXPECT_EQ(counts.passesBeside > 0, cpus == 2);
     EXPECT_EQ(counts.blocksReadAhead > 0, cpus == 2);
   }
@@ -800,6 +801,7 @@ TEST(PrepThreads, OneCpuAndTwoWriteTheSame) {
   }
   EXPECT_EQ(firstDifference(outputs[0], outputs[1]), "");
   EXPECT_EQ(summaries[0], summaries[1]);
+  EXPECT_EQ(counts[0].threadsStarted, 0u);
   EXPECT_EQ(counts[0].blocksReadAhead, 0u);
   EXPECT_EQ(counts[0].buffersWrittenBehind, 0u);
   EXPECT_EQ(counts[0].passesBeside, 0u);
