@@ -16,11 +16,15 @@ LineReader::LineReader(int fd, std::size_t capacity, bool readAhead)
       capacity_(capacity < 2 * kLongLineKeep ? 2 * kLongLineKeep : capacity) {
   if (readAhead) {
     ahead_ = std::make_unique<ReadAhead>(fd_, capacity_, kLongLineKeep);
+    source_ = ahead_.get();
   } else {
     buf_.reset(new char[capacity_]);
     base_ = buf_.get();
   }
 }
+
+LineReader::LineReader(BlockSource* source)
+    : fd_(-1), capacity_(kDefaultCapacity), source_(source) {}
 
 LineReader::Status LineReader::fill() {
   for (;;) {
@@ -47,7 +51,7 @@ LineReader::Status LineReader::nextSlow(std::string_view* line) {
     *line = last_;
     return Status::kLine;
   }
-  if (ahead_) return nextBlock(line);
+  if (source_) return nextBlock(line);
   for (;;) {
     char* base = buf_.get();
     const void* nl =
@@ -104,7 +108,7 @@ LineReader::Status LineReader::nextBlock(std::string_view* line) {
     if (eof_) return Status::kEndOfFile;
     checkInterrupt();
     if (guard_ != nullptr) guard_->wait();
-    const ReadAhead::Block b = ahead_->next();
+    const BlockSource::Block b = source_->next();
     base_ = b.data;
     pos_ = 0;
     end_ = b.size;

@@ -28,6 +28,9 @@ class LineReader {
 
   explicit LineReader(int fd, std::size_t capacity = kDefaultCapacity,
                       bool readAhead = false);
+  /// Reads the blocks of `source` (which outlives the reader) as a reader
+  /// of a file read ahead reads its blocks.
+  explicit LineReader(BlockSource* source);
 
   enum class Status { kLine, kEndOfFile, kError };
 
@@ -70,7 +73,7 @@ class LineReader {
     lineNumber_ += lines;
   }
   /// The file is read by a ReadAhead thread.
-  bool readsAhead() const { return ahead_ != nullptr; }
+  bool readsAhead() const { return source_ != nullptr; }
   /// While set, a task of `guard` that may read the current block is
   /// waited for before the block is handed back (nullptr: none).
   void guardBlock(TaskThread* guard) { guard_ = guard; }
@@ -99,7 +102,7 @@ class LineReader {
   int fd_;
   std::size_t capacity_;
   std::unique_ptr<char[]> buf_;
-  const char* base_ = nullptr;  // buf_, or the block taken from ahead_
+  const char* base_ = nullptr;  // buf_, or the block taken from source_
   std::size_t pos_ = 0;
   std::size_t end_ = 0;
   bool eof_ = false;
@@ -109,8 +112,9 @@ class LineReader {
   std::string_view last_;
   std::unique_ptr<char[]> longLine_;
   std::unique_ptr<ReadAhead> ahead_;
+  BlockSource* source_ = nullptr;  // ahead_, or the source given
   TaskThread* guard_ = nullptr;
-  int blockError_ = 0;  // with ahead_: a read failed after the block
+  int blockError_ = 0;  // with source_: a read failed after the block
 };
 
 /// Buffered writer on a file descriptor. Callers reserve room, format in

@@ -10,16 +10,11 @@
 
 namespace unv2tessal {
 
-/// Reads a file on a thread of its own, a few blocks ahead of the thread
-/// that takes its lines, so that the kernel's copy into the blocks is off
-/// the converting thread. Each block holds whole lines: the end of a line
-/// cut by a block's end is carried to the front of the next block. A line
-/// of `capacity` bytes or more is handed over as its first `keep` bytes
-/// (the rest of it is read and dropped), exactly as LineReader keeps it.
-class ReadAhead {
+/// Where a LineReader takes its text in blocks of whole lines: a file read
+/// ahead (ReadAhead), or a pipe between two threads of the program
+/// (LinePipe).
+class BlockSource {
  public:
-  static constexpr std::size_t kBlocks = 2;
-
   /// One block as the consumer sees it.
   struct Block {
     const char* data = nullptr;  // whole lines, the last one ending in LF
@@ -27,19 +22,34 @@ class ReadAhead {
     std::size_t size = 0;
     const char* longLine = nullptr;  // when set: `keep` bytes of a long
                                      // line that comes before `data`
-    bool eof = false;                // the file ends after `data`
+    bool eof = false;                // the text ends after `data`
     int error = 0;                   // errno of a read that failed after `data`
   };
 
-  ReadAhead(int fd, std::size_t capacity, std::size_t keep);
-  ~ReadAhead();
-  ReadAhead(const ReadAhead&) = delete;
-  ReadAhead& operator=(const ReadAhead&) = delete;
+  virtual ~BlockSource() = default;
 
   /// Hands back the block returned last (its bytes may be reused) and waits
   /// for the next one. REQUIRES: no block with `eof` or `error` was
   /// returned yet.
-  Block next();
+  virtual Block next() = 0;
+};
+
+/// Reads a file on a thread of its own, a few blocks ahead of the thread
+/// that takes its lines, so that the kernel's copy into the blocks is off
+/// the converting thread. Each block holds whole lines: the end of a line
+/// cut by a block's end is carried to the front of the next block. A line
+/// of `capacity` bytes or more is handed over as its first `keep` bytes
+/// (the rest of it is read and dropped), exactly as LineReader keeps it.
+class ReadAhead final : public BlockSource {
+ public:
+  static constexpr std::size_t kBlocks = 2;
+
+  ReadAhead(int fd, std::size_t capacity, std::size_t keep);
+  ~ReadAhead() override;
+  ReadAhead(const ReadAhead&) = delete;
+  ReadAhead& operator=(const ReadAhead&) = delete;
+
+  Block next() override;
 
  private:
   struct Slot {

@@ -51,8 +51,10 @@ std::string systemError(int error) { return std::strerror(error); }
 // One input file read line by line.
 class InputFile {
  public:
-  explicit InputFile(const std::string& name)
-      : name_(name), fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {
+  explicit InputFile(const std::string& name) : InputFile(name, name) {}
+  /// Reads the file at `path` and names it `name` in findings.
+  InputFile(const std::string& path, const std::string& name)
+      : name_(name), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     if (fd_ < 0) throw Failure{name, 0, "cannot open: " + systemError(errno)};
     reader_.emplace(fd_);
   }
@@ -496,6 +498,15 @@ int viewFiles(const Options& o, std::string* err) {
 }
 
 }  // namespace
+
+int writeGridVtu(const std::array<std::string, 3>& paths,
+                 const std::array<std::string, 3>& names, SafeOutput& output,
+                 std::string* err) {
+  InputFile inp(paths[0], names[0]);
+  InputFile xyz(paths[1], names[1]);
+  InputFile cnc(paths[2], names[2]);
+  return Viewer(inp, xyz, cnc, &output, err).run();
+}
 
 int runTessal2vtk(const std::vector<std::string>& args, std::string* out,
                   std::string* err) {
