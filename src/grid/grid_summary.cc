@@ -56,6 +56,7 @@ std::string verticesLine(const GridSummary& s) {
 }
 
 std::string numberingLine(const GridSummary& s) {
+  if (s.vertices == 0) return "vertex numbers: none";
   if (s.renumbered) {
     return "vertex numbers: 1.." + to_string(s.vertices) +
            " by node label; the vertex map lists those that differ from "

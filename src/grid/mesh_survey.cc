@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <string>
 
 #include "codecs/fast_fields.h"
@@ -31,8 +32,26 @@ class Surveyor {
     walk();
     if (survey_->dim == 0) survey_->dim = anySolid_ ? 3 : 2;
     if (!request_.usedLabels) return;
-    survey_->used = std::move(survey_->dim == 2 ? used2D_ : used3D_);
-    survey_->used.freeze();
+    UsedLabels& used = survey_->used;
+    UsedLabels& other = survey_->dim == 2 ? used3D_ : used2D_;
+    used = std::move(survey_->dim == 2 ? used2D_ : used3D_);
+    used.freeze();
+    nodeLabels_.freeze();
+    other.freeze();
+    otherLabels_.freeze();
+    // Every node is used, every node label of an element is a node's, and
+    // the converter numbers the nodes by rank already: cutting changes
+    // nothing.
+    bool same = !used.empty() && used.contiguous() && survey_->anyNode &&
+                survey_->firstNodeLabel == used.lowest() &&
+                nodeLabels_.size() == used.size();
+    const auto inUsed = [&](std::int32_t label) {
+      same = same && used.contains(label);
+    };
+    if (same) nodeLabels_.forEach(inUsed);
+    if (same) other.forEach(inUsed);
+    if (same) otherLabels_.forEach(inUsed);
+    survey_->nothingToCut = same;
   }
 
  private:
@@ -58,6 +77,10 @@ class Surveyor {
       if (!haveNumber) return;
       if (number.view() == "2411") {
         once(&survey_->nodeDatasetLine, "node");
+        if (request_.usedLabels) {
+          readNodes();
+          continue;
+        }
         const NodeDatasetStart start = passNodes(in_, nowhere_, noNodes_);
         if (!survey_->anyNode && !start.empty) {
           survey_->anyNode = true;
@@ -76,6 +99,61 @@ class Surveyor {
         atNumber = in_.nextDelimiter(&line);
         if (!atNumber) return;
       }
+    }
+  }
+
+  // Reads the node labels of a node dataset, through its closing delimiter
+  // (a delimiter where a node's first record would be; one where its
+  // coordinates are is read as coordinates). A label that does not read is
+  // left to the converter to report.
+  void readNodes() {
+    const std::string what = "node dataset 2411 begun at line " +
+                             std::to_string(in_.lineNumber());
+    for (;;) {
+      commonNodes();
+      const RawLine record1 = in_.need(what);
+      if (isDelimiterLine(record1.text)) return;
+      std::int32_t label = 0;
+      if (readIntegerFields10(record1.text, &label, 1)) node(label);
+      in_.need(what);
+    }
+  }
+
+  void node(std::int32_t label) {
+    if (!survey_->anyNode) {
+      survey_->anyNode = true;
+      survey_->firstNodeLabel = label;
+    }
+    nodeLabels_.add(label);
+  }
+
+  // The nodes that the reader's buffer holds whole, taken from it at once:
+  // a first record that is no delimiter and starts with a 10-column label
+  // of the common form, then any line.
+  void commonNodes() {
+    RawLineReader& reader = in_.reader();
+    const std::string_view ahead = reader.ahead();
+    const char* p = ahead.data();
+    const char* const end = p + ahead.size();
+    std::size_t lines = 0, lastLine = 0;
+    for (;;) {
+      const auto* lf1 = static_cast<const char*>(
+          std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+      if (lf1 == nullptr || lf1 - p < 10) break;
+      std::string_view text(p, static_cast<std::size_t>(lf1 - p));
+      if (text.back() == '\r') text.remove_suffix(1);
+      std::int32_t label = 0;
+      if (isDelimiterLine(text) || !tryReadInteger10(p, &label)) break;
+      const auto* lf2 = static_cast<const char*>(
+          std::memchr(lf1 + 1, '\n', static_cast<std::size_t>(end - lf1 - 1)));
+      if (lf2 == nullptr) break;
+      node(label);
+      lastLine = static_cast<std::size_t>(lf2 - lf1);
+      p = lf2 + 1;
+      lines += 2;
+    }
+    if (lines > 0) {
+      reader.skip(static_cast<std::size_t>(p - ahead.data()), lines, lastLine);
     }
   }
 
@@ -100,6 +178,7 @@ class Surveyor {
     const bool stopAtSolid = request_.dim == 0 && !request_.usedLabels;
     std::array<std::int32_t, kMostLabels> labels{};
     for (;;) {
+      if (request_.usedLabels && commonElements()) return false;
       RawLine descriptor = in_.need(what);
       if (isDelimiterLine(descriptor.text)) return false;
       if (isEmptyLine(descriptor.text)) continue;
@@ -125,28 +204,39 @@ class Surveyor {
         }
       }
       if (hasOrientationRecord(feId)) in_.need(what);
+      if (!request_.usedLabels) {
+        for (std::int32_t r = 0; r < records; ++r) in_.need(what);
+        continue;
+      }
       UsedLabels* used = nullptr;
       const Shape* shape = nullptr;
-      if (request_.usedLabels) {
-        if (solid != nullptr && request_.dim != 2) {
-          used = &used3D_;
-          shape = solid;
-        } else if (face != nullptr && request_.dim != 3) {
-          used = &used2D_;
-          shape = face;
-        }
+      if (solid != nullptr) {
+        used = &used3D_;
+        shape = solid;
+      } else if (face != nullptr) {
+        used = &used2D_;
+        shape = face;
       }
+      // The converter reads all eight labels of each node record.
       std::size_t read = 0;
       for (std::int32_t r = 0; r < records; ++r) {
         const RawLine nodes = in_.need(what);
-        if (used == nullptr || read + kNodesPerRecord > kMostLabels) continue;
+        if (read + kNodesPerRecord > kMostLabels) continue;
         if (!readIntegerFields10(nodes.text, labels.data() + read,
                                  kNodesPerRecord)) {
           in_.fail("element node record: a node label is not an integer");
         }
         read += kNodesPerRecord;
       }
-      if (used == nullptr) continue;
+      if (used == nullptr) {
+        // No grid writes it: the labels that unvprep may list for it in a
+        // group, those of its node count.
+        const std::size_t listed = static_cast<std::size_t>(std::max(count, 0));
+        for (std::size_t k = 0; k < std::min(read, listed); ++k) {
+          otherLabels_.add(labels[k]);
+        }
+        continue;
+      }
       if (reduction != nullptr) {
         for (std::int32_t k = 0; k < reduction->cornerCount; ++k) {
           used->add(labels[reduction->corners[static_cast<std::size_t>(k)] -
@@ -160,6 +250,85 @@ class Surveyor {
     }
   }
 
+  // Nearly every element of a large mesh, taken straight from the reader's
+  // buffer while it holds them whole, as unvprep takes them: a descriptor
+  // of six 10-column fields and an LF, a kind that is not reduced and has
+  // no orientation record, one node record of a 10-column field a node (at
+  // most eight) and an LF. Anything else is left to the line by line
+  // reading. Returns false (always: the dataset's end is read line by line).
+  bool commonElements() {
+    constexpr std::size_t kDescriptorColumns = 60;
+    constexpr std::size_t kLongest = kDescriptorColumns + 1 + 80 + 1;
+    RawLineReader& reader = in_.reader();
+    const std::string_view ahead = reader.ahead();
+    const char* p = ahead.data();
+    const char* const end = p + ahead.size();
+    std::size_t lines = 0, lastLine = 0;
+    std::array<std::int32_t, kNodesPerRecord> labels{};
+    std::int32_t feId = 0, count = 0;
+    // Only the FE id and the node count of the descriptor are needed.
+    while (static_cast<std::size_t>(end - p) >= kLongest &&
+           p[kDescriptorColumns] == '\n' && tryReadInteger10(p + 10, &feId) &&
+           tryReadInteger10(p + 50, &count)) {
+      if (count < 1 || count > kNodesPerRecord || feId < 0 ||
+          feId >= static_cast<std::int32_t>(kCommonIds)) {
+        break;
+      }
+      const Shape* shape = commonShape(feId);
+      if (shape == nullptr) break;
+      const char* record = p + kDescriptorColumns + 1;
+      const std::size_t columns = static_cast<std::size_t>(count) * 10;
+      if (record[columns] != '\n') break;
+      const auto n = static_cast<std::size_t>(shape->vertices);
+      if (n > static_cast<std::size_t>(count) ||
+          !tryReadIntegerFields10(record, labels.data(), n)) {
+        break;
+      }
+      UsedLabels* used = usedFor(*shape, feId);
+      for (std::size_t k = 0; k < n; ++k) used->add(labels[k]);
+      p = record + columns + 1;
+      lines += 2;
+      lastLine = columns + 1;
+    }
+    if (lines > 0) {
+      reader.skip(static_cast<std::size_t>(p - ahead.data()), lines, lastLine);
+    }
+    return false;
+  }
+
+  // The shape of `feId` in the grid when its elements can be common ones
+  // (not reduced, no orientation record), and the grid writes them; else
+  // nullptr. Looked up once per id.
+  const Shape* commonShape(std::int32_t feId) {
+    const auto id = static_cast<std::size_t>(feId);
+    if (!looked_[id]) {
+      looked_[id] = true;
+      const FeDescriptor& kind = feDescriptor(feId);
+      const Shape* solid = findShape(false, feId);
+      const Shape* face = findShape(true, feId);
+      common_[id] = findReduction(feId) == nullptr &&
+                            !kind.hasOrientationRecord()
+                        ? (solid != nullptr ? solid : face)
+                        : nullptr;
+    }
+    return common_[id];
+  }
+
+  // Where the labels of an element written with `shape` go: the used
+  // labels of its grid (also those of the grid not asked for, for the
+  // check that cutting changes nothing).
+  UsedLabels* usedFor(const Shape& shape, std::int32_t feId) {
+    if (findShape(false, feId) == &shape) {
+      anySolid_ = true;
+      return &used3D_;
+    }
+    return &used2D_;
+  }
+
+  static constexpr std::size_t kCommonIds = 256;
+  std::array<bool, kCommonIds> looked_{};
+  std::array<const Shape*, kCommonIds> common_{};
+
   const SurveyRequest& request_;
   MeshSurvey* survey_;
   PrepInput in_;
@@ -167,6 +336,9 @@ class Surveyor {
   GroupedNodes noNodes_;
   bool anySolid_ = false;
   UsedLabels used2D_, used3D_;
+  // The default mode: the node labels, and those of the elements no grid
+  // writes that unvprep may list in a group.
+  UsedLabels nodeLabels_, otherLabels_;
 };
 
 }  // namespace

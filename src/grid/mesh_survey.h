@@ -35,6 +35,10 @@ struct MeshSurvey {
   int dim = 0;
   /// The labels used by the elements of the grid, frozen (usedLabels).
   UsedLabels used;
+  /// (usedLabels) Keeping only the used nodes changes nothing: every node
+  /// is used, numbered by the converter as by rank, and every node label
+  /// of an element is a node's.
+  bool nothingToCut = false;
 };
 
 /// Reads `request.input` once, walking its datasets as the converter's

@@ -119,6 +119,30 @@ void writeVertexMap(const UsedLabels& used, const VertexFilter& filter,
   });
 }
 
+// The converter's input in the default mode, chosen where it first reads:
+// unvprep's pass itself when the survey finds nothing to cut, else the
+// filter's output.
+class ChosenSource final : public BlockSource {
+ public:
+  ChosenSource(SurveyResult& survey, LinePipe& prepared, LinePipe& filtered)
+      : survey_(survey), prepared_(prepared), filtered_(filtered) {}
+  Block next() override {
+    if (chosen_ == nullptr) chosen_ = &pipe();
+    return chosen_->next();
+  }
+  /// The pipe read (once chosen).
+  LinePipe& pipe() {
+    const MeshSurvey* s = survey_.wait();
+    return s != nullptr && s->nothingToCut ? prepared_ : filtered_;
+  }
+
+ private:
+  SurveyResult& survey_;
+  LinePipe& prepared_;
+  LinePipe& filtered_;
+  LinePipe* chosen_ = nullptr;
+};
+
 class GridRun {
  public:
   GridRun(const GridOptions& options, std::string* out, std::string* err)
@@ -162,7 +186,9 @@ class GridRun {
         filterThread = startHelperThread([this] { filterVertices(); });
       }
       ConversionPlan plan;
-      plan.input = o_.keepNodes ? &prepared_ : &filtered_;
+      ChosenSource chosen(survey_, prepared_, filtered_);
+      plan.input = o_.keepNodes ? static_cast<BlockSource*>(&prepared_)
+                                : &chosen;
       plan.inputName = o_.input;
       for (std::size_t k = 0; k < kGridFiles; ++k) {
         plan.fds[k] = ::dup(files_[k].fd());
@@ -186,7 +212,7 @@ class GridRun {
       // The converter reads nothing more; the passes run to their end, so
       // that a fault they meet further on is the one reported, as in a run
       // of unvprep before the converter.
-      (o_.keepNodes ? prepared_ : filtered_).abandon();
+      (o_.keepNodes ? prepared_ : chosen.pipe()).abandon();
       for (std::thread* t : {&surveyThread, &prepThread, &filterThread}) {
         if (t->joinable()) t->join();
       }
@@ -253,6 +279,7 @@ class GridRun {
         prepared_.abandon();
         return;  // the converter gets an error; the survey's is told
       }
+      if (s->nothingToCut) return;  // the converter reads unvprep's pass
       filter_ = std::make_unique<VertexFilter>(
           s->used, !numberedAsConverter(*s), s->dim == 2);
       filter_->run(prepared_, stream);

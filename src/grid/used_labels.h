@@ -8,6 +8,17 @@
 
 namespace unv2tessal {
 
+namespace detail {
+// Set bits of a word, inline: without a popcount instruction in the target,
+// std::popcount is a call into the runtime library.
+inline std::uint32_t bitsOf(std::uint64_t x) {
+  x -= (x >> 1) & 0x5555555555555555u;
+  x = (x & 0x3333333333333333u) + ((x >> 2) & 0x3333333333333333u);
+  x = (x + (x >> 4)) & 0x0F0F0F0F0F0F0F0Fu;
+  return static_cast<std::uint32_t>((x * 0x0101010101010101u) >> 56);
+}
+}  // namespace detail
+
 /// The node labels that written elements use, and each one's rank among
 /// them (its vertex number in a grid of used nodes only). Labels are added
 /// in any order, repeats allowed; freeze() then makes the ranks.
@@ -51,9 +62,8 @@ class UsedLabels {
     const std::uint64_t word = words_[w];
     const std::uint64_t bit = std::uint64_t{1} << (at & 63);
     if ((word & bit) == 0) return 0;
-    return static_cast<std::int32_t>(ranks_[w] + static_cast<std::uint32_t>(
-                                                     std::popcount(word & (bit - 1))) +
-                                     1);
+    return static_cast<std::int32_t>(ranks_[w] +
+                                     detail::bitsOf(word & (bit - 1)) + 1);
   }
 
   /// The distinct labels added. REQUIRES: frozen.
