@@ -36,15 +36,18 @@ std::int64_t reducedBy(const GridSummary& s, const Reduction& r) {
   return it == s.reduced.end() ? 0 : it->second;
 }
 
-std::string dimensionLine(const GridSummary& s) {
-  std::string line = "grid: " + to_string(s.dim) + "D";
-  if (s.dimGiven) return line + " (--dim " + to_string(s.dim) + ")";
+// Why the grid has its dimension.
+std::string dimensionReason(const GridSummary& s) {
+  if (s.dimGiven) return "--dim " + to_string(s.dim);
   if (s.dim == 3) {
-    return line + " (chosen: the mesh holds " +
-           counted(s.solids, "element") + " that a 3D grid writes)";
+    return "chosen: the mesh holds " + counted(s.solids, "element") +
+           " that a 3D grid writes";
   }
-  return line + " (chosen: no element of the mesh is one that a 3D grid "
-                "writes)";
+  return "chosen: no element of the mesh is one that a 3D grid writes";
+}
+
+std::string dimensionLine(const GridSummary& s) {
+  return "grid: " + to_string(s.dim) + "D (" + dimensionReason(s) + ")";
 }
 
 std::string verticesLine(const GridSummary& s) {
@@ -173,6 +176,7 @@ std::string gridSummaryJson(const GridSummary& s) {
   j.key("input").str(s.input);
   j.key("files").raw(files.done());
   j.key("dim").num(s.dim).key("dim_given").boolean(s.dimGiven);
+  j.key("dim_reason").str(dimensionReason(s));
   j.key("keep_nodes").boolean(s.keepNodes);
   j.key("vertices").num(s.vertices);
   j.key("nodes_dropped").num(s.nodesDropped);

@@ -164,6 +164,12 @@ class GridRun {
     if (vmapName_ == o_.vtu) {
       throw Failure(o_.vtu, "is one of the grid's files (--vtu)");
     }
+    if (!o_.vtu.empty()) {
+      const FileIdentity vtu = fileIdentity(o_.vtu);
+      if (vtu.set && vtu.device == input.device && vtu.inode == input.inode) {
+        throw Failure(o_.vtu, "is the input file");
+      }
+    }
     for (std::size_t k = 0; k < kGridFiles; ++k) {
       files_[k].open(names_[k], input);
     }
