@@ -8,7 +8,7 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS unv2tessal unvcheck unvprep tessal2vtk
+install(TARGETS unv2tessal unvcheck unvprep tessal2vtk tessalgrid
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Every manual page of section 1 under man/.
@@ -72,12 +72,14 @@ grid command file with one region per group, and an element renumbering map.
 It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
 /usr/share/doc/unv2tessal/examples.
-The package also holds unvcheck, which tells what unv2tessal will and will
-not make of a universal file, and unvprep, which rewrites the universal
-files of gmsh, Salome, NX and other exporters (groups in datasets 2477,
-2467, 2452, 2430 or 2417, plane and parabolic element kinds) into files that
-unv2tessal converts into the grid meant, and writes the answers for its
-questions.
+The package also holds tessalgrid, which turns the universal file of any
+exporter into the grid's files in one command, with no question asked,
+keeping the nodes that the grid's elements use; unvcheck, which tells what
+unv2tessal will and will not make of a universal file; and unvprep, which
+rewrites the universal files of gmsh, Salome, NX and other exporters (groups
+in datasets 2477, 2467, 2452, 2430 or 2417, plane and parabolic element
+kinds) into files that unv2tessal converts into the grid meant, and writes
+the answers for its questions.
 It also holds tessal2vtk, which writes the grid of the converter's three
 files as a VTK unstructured grid (.vtu) for ParaView, with each region as a
 point array, and reports what in the files does not fit together.")

@@ -135,7 +135,9 @@ dpkg-deb --contents "${debs[0]}" | awk '{print $NF}' >"$scratch/contents"
 for path in ./usr/bin/unv2tessal \
             ./usr/bin/unvprep \
             ./usr/bin/tessal2vtk \
+            ./usr/bin/tessalgrid \
             ./usr/share/man/man1/tessal2vtk.1 \
+            ./usr/share/man/man1/tessalgrid.1 \
             ./usr/share/man/man1/unv2tessal.1 \
             ./usr/share/man/man1/unvprep.1 \
             ./usr/share/doc/unv2tessal/examples/channel.unv \

@@ -54,7 +54,9 @@ class InputFile {
   explicit InputFile(const std::string& name) : InputFile(name, name) {}
   /// Reads the file at `path` and names it `name` in findings.
   InputFile(const std::string& path, const std::string& name)
-      : name_(name), fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+      : path_(path),
+        name_(name),
+        fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     if (fd_ < 0) throw Failure{name, 0, "cannot open: " + systemError(errno)};
     reader_.emplace(fd_);
   }
@@ -74,6 +76,7 @@ class InputFile {
   void stepBack() { reader_->stepBack(); }
   std::size_t line() const { return reader_->lineNumber(); }
   const std::string& name() const { return name_; }
+  const std::string& path() const { return path_; }
   /// `e`, a failure of the line last read, with the file and line named.
   Failure located(Failure e) const {
     e.file = name_;
@@ -92,6 +95,7 @@ class InputFile {
   }
 
  private:
+  std::string path_;
   std::string name_;
   int fd_;
   std::optional<LineReader> reader_;
@@ -293,7 +297,7 @@ class Viewer {
   // One 0/1 array for each region command, in the order of the file, read
   // again from the file's start.
   void convertRegions() {
-    InputFile inp(inp_.name());
+    InputFile inp(inp_.path(), inp_.name());
     flags_.assign(map_.size(), 0);
     std::optional<Region> region;
     std::string_view line;

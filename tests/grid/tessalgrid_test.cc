@@ -86,3 +86,26 @@ TEST(TessalgridSummary, JsonTellsWhatTheRunMade) {
 
 }  // namespace
 }  // namespace unv2tessal
+
+namespace unv2tessal {
+namespace {
+
+// The .vtu is one of the set, with a point array for each region.
+TEST(TessalgridSummary, VtuOfAGridWithRegions) {
+  support::ScratchDir dir;
+  const std::string mesh =
+      support::testDataDir() + "/../../examples/example.unv";
+  std::string out, err;
+  ASSERT_EQ(runTessalgrid({"--vtu", "g.vtu", "-o", "g", mesh}, &out, &err), 0)
+      << err;
+  const std::string vtu = support::readFile("g.vtu");
+  for (const char* region : {"INLET", "OUTLET_F", "TOP_EDGE", "ALL_NODE"}) {
+    EXPECT_NE(vtu.find(std::string("Name=\"") + region + "\""),
+              std::string::npos)
+        << region;
+  }
+  EXPECT_NE(err.find("  g.vtu: "), std::string::npos) << err;
+}
+
+}  // namespace
+}  // namespace unv2tessal
