@@ -28,6 +28,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright
 # example is run in a scratch folder holding a copy of the mesh.
 install(FILES ${PROJECT_SOURCE_DIR}/examples/channel.unv
               ${PROJECT_SOURCE_DIR}/examples/channel.geo
+              ${PROJECT_SOURCE_DIR}/examples/duct.unv
+              ${PROJECT_SOURCE_DIR}/examples/duct.geo
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/example.unv
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)

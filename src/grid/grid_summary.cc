@@ -10,20 +10,22 @@ namespace {
 
 using std::to_string;
 
-// The shape an FE id is written as in the grid, by its vertex count.
-const char* shapeName(std::int32_t feId, int dim) {
+// The shape an FE id is written as in the grid, by its vertex count, and
+// its plural.
+std::pair<const char*, const char*> shapeName(std::int32_t feId, int dim) {
   const Shape* shape = findShape(dim == 2, feId);
   switch (shape != nullptr ? shape->vertices : 0) {
     case 3:
-      return "triangle";
+      return {"triangle", "triangles"};
     case 4:
-      return dim == 2 ? "quadrilateral" : "tetrahedron";
+      return dim == 2 ? std::pair{"quadrilateral", "quadrilaterals"}
+                      : std::pair{"tetrahedron", "tetrahedra"};
     case 6:
-      return "wedge";
+      return {"wedge", "wedges"};
     case 8:
-      return "brick";
+      return {"brick", "bricks"};
     default:
-      return "element";
+      return {"element", "elements"};
   }
 }
 
@@ -91,15 +93,14 @@ std::string gridSummaryText(const GridSummary& s) {
   text += dimensionLine(s) + "\n";
   text += verticesLine(s) + "\n";
   text += numberingLine(s) + "\n";
-  std::map<std::string, std::int64_t> shapes;
+  std::map<std::pair<const char*, const char*>, std::int64_t> shapes;
   for (const auto& [id, n] : s.written) {
     if (findShape(s.dim == 2, id) != nullptr) shapes[shapeName(id, s.dim)] += n;
   }
   text += "elements: " + to_string(s.elements) + " written";
   std::string list;
   for (const auto& [shape, n] : shapes) {
-    list += (list.empty() ? "" : ", ") + to_string(n) + " " + shape +
-            (n == 1 ? "" : "s");
+    list += (list.empty() ? "" : ", ") + counted(n, shape.first, shape.second);
   }
   if (!list.empty()) text += " (" + list + ")";
   text += "\n";
