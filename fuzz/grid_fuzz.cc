@@ -137,8 +137,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
       fault("a written run did not leave exactly the grid's files");
     }
     if (options.vtu.empty() == exists("g.vtu")) fault("the .vtu, or not");
-    if (options.json && (out.empty() || out.front() != '{' ||
-                         out.back() != '\n')) {
+    if (options.json &&
+        (out.empty() || out.front() != '{' || out.back() != '\n')) {
       fault("malformed JSON summary: " + out);
     }
   }

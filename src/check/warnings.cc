@@ -151,8 +151,7 @@ void otherGroupWarnings(const CheckReport& r, std::vector<std::string>& w) {
     std::string text =
         "dataset " + g.number + " (" + groups + ") is not converted";
     if (r.groups.datasets == 0) text += ": no grid command file";
-    text +=
-        "; tessalgrid makes its groups regions" + prepCommand(r);
+    text += "; tessalgrid makes its groups regions" + prepCommand(r);
     w.push_back(text);
   }
 }
@@ -202,14 +201,14 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
     if (group.elements + group.others > 0) {
       std::string kinds = counted(group.elements, "element");
       if (group.others > 0) kinds += ", " + to_string(group.others) + " other";
-      w.push_back("group " + quoted(group.name) +
-                  ": entities that are not nodes (" + kinds + " of " +
-                  entityCount(group.entities) +
-                  ") are listed as vertex numbers" +
-                  (group.elements > 0 && !hinted
-                       ? "; tessalgrid lists the nodes of the groups' elements" +
-                             prepCommand(r)
-                       : std::string()));
+      w.push_back(
+          "group " + quoted(group.name) + ": entities that are not nodes (" +
+          kinds + " of " + entityCount(group.entities) +
+          ") are listed as vertex numbers" +
+          (group.elements > 0 && !hinted
+               ? "; tessalgrid lists the nodes of the groups' elements" +
+                     prepCommand(r)
+               : std::string()));
       hinted = hinted || group.elements > 0;
     }
     if (group.tagsOutside > 0) {

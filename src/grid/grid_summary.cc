@@ -86,9 +86,8 @@ std::map<std::int32_t, std::int64_t> meaningfulDrops(
 std::string gridSummaryText(const GridSummary& s) {
   std::string text = "tessalgrid: " + s.input + "\n";
   for (const WrittenFile& f : s.files) {
-    text += "  " + f.path + ": " + counted(static_cast<std::int64_t>(f.bytes),
-                                          "byte") +
-            "\n";
+    text += "  " + f.path + ": " +
+            counted(static_cast<std::int64_t>(f.bytes), "byte") + "\n";
   }
   text += dimensionLine(s) + "\n";
   text += verticesLine(s) + "\n";
@@ -118,8 +117,8 @@ std::string gridSummaryText(const GridSummary& s) {
             to_string(s.emptyLines) + "\n";
   }
   if (!s.dropped.empty()) {
-    text += "dropped by the " + to_string(s.dim) + "D grid: " +
-            feList(s.dropped) + "\n";
+    text += "dropped by the " + to_string(s.dim) +
+            "D grid: " + feList(s.dropped) + "\n";
   }
   if (s.regions.empty()) {
     text += "regions: none (the grid command file holds its header)\n";
@@ -128,10 +127,10 @@ std::string gridSummaryText(const GridSummary& s) {
   }
   for (const RegionSummary& r : s.regions) {
     text += "  " + quoted(r.regionId) + " (group " + to_string(r.group) + " " +
-            quoted(r.name) + "): " +
-            counted(r.vertices, "vertex", "vertices");
+            quoted(r.name) + "): " + counted(r.vertices, "vertex", "vertices");
     if (r.lost > 0) {
-      text += ", " + counted(r.lost, "node") + " no written element uses left out";
+      text +=
+          ", " + counted(r.lost, "node") + " no written element uses left out";
     }
     text += "\n";
   }
@@ -153,10 +152,11 @@ std::string gridSummaryJson(const GridSummary& s) {
   Json files('[');
   for (const WrittenFile& f : s.files) {
     Json j('{');
-    files.raw(
-        j.key("path").str(f.path).key("bytes").num(
-             static_cast<std::int64_t>(f.bytes))
-            .done());
+    files.raw(j.key("path")
+                  .str(f.path)
+                  .key("bytes")
+                  .num(static_cast<std::int64_t>(f.bytes))
+                  .done());
   }
   Json higher('[');
   for (const auto& [kind, n] : s.reducedHigherOrder) {

@@ -36,15 +36,16 @@ struct GridSummary {
   /// vertices are numbered.
   std::int64_t vertices = 0;
   std::int64_t nodesDropped = 0;
-  bool renumbered = false;         // by rank, listed in the vertex map
-  std::int32_t nodeOffset = 0;     // else: label minus this
-  std::int64_t elements = 0;       // written
+  bool renumbered = false;      // by rank, listed in the vertex map
+  std::int32_t nodeOffset = 0;  // else: label minus this
+  std::int64_t elements = 0;    // written
   std::int32_t elementOffset = 0;
   /// Elements written, by FE id; reduced, by FE id read (and by id and
   /// node count for the higher-order forms); dropped by the grid, by FE id.
   std::map<std::int32_t, std::int64_t> written;
   std::map<std::int32_t, std::int64_t> reduced;
-  std::map<std::pair<std::int32_t, std::int32_t>, std::int64_t> reducedHigherOrder;
+  std::map<std::pair<std::int32_t, std::int32_t>, std::int64_t>
+      reducedHigherOrder;
   std::map<std::int32_t, std::int64_t> dropped;
   std::int64_t emptyLines = 0;
   std::vector<RegionSummary> regions;

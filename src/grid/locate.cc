@@ -81,9 +81,9 @@ MeshLine nodeLine(PrepInput& in, std::size_t offset, const UsedLabels* used) {
   while (in.next(&line)) {
     if (isDelimiterLine(line.text)) break;
     std::int32_t label = 0;
-    const bool readable =
-        line.text.size() >= 10 ? readInteger10(line.text.data(), &label)
-                               : readIntegerField(line.text, &label);
+    const bool readable = line.text.size() >= 10
+                              ? readInteger10(line.text.data(), &label)
+                              : readIntegerField(line.text, &label);
     const bool keep = used == nullptr || !readable || used->rank(label) != 0;
     if (keep && kept++ == target) {
       if (!coordinates) {

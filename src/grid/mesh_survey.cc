@@ -107,8 +107,8 @@ class Surveyor {
   // coordinates are is read as coordinates). A label that does not read is
   // left to the converter to report.
   void readNodes() {
-    const std::string what = "node dataset 2411 begun at line " +
-                             std::to_string(in_.lineNumber());
+    const std::string what =
+        "node dataset 2411 begun at line " + std::to_string(in_.lineNumber());
     for (;;) {
       commonNodes();
       const RawLine record1 = in_.need(what);
@@ -161,8 +161,8 @@ class Surveyor {
   // dataset; a second one is refused.
   void once(std::size_t* first, const char* what) {
     if (*first != 0) {
-      in_.fail(std::string("a second ") + what + " dataset (the first begins at line " +
-               std::to_string(*first) +
+      in_.fail(std::string("a second ") + what +
+               " dataset (the first begins at line " + std::to_string(*first) +
                "): tessalgrid converts one node dataset and one element "
                "dataset, since the converter would write the second over "
                "the files of the first");
@@ -239,8 +239,8 @@ class Surveyor {
       }
       if (reduction != nullptr) {
         for (std::int32_t k = 0; k < reduction->cornerCount; ++k) {
-          used->add(labels[reduction->corners[static_cast<std::size_t>(k)] -
-                           1u]);
+          used->add(
+              labels[reduction->corners[static_cast<std::size_t>(k)] - 1u]);
         }
       } else {
         for (std::int32_t k = 0; k < shape->vertices; ++k) {
@@ -306,10 +306,10 @@ class Surveyor {
       const FeDescriptor& kind = feDescriptor(feId);
       const Shape* solid = findShape(false, feId);
       const Shape* face = findShape(true, feId);
-      common_[id] = findReduction(feId) == nullptr &&
-                            !kind.hasOrientationRecord()
-                        ? (solid != nullptr ? solid : face)
-                        : nullptr;
+      common_[id] =
+          findReduction(feId) == nullptr && !kind.hasOrientationRecord()
+              ? (solid != nullptr ? solid : face)
+              : nullptr;
     }
     return common_[id];
   }

@@ -60,8 +60,8 @@ class SurveyResult {
  private:
   std::mutex mutex_;
   std::condition_variable done;
-  bool done_ = false;                // (under mutex_)
-  std::exception_ptr failure_;       // (under mutex_)
+  bool done_ = false;           // (under mutex_)
+  std::exception_ptr failure_;  // (under mutex_)
 };
 
 // The vertices keep the converter's numbers (label minus the first label
@@ -193,8 +193,8 @@ class GridRun {
       }
       ConversionPlan plan;
       ChosenSource chosen(survey_, prepared_, filtered_);
-      plan.input = o_.keepNodes ? static_cast<BlockSource*>(&prepared_)
-                                : &chosen;
+      plan.input =
+          o_.keepNodes ? static_cast<BlockSource*>(&prepared_) : &chosen;
       plan.inputName = o_.input;
       for (std::size_t k = 0; k < kGridFiles; ++k) {
         plan.fds[k] = ::dup(files_[k].fd());
@@ -237,10 +237,10 @@ class GridRun {
       if (!o_.keepNodes) shape.used = &survey_.survey.used;
       for (std::size_t g = 0; g < mesh_.summary.groups.size(); ++g) {
         const PreparedGroup& group = mesh_.summary.groups[g];
-        shape.groupEntities.push_back(
-            filter_ && g < filter_->groupsAfter().size()
-                ? filter_->groupsAfter()[g]
-                : group.vertices);
+        shape.groupEntities.push_back(filter_ &&
+                                              g < filter_->groupsAfter().size()
+                                          ? filter_->groupsAfter()[g]
+                                          : group.vertices);
         shape.groupLines.push_back(group.line);
         shape.groupNames.push_back(quoted(group.name));
       }
@@ -325,8 +325,8 @@ class GridRun {
                         files_[cnc].writtenPath()},
                        {names_[inp], names_[xyz], names_[cnc]}, vtu,
                        &findings) != 0) {
-        s.warnings.push_back(
-            "tessal2vtk's checks of the grid found faults: " + findings);
+        s.warnings.push_back("tessal2vtk's checks of the grid found faults: " +
+                             findings);
       }
       set.push_back(&vtu);
     }
@@ -402,7 +402,8 @@ class GridRun {
   void warn(const PrepSummary& p, GridSummary* s) {
     std::vector<std::string>& w = s->warnings;
     if (p.strayLines > 0) {
-      w.push_back(counted(p.strayLines, "line") + " between datasets from line " +
+      w.push_back(counted(p.strayLines, "line") +
+                  " between datasets from line " +
                   std::to_string(p.firstStrayLine) +
                   " left out: after a group dataset taken out they would "
                   "read as a dataset");
@@ -437,14 +438,14 @@ class GridRun {
     }
     const auto lost = meaningfulDrops(s->dropped, s->dim);
     if (!lost.empty()) {
-      w.push_back("elements that no grid writes, of the grid's dimension or "
-                  "above it: " +
-                  feList(lost));
+      w.push_back(
+          "elements that no grid writes, of the grid's dimension or "
+          "above it: " +
+          feList(lost));
     }
     for (std::size_t k = 0; k < kGridFiles; ++k) {
       if (result_.asterisks[k] > 0) {
-        w.push_back(names_[k] + ": " +
-                    counted(result_.asterisks[k], "field") +
+        w.push_back(names_[k] + ": " + counted(result_.asterisks[k], "field") +
                     " too wide for its columns, written as asterisks");
       }
     }

@@ -10,7 +10,7 @@ int main(int argc, char** argv) {
                                     std::string* out, std::string* err) {
                                    // The JSON summary goes out before the
                                    // files are put in place.
-                                   return unv2tessal::runTessalgrid(
-                                       args, out, err, true);
+                                   return unv2tessal::runTessalgrid(args, out,
+                                                                    err, true);
                                  });
 }

@@ -12,15 +12,17 @@ constexpr std::int64_t kPastHighest =
 // The first window: 64 Ki labels, 8 KiB.
 constexpr std::int64_t kFirstBits = std::int64_t{1} << 16;
 
-std::int64_t floor64(std::int64_t v) { return v >= 0 ? v & ~63 : -((-v + 63) & ~63); }
+std::int64_t floor64(std::int64_t v) {
+  return v >= 0 ? v & ~63 : -((-v + 63) & ~63);
+}
 std::int64_t ceil64(std::int64_t v) { return -floor64(-v); }
 
 }  // namespace
 
 void UsedLabels::grow(std::int32_t label) {
   if (words_.empty()) {
-    base_ = std::max(floor64(std::int64_t{label} - kFirstBits / 2),
-                     kLowestLabel);
+    base_ =
+        std::max(floor64(std::int64_t{label} - kFirstBits / 2), kLowestLabel);
     words_.assign(static_cast<std::size_t>(kFirstBits / 64), 0);
     return add(label);
   }
@@ -33,9 +35,9 @@ void UsedLabels::grow(std::int32_t label) {
     low = std::max(floor64(std::min<std::int64_t>(label, base_ - bits)),
                    kLowestLabel);
   } else {
-    high = std::min(ceil64(std::max<std::int64_t>(label + std::int64_t{1},
-                                                  end + bits)),
-                    ceil64(kPastHighest));
+    high = std::min(
+        ceil64(std::max<std::int64_t>(label + std::int64_t{1}, end + bits)),
+        ceil64(kPastHighest));
   }
   if (high - low > kMostBits) {
     // Spread too wide for a bitset: the labels so far become a sorted list.
@@ -43,7 +45,8 @@ void UsedLabels::grow(std::int32_t label) {
     for (std::size_t w = 0; w < words_.size(); ++w) {
       for (std::uint64_t word = words_[w]; word != 0; word &= word - 1) {
         labels.push_back(static_cast<std::int32_t>(
-            base_ + static_cast<std::int64_t>(w) * 64 + std::countr_zero(word)));
+            base_ + static_cast<std::int64_t>(w) * 64 +
+            std::countr_zero(word)));
       }
     }
     words_ = {};
@@ -70,7 +73,8 @@ void UsedLabels::addSparse(std::int32_t label) {
 }
 
 void UsedLabels::compactSparse() {
-  const auto middle = sorted_.begin() + static_cast<std::ptrdiff_t>(sortedUpTo_);
+  const auto middle =
+      sorted_.begin() + static_cast<std::ptrdiff_t>(sortedUpTo_);
   std::sort(middle, sorted_.end());
   std::inplace_merge(sorted_.begin(), middle, sorted_.end());
   sorted_.erase(std::unique(sorted_.begin(), sorted_.end()), sorted_.end());

@@ -36,7 +36,8 @@ class UsedLabels {
     if (sparse_) return addSparse(label);
     const std::int64_t at = std::int64_t{label} - base_;
     if (at >= 0 && at < bitCount()) {
-      words_[static_cast<std::size_t>(at >> 6)] |= std::uint64_t{1} << (at & 63);
+      words_[static_cast<std::size_t>(at >> 6)] |= std::uint64_t{1}
+                                                   << (at & 63);
       return;
     }
     grow(label);
@@ -86,7 +87,8 @@ class UsedLabels {
     }
     for (std::size_t w = 0; w < words_.size(); ++w) {
       for (std::uint64_t word = words_[w]; word != 0; word &= word - 1) {
-        visit(static_cast<std::int32_t>(base_ + static_cast<std::int64_t>(w) * 64 +
+        visit(static_cast<std::int32_t>(base_ +
+                                        static_cast<std::int64_t>(w) * 64 +
                                         std::countr_zero(word)));
       }
     }

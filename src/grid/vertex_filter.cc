@@ -159,8 +159,8 @@ void VertexFilter::descriptor(std::string_view text) {
   recordsRead_ = 0;
   const Shape* shape = findShape(is2D_, feId);
   vertices_ = relabel_ && shape != nullptr ? shape->vertices : 0;
-  state_ = hasOrientationRecord(feId) ? State::kOrientation
-                                      : State::kNodeRecords;
+  state_ =
+      hasOrientationRecord(feId) ? State::kOrientation : State::kNodeRecords;
 }
 
 void VertexFilter::nodeRecord(std::string_view bytes, std::string_view text) {
@@ -200,7 +200,8 @@ void VertexFilter::groupHead(std::string_view bytes, std::string_view text) {
   tags_.clear();
   if (fields[kKind.countField] > 0) {
     tags_.reserve(std::min<std::size_t>(
-        static_cast<std::size_t>(fields[kKind.countField]), std::size_t{1} << 24));
+        static_cast<std::size_t>(fields[kKind.countField]),
+        std::size_t{1} << 24));
   }
   entityText_.clear();
   entitiesRead_ = 0;
@@ -267,8 +268,8 @@ void VertexFilter::put(std::string_view bytes) {
 
 void VertexFilter::flushSpan() {
   if (spanBegin_ == spanEnd_) return;
-  out_->write(std::string_view(spanBegin_,
-                               static_cast<std::size_t>(spanEnd_ - spanBegin_)));
+  out_->write(std::string_view(
+      spanBegin_, static_cast<std::size_t>(spanEnd_ - spanBegin_)));
   spanBegin_ = spanEnd_ = nullptr;
 }
 

@@ -48,17 +48,17 @@ class VertexFilter {
 
  private:
   enum class State {
-    kSeek,          // looking for a delimiter
-    kNumber,        // the dataset-number line
-    kNodeLabel,     // node record 1, or the closing delimiter
-    kCoordinates,   // node record 2
-    kDescriptor,    // element descriptor, or the closing delimiter
-    kOrientation,   // a beam's orientation record
-    kNodeRecords,   // element node records
-    kGroupHead,     // group record 1, or the closing delimiter
-    kGroupName,     // the name record
-    kEntities,      // entity records
-    kPass,          // after a record that did not read: all passes
+    kSeek,         // looking for a delimiter
+    kNumber,       // the dataset-number line
+    kNodeLabel,    // node record 1, or the closing delimiter
+    kCoordinates,  // node record 2
+    kDescriptor,   // element descriptor, or the closing delimiter
+    kOrientation,  // a beam's orientation record
+    kNodeRecords,  // element node records
+    kGroupHead,    // group record 1, or the closing delimiter
+    kGroupName,    // the name record
+    kEntities,     // entity records
+    kPass,         // after a record that did not read: all passes
   };
 
   void line(std::string_view bytes, std::string_view text);

@@ -23,8 +23,7 @@ std::unique_ptr<char[]> LinePipe::spare() {
 void LinePipe::push(Pending block) {
   {
     std::unique_lock lock(mutex_);
-    taken_.wait(lock,
-                [this] { return abandoned_ || queue_.size() < kBlocks; });
+    taken_.wait(lock, [this] { return abandoned_ || queue_.size() < kBlocks; });
     ended_ = block.eof || block.error != 0;
     if (abandoned_) {
       if (block.bytes) free_.push_back(std::move(block.bytes));

@@ -44,20 +44,20 @@ std::set<std::string> filesIn(const std::string& dir) {
 std::size_t lineOf(const std::string& text, const std::string& needle) {
   const std::size_t at = text.find(needle);
   EXPECT_NE(at, std::string::npos) << needle;
-  return 1 + static_cast<std::size_t>(
-                 std::count(text.begin(), text.begin() + static_cast<long>(at),
-                            '\n'));
+  return 1 + static_cast<std::size_t>(std::count(
+                 text.begin(), text.begin() + static_cast<long>(at), '\n'));
 }
 
 // Six nodes, of which node 2 is used by no element.
 std::string nodes(std::string_view badY = "", long long badLabelOf = 0) {
   std::string body;
   for (long long n = 1; n <= 6; ++n) {
-    body += n == badLabelOf ? "        X4         1         1        11\n"
-                              "                      0.0"
-                              "                      0.0"
-                              "                      0.0\n"
-                            : node(n, "0.0", n == 5 && !badY.empty() ? badY : "1.0");
+    body += n == badLabelOf
+                ? "        X4         1         1        11\n"
+                  "                      0.0"
+                  "                      0.0"
+                  "                      0.0\n"
+                : node(n, "0.0", n == 5 && !badY.empty() ? badY : "1.0");
   }
   return dataset("  2411", body);
 }
@@ -65,10 +65,10 @@ std::string nodes(std::string_view badY = "", long long badLabelOf = 0) {
 // A ten-node tetrahedron (two node records, reduced to its corners), an
 // empty line (as gmsh writes after some elements), then a brick.
 std::string elements(std::string_view brickNodes) {
-  return dataset("  2412",
-                 descriptor(10, 118, 10) + labels({1, 3, 3, 4, 4, 4, 5, 5}) +
-                     labels({5, 6}) + "\n" + descriptor(11, 115, 8) +
-                     std::string(brickNodes));
+  return dataset("  2412", descriptor(10, 118, 10) +
+                               labels({1, 3, 3, 4, 4, 4, 5, 5}) +
+                               labels({5, 6}) + "\n" + descriptor(11, 115, 8) +
+                               std::string(brickNodes));
 }
 
 const std::string kBrick = labels({1, 3, 4, 5, 6, 6, 6, 6});
@@ -88,8 +88,10 @@ class GridFault : public ::testing::TestWithParam<Fault> {};
 // The earlier set of files under the prefix, which a failed run leaves as
 // it was.
 const std::vector<std::pair<std::string, std::string>> kEarlier = {
-    {"g.xyz", "earlier vertices\n"}, {"g.cnc", "earlier elements\n"},
-    {"g.inp", "earlier commands\n"}, {"g.map", "earlier map\n"},
+    {"g.xyz", "earlier vertices\n"},
+    {"g.cnc", "earlier elements\n"},
+    {"g.inp", "earlier commands\n"},
+    {"g.map", "earlier map\n"},
     {"g.vmap", "earlier vertex map\n"}};
 
 TEST_P(GridFault, OneLineAtTheMeshsLineAndNothingWritten) {
@@ -105,8 +107,8 @@ TEST_P(GridFault, OneLineAtTheMeshsLineAndNothingWritten) {
   const std::string where =
       "in.unv:" + std::to_string(lineOf(f.mesh, f.lineHolding));
   EXPECT_TRUE(std::regex_match(
-      r.err, std::regex("tessalgrid: " + where + "(:[0-9]+)?: " + f.message +
-                        "\n")))
+      r.err,
+      std::regex("tessalgrid: " + where + "(:[0-9]+)?: " + f.message + "\n")))
       << r.err << " wanted at " << where;
   for (const auto& [name, text] : kEarlier) {
     EXPECT_EQ(readFile(dir.file(name)), text) << name;
@@ -124,39 +126,56 @@ INSTANTIATE_TEST_SUITE_P(
         // The converter meets them in the prepared text; the line named is
         // the mesh's, past the node that is left out, the element that is
         // reduced and the empty line that is left out.
-        Fault{"CoordinateByDefault", nodes("1.0.5") + elements(kBrick), {},
+        Fault{"CoordinateByDefault",
+              nodes("1.0.5") + elements(kBrick),
+              {},
               "1.0.5",
               "columns 26-50 of the node coordinate record are not a valid "
               "number"},
-        Fault{"CoordinateKeepingNodes", nodes("1.0.5") + elements(kBrick),
-              {"--keep-nodes"}, "1.0.5",
+        Fault{"CoordinateKeepingNodes",
+              nodes("1.0.5") + elements(kBrick),
+              {"--keep-nodes"},
+              "1.0.5",
               "columns 26-50 of the node coordinate record are not a valid "
               "number"},
-        Fault{"NodeLabel", nodes("", 4) + elements(kBrick), {"--keep-nodes"},
-              "X4", "columns 1-10 of the node label record are not a valid "
-                    "number"},
-        Fault{"ElementNodeKeepingNodes",
-              nodes() + elements(labels({1, 3, 4, 5, 6, 6, 6, 6}).substr(
-                                     0, 70) + "  X6\n"),
-              {"--keep-nodes", "--dim", "3"}, "X6",
-              "columns 71-80 of the element node record are not a valid "
+        Fault{"NodeLabel",
+              nodes("", 4) + elements(kBrick),
+              {"--keep-nodes"},
+              "X4",
+              "columns 1-10 of the node label record are not a valid "
               "number"},
+        Fault{
+            "ElementNodeKeepingNodes",
+            nodes() + elements(labels({1, 3, 4, 5, 6, 6, 6, 6}).substr(0, 70) +
+                               "  X6\n"),
+            {"--keep-nodes", "--dim", "3"},
+            "X6",
+            "columns 71-80 of the element node record are not a valid "
+            "number"},
         // The survey of the default mode meets it first.
-        Fault{"ElementNodeByDefault",
-              nodes() + elements(labels({1, 3, 4, 5, 6, 6, 6, 6}).substr(
-                                     0, 70) + "  X6\n"),
-              {}, "X6", "element node record: a node label is not an integer"},
+        Fault{
+            "ElementNodeByDefault",
+            nodes() + elements(labels({1, 3, 4, 5, 6, 6, 6, 6}).substr(0, 70) +
+                               "  X6\n"),
+            {},
+            "X6",
+            "element node record: a node label is not an integer"},
         // unvprep's pass meets it.
         Fault{"Descriptor",
-              nodes() + dataset("  2412", "        1X       115\n"), {},
-              "1X", "element descriptor record: label or FE id is not an "
-                    "integer"},
-        Fault{"SecondNodeDataset", kGood + dataset("  2411", node(9)), {},
+              nodes() + dataset("  2412", "        1X       115\n"),
+              {},
+              "1X",
+              "element descriptor record: label or FE id is not an "
+              "integer"},
+        Fault{"SecondNodeDataset",
+              kGood + dataset("  2411", node(9)),
+              {},
               "  2411\n" + node(9),
               "a second node dataset \\(the first begins at line 2\\).*"},
         Fault{"SecondElementDatasetKeepingNodes",
               kGood + dataset("  2412", support::tet(20)),
-              {"--keep-nodes", "--dim", "3"}, "  2412\n" + support::tet(20),
+              {"--keep-nodes", "--dim", "3"},
+              "  2412\n" + support::tet(20),
               "a second element dataset \\(the first begins at line 17\\).*"}),
     support::ByName());
 
@@ -220,11 +239,10 @@ std::string largeMesh(int tetrahedra) {
   std::string text = "    -1\n  2411\n";
   char record[160];
   for (int k = 1; k <= tetrahedra + 3; ++k) {
-    const int n = std::snprintf(record, sizeof record,
-                                "%10d%10d%10d%10d\n%25s%25s%25s\n", k, 1, 1,
-                                11, "0.1000000000000000D+01",
-                                "0.2000000000000000D+01",
-                                "0.3000000000000000D+01");
+    const int n =
+        std::snprintf(record, sizeof record, "%10d%10d%10d%10d\n%25s%25s%25s\n",
+                      k, 1, 1, 11, "0.1000000000000000D+01",
+                      "0.2000000000000000D+01", "0.3000000000000000D+01");
     text.append(record, static_cast<std::size_t>(n));
   }
   text += "    -1\n    -1\n  2412\n";
@@ -238,8 +256,8 @@ std::string largeMesh(int tetrahedra) {
 // line and dies by the signal; the earlier set stays as it was.
 TEST(GridFaults, StoppedBySignalLeavesTheEarlierSet) {
   const std::string mesh = largeMesh(300000);
-  for (const auto& [sig, name] : {std::pair{SIGINT, "SIGINT"},
-                                  std::pair{SIGTERM, "SIGTERM"}}) {
+  for (const auto& [sig, name] :
+       {std::pair{SIGINT, "SIGINT"}, std::pair{SIGTERM, "SIGTERM"}}) {
     for (const bool keepNodes : {true, false}) {
       SCOPED_TRACE(std::string(name) + (keepNodes ? " --keep-nodes" : ""));
       ScratchDir dir;
@@ -255,8 +273,7 @@ TEST(GridFaults, StoppedBySignalLeavesTheEarlierSet) {
       if (keepNodes) args.insert(args.begin(), "--keep-nodes");
       const RunResult r = support::runProgram(support::tessalgridPath(), here,
                                               "", args, options);
-      ASSERT_TRUE(signalled) << "tessalgrid ended before the signal: "
-                             << r.err;
+      ASSERT_TRUE(signalled) << "tessalgrid ended before the signal: " << r.err;
       EXPECT_EQ(r.status, 128u + static_cast<unsigned>(sig));
       EXPECT_EQ(r.err, std::string("tessalgrid: stopped by ") + name +
                            "; unfinished output removed\n");

@@ -71,21 +71,21 @@ TEST(GridKeepNodes, FilesAreThoseOfUnvprepThenTheConverter) {
   if (support::samplesDir().empty()) GTEST_SKIP() << support::kNoSamples;
   for (const std::string& mesh : meshes()) {
     for (const char* dim : {"2", "3"}) {
-      SCOPED_TRACE(std::filesystem::path(mesh).filename().string() +
-                   " --dim " + dim);
+      SCOPED_TRACE(std::filesystem::path(mesh).filename().string() + " --dim " +
+                   dim);
       ScratchDir dir;
-      const support::RunResult prep = support::runProgram(
-          support::unvprepPath(), dir.path(), "",
-          {"--answers", "answers.txt", "--dim", dim, "--prefix", "p", mesh,
-           "p.unv"});
+      const support::RunResult prep =
+          support::runProgram(support::unvprepPath(), dir.path(), "",
+                              {"--answers", "answers.txt", "--dim", dim,
+                               "--prefix", "p", mesh, "p.unv"});
       ASSERT_LE(prep.status, 1u) << prep.err;
       const support::RunResult convert =
           support::runProgram(support::binaryPath(), dir.path(),
                               readFile(dir.file("answers.txt")), {});
       ASSERT_EQ(convert.status, 0u) << convert.err;
-      const support::RunResult grid = support::runProgram(
-          support::tessalgridPath(), dir.path(), "",
-          {"--keep-nodes", "--dim", dim, "-o", "g", mesh});
+      const support::RunResult grid =
+          support::runProgram(support::tessalgridPath(), dir.path(), "",
+                              {"--keep-nodes", "--dim", dim, "-o", "g", mesh});
       // Every fault unvprep reports is a warning of tessalgrid's too.
       ASSERT_LE(grid.status, 1u) << grid.err;
       EXPECT_GE(grid.status, prep.status) << grid.err;
@@ -98,8 +98,7 @@ TEST(GridKeepNodes, FilesAreThoseOfUnvprepThenTheConverter) {
         EXPECT_EQ(inp.rfind("GRID ", 0), 0u) << inp;
         EXPECT_EQ(inp.find("LOCATE"), std::string::npos) << inp;
       }
-      const std::string map =
-          readFile(dir.file("Element_Renumbering_Map.dat"));
+      const std::string map = readFile(dir.file("Element_Renumbering_Map.dat"));
       if (recordsOf(map).size() > 1) {
         EXPECT_EQ(readFile(dir.file("g.map")), map);
       } else {
@@ -188,8 +187,8 @@ int writtenKind(const UnvElement& e) {
 }
 
 bool near(double a, double b) {
-  return std::fabs(a - b) <= 1e-7 * std::max(std::fabs(a), std::fabs(b)) +
-                                 1e-30;
+  return std::fabs(a - b) <=
+         1e-7 * std::max(std::fabs(a), std::fabs(b)) + 1e-30;
 }
 
 void checkDefaultRun(const std::string& mesh) {
@@ -220,11 +219,10 @@ void checkDefaultRun(const std::string& mesh) {
   ASSERT_EQ(g.elements.size(), elements.size());
   // Unless the used labels run without a gap from the file's first node,
   // a vertex is numbered by its label's rank among them.
-  const bool fromFirst =
-      !used.empty() && !m.nodeOrder.empty() &&
-      *used.begin() == m.nodeOrder.front() &&
-      *used.rbegin() - *used.begin() + 1 ==
-          static_cast<std::int64_t>(used.size());
+  const bool fromFirst = !used.empty() && !m.nodeOrder.empty() &&
+                         *used.begin() == m.nodeOrder.front() &&
+                         *used.rbegin() - *used.begin() + 1 ==
+                             static_cast<std::int64_t>(used.size());
   std::map<std::int64_t, std::int64_t> rank;
   bool renumbered = false;
   for (std::int64_t label : used) {

@@ -30,8 +30,7 @@ TEST(TessalgridCommandLine, ALineThatCannotBeRunIsUsage) {
   for (const auto& row : rows) {
     std::string out, err;
     EXPECT_EQ(runTessalgrid(row.args, &out, &err), 2);
-    EXPECT_EQ(err, "tessalgrid: " + row.line +
-                       "\nTry 'tessalgrid --help'.\n");
+    EXPECT_EQ(err, "tessalgrid: " + row.line + "\nTry 'tessalgrid --help'.\n");
     EXPECT_EQ(out, "");
   }
   std::string out, err;

@@ -2,10 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <random>
-#include <algorithm>
 #include <string>
 #include <vector>
 
