@@ -16,7 +16,9 @@ file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.1)
 install(FILES ${UNV2TESSAL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # CMAKE_INSTALL_DOCDIR is share/doc/unv2tessal.
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/formats.md
+# The README and its reference pages (docs/*.md), which it links to.
+file(GLOB UNV2TESSAL_DOC_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${UNV2TESSAL_DOC_PAGES}
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The licence (LICENSE) in Debian's machine-readable copyright format, where
 # a Debian package keeps it: /usr/share/doc/unv2tessal/copyright.
