@@ -288,7 +288,8 @@ class GridRun {
       if (s->nothingToCut) return;  // the converter reads unvprep's pass
       filter_ = std::make_unique<VertexFilter>(
           s->used, !numberedAsConverter(*s), s->dim == 2);
-      filter_->run(prepared_, stream);
+      // Stopped by an error in unvprep's text: nothing more is read of it.
+      if (!filter_->run(prepared_, stream)) prepared_.abandon();
     } catch (...) {
       filterFailure_ = std::current_exception();
       prepared_.abandon();
