@@ -24,8 +24,8 @@ void expectLike(const UsedLabels& used, const std::vector<std::int32_t>& want) {
     ++rank;
     ASSERT_EQ(used.rank(label), rank) << label;
     ASSERT_TRUE(used.contains(label)) << label;
-    if (!std::binary_search(want.begin(), want.end(), label + 1) &&
-        label != std::numeric_limits<std::int32_t>::max()) {
+    if (label != std::numeric_limits<std::int32_t>::max() &&
+        !std::binary_search(want.begin(), want.end(), label + 1)) {
       ASSERT_EQ(used.rank(label + 1), 0) << label + 1;
       ASSERT_FALSE(used.contains(label + 1)) << label + 1;
     }
