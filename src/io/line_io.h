@@ -72,7 +72,8 @@ class LineReader {
     pos_ = static_cast<std::size_t>(to - base_);
     lineNumber_ += lines;
   }
-  /// The file is read by a ReadAhead thread.
+  /// Blocks of whole lines come from a source: the file read ahead by a
+  /// ReadAhead thread, or a LinePipe.
   bool readsAhead() const { return source_ != nullptr; }
   /// While set, a task of `guard` that may read the current block is
   /// waited for before the block is handed back (nullptr: none).
