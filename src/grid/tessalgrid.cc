@@ -9,7 +9,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <optional>
 
 #include "codecs/record_io.h"
 #include "codecs/words.h"
@@ -179,17 +179,20 @@ class GridRun {
 
  private:
   // unvprep's pass, the survey and (by default) the filter on threads of
-  // their own; the converter on this one.
+  // their own (TaskThread); the converter on this one.
   void convert() {
     const bool surveyed = !o_.keepNodes || o_.dim == 0;
     {
-      std::thread surveyThread, prepThread, filterThread;
+      std::optional<TaskThread> surveyTask, prepTask, filterTask;
       if (surveyed) {
-        surveyThread = startHelperThread([this] { survey(); });
+        surveyTask.emplace();
+        surveyTask->post([this] { survey(); });
       }
-      prepThread = startHelperThread([this] { prepare(); });
+      prepTask.emplace();
+      prepTask->post([this] { prepare(); });
       if (!o_.keepNodes) {
-        filterThread = startHelperThread([this] { filterVertices(); });
+        filterTask.emplace();
+        filterTask->post([this] { filterVertices(); });
       }
       ConversionPlan plan;
       ChosenSource chosen(survey_, prepared_, filtered_);
@@ -219,9 +222,12 @@ class GridRun {
       // that a fault they meet further on is the one reported, as in a run
       // of unvprep before the converter.
       (o_.keepNodes ? prepared_ : chosen.pipe()).abandon();
-      for (std::thread* t : {&surveyThread, &prepThread, &filterThread}) {
-        if (t->joinable()) t->join();
-      }
+      // Each task runs to its end; one whose thread has not begun it is
+      // run here: the survey first (the filter waits for it), then the
+      // filter (unvprep's pass may wait for room in the filter's pipe).
+      if (surveyTask && !surveyTask->wait()) survey();
+      if (filterTask && !filterTask->wait()) filterVertices();
+      if (!prepTask->wait()) prepare();
     }
     if (prepFailure_) std::rethrow_exception(prepFailure_);
     if (surveyed) {
