@@ -8,7 +8,7 @@
 
 include(GNUInstallDirs)
 
-install(TARGETS unv2tessal unvcheck unvprep tessal2vtk
+install(TARGETS unv2tessal unvcheck unvprep tessal2vtk tessalgrid
         RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # Every manual page of section 1 under man/.
@@ -16,7 +16,9 @@ file(GLOB UNV2TESSAL_MAN_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/man/*.1)
 install(FILES ${UNV2TESSAL_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 
 # CMAKE_INSTALL_DOCDIR is share/doc/unv2tessal.
-install(FILES ${PROJECT_SOURCE_DIR}/README.md ${PROJECT_SOURCE_DIR}/docs/formats.md
+# The README and its reference pages (docs/*.md), which it links to.
+file(GLOB UNV2TESSAL_DOC_PAGES CONFIGURE_DEPENDS ${PROJECT_SOURCE_DIR}/docs/*.md)
+install(FILES ${PROJECT_SOURCE_DIR}/README.md ${UNV2TESSAL_DOC_PAGES}
         DESTINATION ${CMAKE_INSTALL_DOCDIR})
 # The licence (LICENSE) in Debian's machine-readable copyright format, where
 # a Debian package keeps it: /usr/share/doc/unv2tessal/copyright.
@@ -28,6 +30,8 @@ install(FILES ${PROJECT_SOURCE_DIR}/cmake/copyright
 # example is run in a scratch folder holding a copy of the mesh.
 install(FILES ${PROJECT_SOURCE_DIR}/examples/channel.unv
               ${PROJECT_SOURCE_DIR}/examples/channel.geo
+              ${PROJECT_SOURCE_DIR}/examples/duct.unv
+              ${PROJECT_SOURCE_DIR}/examples/duct.geo
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 install(FILES ${PROJECT_SOURCE_DIR}/examples/example.unv
         DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
@@ -72,12 +76,14 @@ grid command file with one region per group, and an element renumbering map.
 It asks its questions on the console, so a file of answers drives it
 unattended. The example mesh and its answers file are installed under
 /usr/share/doc/unv2tessal/examples.
-The package also holds unvcheck, which tells what unv2tessal will and will
-not make of a universal file, and unvprep, which rewrites the universal
-files of gmsh, Salome, NX and other exporters (groups in datasets 2477,
-2467, 2452, 2430 or 2417, plane and parabolic element kinds) into files that
-unv2tessal converts into the grid meant, and writes the answers for its
-questions.
+The package also holds tessalgrid, which turns the universal file of any
+exporter into the grid's files in one command, with no question asked,
+keeping the nodes that the grid's elements use; unvcheck, which tells what
+unv2tessal will and will not make of a universal file; and unvprep, which
+rewrites the universal files of gmsh, Salome, NX and other exporters (groups
+in datasets 2477, 2467, 2452, 2430 or 2417, plane and parabolic element
+kinds) into files that unv2tessal converts into the grid meant, and writes
+the answers for its questions.
 It also holds tessal2vtk, which writes the grid of the converter's three
 files as a VTK unstructured grid (.vtu) for ParaView, with each region as a
 point array, and reports what in the files does not fit together.")

@@ -3,7 +3,9 @@
 #   1. every manual page man/*.1 renders with groff -man -Tutf8 -ww and man -l
 #      without a single line on standard error;
 #   2. the example session that README.md and the manual page show is what
-#      the built unv2tessal prints for examples/example.unv;
+#      the built unv2tessal prints for examples/example.unv, the tessalgrid
+#      summary in README.md is what tessalgrid prints for examples/duct.unv,
+#      and the unvprep example of docs/unvprep.md is what unvprep writes;
 #   3. cpack -G DEB succeeds in the given build folder and the package holds
 #      the executable, the manual page, the docs, the example and a
 #      machine-readable copyright file whose licence is LICENSE.
@@ -85,9 +87,34 @@ for shown in readme.session:console.plain man.session:console.plain \
   fi
 done
 
-echo "== the unvprep example in README.md"
+echo "== the tessalgrid example in README.md"
+# Run as the README's command runs it, in a copy of the tree's layout.
+doc_block() {  # the code block of file $1 after the line that starts with $2
+  awk -v start="$2" 'index($0, start) == 1 {want = 1; next}
+       want && /^```/ {if (inside) exit; inside = 1; next}
+       inside' "$1"
+}
+mkdir -p "$scratch/grid/examples" "$scratch/grid/out"
+cp "$top/examples/duct.unv" "$scratch/grid/examples/"
+(cd "$scratch/grid" &&
+  "$build/tessalgrid" -o out/duct examples/duct.unv 2>summary.txt) || {
+  echo "FAIL the tessalgrid example run ended with status $?" >&2
+  fail=1
+}
+doc_block "$top/README.md" 'It writes the files in `out/`' >"$scratch/grid/summary.doc"
+if [ ! -s "$scratch/grid/summary.doc" ] ||
+   ! diff -u "$scratch/grid/summary.doc" "$scratch/grid/summary.txt" \
+     >"$scratch/diff"; then
+  echo "FAIL README.md's tessalgrid summary differs from the run:" >&2
+  cat "$scratch/diff" >&2
+  fail=1
+else
+  echo "ok   README.md tessalgrid summary"
+fi
+
+echo "== the unvprep example in docs/unvprep.md"
 # Run as examples/run_prep_example.sh does, in a copy of the tree's layout,
-# and compare the summary, the answers and the regions shown in the README.
+# and compare the summary, the answers and the regions shown there.
 mkdir -p "$scratch/prep/examples" "$scratch/prep/out/channel"
 cp "$top/examples/channel.unv" "$scratch/prep/examples/"
 (cd "$scratch/prep/out/channel" &&
@@ -98,24 +125,20 @@ cp "$top/examples/channel.unv" "$scratch/prep/examples/"
   echo "FAIL the unvprep example run ended with status $?" >&2
   fail=1
 }
-readme_block() {  # the code block after the line that starts with $1
-  awk -v start="$1" 'index($0, start) == 1 {want = 1; next}
-       want && /^```/ {if (inside) exit; inside = 1; next}
-       inside' "$top/README.md"
-}
-readme_block '`unvprep` writes `channel.unv`' >"$scratch/prep/summary.doc"
-readme_block 'The answers are' >"$scratch/prep/answers.doc"
-readme_block 'The regions of `channel.inp`:' >"$scratch/prep/regions.doc"
+unvprep_doc="$top/docs/unvprep.md"
+doc_block "$unvprep_doc" '`unvprep` writes `channel.unv`' >"$scratch/prep/summary.doc"
+doc_block "$unvprep_doc" 'The answers are' >"$scratch/prep/answers.doc"
+doc_block "$unvprep_doc" 'The regions of `channel.inp`:' >"$scratch/prep/regions.doc"
 for shown in summary answers regions; do
   run="$scratch/prep/out/channel/$shown.txt"
   [ "$shown" = answers ] && run="$scratch/prep/out/channel/channel.answers"
   if [ ! -s "$scratch/prep/$shown.doc" ] ||
      ! diff -u "$scratch/prep/$shown.doc" "$run" >"$scratch/diff"; then
-    echo "FAIL README.md's unvprep $shown differs from the run:" >&2
+    echo "FAIL docs/unvprep.md's unvprep $shown differs from the run:" >&2
     cat "$scratch/diff" >&2
     fail=1
   else
-    echo "ok   README.md unvprep $shown"
+    echo "ok   docs/unvprep.md unvprep $shown"
   fi
 done
 
@@ -135,7 +158,9 @@ dpkg-deb --contents "${debs[0]}" | awk '{print $NF}' >"$scratch/contents"
 for path in ./usr/bin/unv2tessal \
             ./usr/bin/unvprep \
             ./usr/bin/tessal2vtk \
+            ./usr/bin/tessalgrid \
             ./usr/share/man/man1/tessal2vtk.1 \
+            ./usr/share/man/man1/tessalgrid.1 \
             ./usr/share/man/man1/unv2tessal.1 \
             ./usr/share/man/man1/unvprep.1 \
             ./usr/share/doc/unv2tessal/examples/channel.unv \

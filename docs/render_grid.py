@@ -54,7 +54,9 @@ def main(grid_file, picture):
         held = vtk.vtkPolyData()
         held.SetPoints(points)
         sphere = vtk.vtkSphereSource()
-        sphere.SetRadius(size * (0.075 - 0.012 * k))
+        # Smaller spheres where the vertices stand closer together.
+        crowd = min(1.0, 2.5 / max(grid.GetNumberOfPoints(), 1) ** (1 / 3))
+        sphere.SetRadius(size * crowd * (0.075 - 0.012 * k))
         sphere.SetThetaResolution(24)
         sphere.SetPhiResolution(24)
         glyphs = vtk.vtkGlyph3D()

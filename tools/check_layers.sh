@@ -3,6 +3,7 @@
 # peer folder, or of a folder this script does not know, and when the codecs
 # include a POSIX header. The layers, lowest first (README, "Layout"):
 #   codecs < io < unv < nodes, elements, groups < driver, check, prep, view
+#   < grid
 set -euo pipefail
 cd "$(dirname "$0")/../src"
 
@@ -13,6 +14,7 @@ rank() {
     unv) echo 2 ;;
     nodes | elements | groups) echo 3 ;;
     driver | check | prep | view) echo 4 ;;
+    grid) echo 5 ;;
     *) echo -1 ;;
   esac
 }

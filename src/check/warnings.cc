@@ -23,14 +23,9 @@ std::string entityCount(std::int64_t n) {
   return to_string(n) + (n == 1 ? " entity" : " entities");
 }
 
-// The one command that prepares the file for the converter, after "; ".
+// The one command that makes the grid of the file, after "; ".
 std::string prepCommand(const CheckReport& r) {
-  std::string stem = r.file;
-  if (stem.size() > 4 && stem.compare(stem.size() - 4, 4, ".unv") == 0) {
-    stem.resize(stem.size() - 4);
-  }
-  return "; run: unvprep --answers " + stem + "-prep.answers " + r.file + " " +
-         stem + "-prep.unv";
+  return "; run: tessalgrid " + r.file;
 }
 
 std::int64_t total(const std::map<std::int32_t, std::int64_t>& ids) {
@@ -121,7 +116,7 @@ void elementWarnings(const CheckReport& r, std::vector<std::string>& w) {
   }
   if (!reducible.empty()) {
     w.push_back(counted(total(reducible), "element") +
-                " of kinds that unvprep reduces to kinds a grid writes: " +
+                " of kinds that tessalgrid reduces to kinds a grid writes: " +
                 kinds + prepCommand(r));
   }
   if (!e.beams.empty()) {
@@ -137,7 +132,7 @@ void elementWarnings(const CheckReport& r, std::vector<std::string>& w) {
     w.push_back(counted(e.emptyLines, "empty line") +
                 " between element records: the converter reads each as an "
                 "element descriptor and loses its place in the dataset (the "
-                "figures above pass them over); unvprep leaves them out" +
+                "figures above pass them over); tessalgrid leaves them out" +
                 prepCommand(r));
   }
   if (count > 0 && !e.labels.contiguous()) {
@@ -156,8 +151,7 @@ void otherGroupWarnings(const CheckReport& r, std::vector<std::string>& w) {
     std::string text =
         "dataset " + g.number + " (" + groups + ") is not converted";
     if (r.groups.datasets == 0) text += ": no grid command file";
-    text +=
-        "; unvprep merges its groups into one 2435 dataset" + prepCommand(r);
+    text += "; tessalgrid makes its groups regions" + prepCommand(r);
     w.push_back(text);
   }
 }
@@ -197,7 +191,7 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
                   " is shared by " + to_string(sharing) + " groups: " + names);
     }
   }
-  bool hinted = false;  // the unvprep command is given once
+  bool hinted = false;  // the tessalgrid command is given once
   for (const GroupFacts& group : g.groups) {
     if (group.entities < 0) {
       w.push_back("group " + quoted(group.name) + ": entity count " +
@@ -207,14 +201,14 @@ void groupWarnings(const CheckReport& r, std::vector<std::string>& w) {
     if (group.elements + group.others > 0) {
       std::string kinds = counted(group.elements, "element");
       if (group.others > 0) kinds += ", " + to_string(group.others) + " other";
-      w.push_back("group " + quoted(group.name) +
-                  ": entities that are not nodes (" + kinds + " of " +
-                  entityCount(group.entities) +
-                  ") are listed as vertex numbers" +
-                  (group.elements > 0 && !hinted
-                       ? "; unvprep lists the nodes of the groups' elements" +
-                             prepCommand(r)
-                       : std::string()));
+      w.push_back(
+          "group " + quoted(group.name) + ": entities that are not nodes (" +
+          kinds + " of " + entityCount(group.entities) +
+          ") are listed as vertex numbers" +
+          (group.elements > 0 && !hinted
+               ? "; tessalgrid lists the nodes of the groups' elements" +
+                     prepCommand(r)
+               : std::string()));
       hinted = hinted || group.elements > 0;
     }
     if (group.tagsOutside > 0) {

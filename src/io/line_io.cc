@@ -22,11 +22,18 @@ LineReader::LineReader(int fd, std::size_t capacity, bool readAhead)
       keep_(capacity / 2 < kLongLineKeep ? capacity / 2 : kLongLineKeep) {
   if (readAhead) {
     ahead_ = std::make_unique<ReadAhead>(fd_, capacity_, keep_);
+    source_ = ahead_.get();
   } else {
     buf_.reset(new char[capacity_]);
     base_ = buf_.get();
   }
 }
+
+LineReader::LineReader(BlockSource* source)
+    : fd_(-1),
+      capacity_(kDefaultCapacity),
+      keep_(kLongLineKeep),
+      source_(source) {}
 
 LineReader::~LineReader() {
   // The block lent last is not freed while its task reads it.
@@ -67,7 +74,7 @@ LineReader::Status LineReader::nextSlow(RawLine* line) {
     *line = last_;
     return last_.bytes.data() == longLine_ ? Status::kLongLine : Status::kLine;
   }
-  if (ahead_) return nextBlock(line);
+  if (source_) return nextBlock(line);
   for (;;) {
     const void* nl =
         pos_ < end_ ? std::memchr(base_ + pos_, '\n', end_ - pos_) : nullptr;
@@ -122,7 +129,7 @@ const char* LineReader::takeBlock() {
     borrower_->wait();
     borrower_ = nullptr;
   }
-  const ReadAhead::Block b = ahead_->next();
+  const BlockSource::Block b = source_->next();
   base_ = b.data;
   pos_ = 0;
   end_ = b.size;
@@ -250,7 +257,7 @@ LineReader::Status LineReader::nextStartingWith(std::string_view start,
           pass(from, pos_);
           // A block of whole lines is not refilled: its last lines are
           // read one by one below.
-          if (!eof_ && !ahead_) {
+          if (!eof_ && !source_) {
             if (refill() == Status::kError) return Status::kError;
             continue;
           }

@@ -44,6 +44,9 @@ class LineReader {
   /// the reader lives.
   explicit LineReader(int fd, std::size_t capacity = kDefaultCapacity,
                       bool readAhead = false);
+  /// Reads the blocks of `source` (which outlives the reader) as a reader
+  /// of a file read ahead reads its blocks.
+  explicit LineReader(BlockSource* source);
   ~LineReader();
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
@@ -122,14 +125,15 @@ class LineReader {
     lineNumber_ += lines;
   }
 
-  /// The file is read by a ReadAhead thread.
-  bool readsAhead() const { return ahead_ != nullptr; }
+  /// Blocks of whole lines come from a source: the file read ahead by a
+  /// ReadAhead thread, or a LinePipe.
+  bool readsAhead() const { return source_ != nullptr; }
 
   /// The block-lifetime rule, enforced here and nowhere else: lends the
   /// rest of the current block (ahead()) to a task of `borrower`, and the
-  /// block is then not handed back to the ReadAhead thread, which would
-  /// refill it, before borrower->wait() has returned: the read that takes
-  /// the next block, and the reader's end, wait for the task first.
+  /// block is then not handed back to its source (the ReadAhead thread,
+  /// which would refill it), before borrower->wait() has returned: the read
+  /// that takes the next block, and the reader's end, wait for the task first.
   /// endLoan() forgets the borrower (its task waited for). REQUIRES:
   /// readsAhead(), no stepBack() pending.
   std::string_view lendRestOfBlock(TaskThread* borrower) {
@@ -187,7 +191,7 @@ class LineReader {
   // kLine means "got some". REQUIRES: not reading ahead.
   Status refill();
   Status skipLongLine(RawLine* line);
-  // Takes the next block from ahead_, handing back the one held; returns
+  // Takes the next block from source_, handing back the one held; returns
   // the first bytes of a long line that comes before the block, if any.
   const char* takeBlock();
 
@@ -195,7 +199,7 @@ class LineReader {
   std::size_t capacity_;
   std::size_t keep_;  // kLongLineKeep, or half a smaller buffer
   std::unique_ptr<char[]> buf_;
-  const char* base_ = nullptr;  // buf_, or the block taken from ahead_
+  const char* base_ = nullptr;  // buf_, or the block taken from source_
   std::size_t pos_ = 0;         // start of the next line
   std::size_t end_ = 0;
   bool eof_ = false;
@@ -203,10 +207,11 @@ class LineReader {
   int error_ = 0;
   std::size_t lineNumber_ = 0;
   RawLine last_;
-  std::unique_ptr<char[]> longLineCopy_;  // without ahead_: its first bytes
+  std::unique_ptr<char[]> longLineCopy_;  // without source_: its first bytes
   const char* longLine_ = nullptr;        // the last long line's first bytes
   std::unique_ptr<ReadAhead> ahead_;
-  int blockError_ = 0;  // with ahead_: a read failed after the block
+  BlockSource* source_ = nullptr;  // ahead_, or the source given
+  int blockError_ = 0;  // with source_: a read failed after the block
   TaskThread* borrower_ = nullptr;
   void (*hook_)(void*) = nullptr;
   void* hookContext_ = nullptr;

@@ -10,6 +10,30 @@
 
 namespace unv2tessal {
 
+/// Where a LineReader takes its text in blocks of whole lines: a file read
+/// ahead (ReadAhead), or a pipe between two threads of the program
+/// (LinePipe).
+class BlockSource {
+ public:
+  /// One block as the consumer sees it.
+  struct Block {
+    const char* data = nullptr;  // whole lines, the last one ending in LF
+                                 // unless `eof` or `error` is set
+    std::size_t size = 0;
+    const char* longLine = nullptr;  // when set: `keep` bytes of a long
+                                     // line that comes before `data`
+    bool eof = false;                // the text ends after `data`
+    int error = 0;                   // errno of a read that failed after `data`
+  };
+
+  virtual ~BlockSource() = default;
+
+  /// Hands back the block returned last (its bytes may be reused) and waits
+  /// for the next one. REQUIRES: no block with `eof` or `error` was
+  /// returned yet.
+  virtual Block next() = 0;
+};
+
 /// Reads a file on a thread of its own, a block ahead of the thread that
 /// takes its lines, so that the kernel's copy into the blocks is off that
 /// thread. Each block holds whole lines: the end of a line cut by a block's
@@ -21,30 +45,16 @@ namespace unv2tessal {
 /// block hands back the one taken before, whose bytes are then refilled:
 /// LineReader takes the next block only when no task reads the one it
 /// holds (LineReader::lendRestOfBlock).
-class ReadAhead {
+class ReadAhead final : public BlockSource {
  public:
   static constexpr std::size_t kBlocks = 2;
 
-  /// One block as the consumer sees it.
-  struct Block {
-    const char* data = nullptr;  // whole lines, the last one ending in LF
-                                 // unless `eof` or `error` is set
-    std::size_t size = 0;
-    const char* longLine = nullptr;  // when set: `keep` bytes of a long
-                                     // line that comes before `data`
-    bool eof = false;                // the file ends after `data`
-    int error = 0;                   // errno of a read that failed after `data`
-  };
-
   ReadAhead(int fd, std::size_t capacity, std::size_t keep);
-  ~ReadAhead();
+  ~ReadAhead() override;
   ReadAhead(const ReadAhead&) = delete;
   ReadAhead& operator=(const ReadAhead&) = delete;
 
-  /// Hands back the block returned last (its bytes may be reused) and waits
-  /// for the next one. REQUIRES: no block with `eof` or `error` was
-  /// returned yet.
-  Block next() EXCLUDES(mutex_);
+  Block next() override EXCLUDES(mutex_);
 
  private:
   struct Slot {

@@ -14,9 +14,11 @@
 #include <cstring>
 #include <new>
 #include <stdexcept>
+#include <utility>
 
 #include "io/fd_io.h"
 #include "io/helper_threads.h"
+#include "io/line_pipe.h"
 #include "io/shell.h"
 #include "io/write_behind.h"
 
@@ -224,6 +226,10 @@ int SafeOutput::stopWritingBehind() {
 }
 
 void SafeOutput::discard() {
+  if (pipe_ != nullptr && !finished_) {
+    pipe_->fail();
+    pipe_ = nullptr;
+  }
   stopWritingBehind();
   if (fd_ >= 0) ::close(fd_);
   fd_ = -1;
@@ -282,6 +288,13 @@ void SafeOutput::open(const std::string& path, const FileIdentity& forbidden) {
   if (::fchmod(fd_, mode) != 0) fail(reason(errno));
 }
 
+void SafeOutput::openPipe(LinePipe& pipe, std::string name) {
+  static_assert(LinePipe::kCapacity == kCapacity);
+  path_ = std::move(name);
+  pipe_ = &pipe;
+  buf_.reset(new char[kCapacity]);
+}
+
 void SafeOutput::writeOut(const char* data, std::size_t size) {
   int error = 0;
   if (writeFully(fd_, data, size, &error) < size) fail(reason(error));
@@ -289,6 +302,13 @@ void SafeOutput::writeOut(const char* data, std::size_t size) {
 }
 
 void SafeOutput::flush() {
+  if (pipe_ != nullptr) {
+    // The start of a line cut by the buffer's end comes back in the next.
+    const std::size_t size = used_;
+    used_ = pipe_->handOver(&buf_, size, false);
+    written_ += size - used_;
+    return;
+  }
   const std::size_t size = used_;
   used_ = 0;
   if (!behind_) return writeOut(buf_.get(), size);
@@ -303,10 +323,11 @@ void SafeOutput::flush() {
 }
 
 void SafeOutput::writeSlow(std::string_view bytes) {
-  if (fd_ < 0) fail("not open");
+  if (!isOpen()) fail("not open");
   // A large piece goes out directly, not through the buffer (unless it is
-  // written behind, when its bytes may change before they are written).
-  if (bytes.size() >= kCapacity / 4 && !behind_) {
+  // written behind, when its bytes may change before they are written, or
+  // handed over to a pipe).
+  if (bytes.size() >= kCapacity / 4 && !behind_ && pipe_ == nullptr) {
     flush();
     return writeOut(bytes.data(), bytes.size());
   }
@@ -321,6 +342,12 @@ void SafeOutput::writeSlow(std::string_view bytes) {
 
 void SafeOutput::finish() {
   if (finished_) return;
+  if (pipe_ != nullptr) {
+    written_ += used_;
+    pipe_->handOver(&buf_, std::exchange(used_, 0), true);
+    finished_ = true;
+    return;
+  }
   if (fd_ < 0) fail("not open");
   flush();
   if (const int error = stopWritingBehind(); error != 0) fail(reason(error));
@@ -344,13 +371,23 @@ void SafeOutput::moveIntoPlace() {
 
 void SafeOutput::commit() {
   SafeOutput* const self[] = {this};
-  commitOutputs(self);
+  unv2tessal::commitOutputs(self);
 }
 
 void commitOutputs(std::span<SafeOutput* const> outputs) {
+  commitOutputs(outputs, {});
+}
+
+void commitOutputs(std::span<SafeOutput* const> outputs,
+                   std::span<const std::string> stale) {
   for (SafeOutput* output : outputs) output->finish();
   SignalsHeld held;
-  for (SafeOutput* output : outputs) output->moveIntoPlace();
+  for (std::size_t k = 0; k < outputs.size(); ++k) {
+    if (k + 1 == outputs.size()) {
+      for (const std::string& path : stale) ::unlink(path.c_str());
+    }
+    outputs[k]->moveIntoPlace();
+  }
 }
 
 }  // namespace unv2tessal

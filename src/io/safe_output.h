@@ -16,6 +16,8 @@
 
 namespace unv2tessal {
 
+class LinePipe;
+
 /// A file by device and inode (the input, which an output must not be).
 struct FileIdentity {
   dev_t device = 0;
@@ -52,6 +54,13 @@ class SafeOutput {
   /// Prepares the output `path`. Refuses a directory and the `forbidden`
   /// file ("is a directory", "is the input file").
   void open(const std::string& path, const FileIdentity& forbidden = {});
+  /// Writes into `pipe`, to another thread of the program, instead of a
+  /// file; `name` names it in failures. The buffers are handed over as they
+  /// fill; finish() ends the text, and a failure before it ends the text
+  /// with an error for the reader.
+  void openPipe(LinePipe& pipe, std::string name);
+  /// open() or openPipe() was called.
+  bool isOpen() const { return fd_ >= 0 || pipe_ != nullptr; }
 
   /// Appends bytes through a large buffer.
   void write(std::string_view bytes) {
@@ -82,9 +91,20 @@ class SafeOutput {
   /// The bytes written so far.
   std::size_t size() const { return written_ + used_; }
   const std::string& path() const { return path_; }
+  /// The file the bytes go to until commit(): the temporary file, or the
+  /// output itself when it is written directly.
+  const std::string& writtenPath() const {
+    return temp_.empty() ? path_ : temp_;
+  }
 
  private:
-  friend void commitOutputs(std::span<SafeOutput* const> outputs);
+  friend void commitOutputs(std::span<SafeOutput* const> outputs,
+                            std::span<const std::string> stale);
+/// The same, and removes the files at `stale` (an earlier run's outputs
+/// that this one does not write) before the last output is renamed, with
+/// the signals held: the new set never appears beside an old file.
+void commitOutputs(std::span<SafeOutput* const> outputs,
+                   std::span<const std::string> stale);
   static constexpr std::size_t kCapacity = std::size_t{1} << 20;
   [[noreturn]] void fail(std::string why);
   void writeSlow(std::string_view bytes);
@@ -97,6 +117,7 @@ class SafeOutput {
   int stopWritingBehind();
 
   std::string path_;
+  LinePipe* pipe_ = nullptr;  // openPipe()
   std::string temp_;    // empty when writing directly
   int temporary_ = -1;  // its place among the files removed on a signal
   int fd_ = -1;
@@ -124,6 +145,11 @@ class SafeOutput {
 /// place or after all of them are. A failure throws Failure naming the
 /// output; the outputs not renamed yet are removed with their objects.
 void commitOutputs(std::span<SafeOutput* const> outputs);
+/// The same, and removes the files at `stale` (an earlier run's outputs
+/// that this one does not write) before the last output is renamed, with
+/// the signals held: the new set never appears beside an old file.
+void commitOutputs(std::span<SafeOutput* const> outputs,
+                   std::span<const std::string> stale);
 
 /// Device and inode of the file at `path` (following links); unset when
 /// there is none.

@@ -94,6 +94,9 @@ Units::Units(Console& console, std::vector<std::string> args)
 
 Units::~Units() {
   closeAll();
+  for (const Binding& b : bindings_) {
+    if (b.fd >= 0) ::close(b.fd);
+  }
   console_.setBarrier(nullptr);
 }
 
@@ -187,12 +190,35 @@ std::string Units::nameForBlank(int unit) {
   }
 }
 
+void Units::bindUnit(int unit, int fd, std::string path) {
+  bindings_.push_back({unit, fd, nullptr, std::move(path)});
+}
+
+void Units::bindUnit(int unit, BlockSource* source, std::string path) {
+  bindings_.push_back({unit, -1, source, std::move(path)});
+}
+
+bool Units::takeBinding(Slot& s) {
+  for (auto b = bindings_.begin(); b != bindings_.end(); ++b) {
+    if (b->unit != s.unit) continue;
+    s.path = std::move(b->path);
+    s.fd = b->fd;
+    s.source = b->source;
+    bindings_.erase(b);
+    struct stat st {};
+    if (s.fd >= 0 && ::fstat(s.fd, &st) == 0) {
+      s.device = st.st_dev;
+      s.inode = st.st_ino;
+      s.regular = S_ISREG(st.st_mode);
+    }
+    s.open = true;
+    return true;
+  }
+  return false;
+}
+
 void Units::openUnit(int unit, std::string_view name, Missing missing) {
   settle();
-  std::string_view stripped = stripBlanks(name);
-  std::string used(stripped.substr(0, kMaxNameLength));
-  if (used.empty()) used = nameForBlank(unit);
-
   Slot* free = nullptr;
   for (Slot& s : slots_) {
     if (!s.open) {
@@ -204,6 +230,10 @@ void Units::openUnit(int unit, std::string_view name, Missing missing) {
   Slot& s = *free;
   s = Slot{};
   s.unit = unit;
+  if (takeBinding(s)) return;
+  std::string_view stripped = stripBlanks(name);
+  std::string used(stripped.substr(0, kMaxNameLength));
+  if (used.empty()) used = nameForBlank(unit);
   s.path = normalisedPath(currentDirectory(), used);
   if (used.find('\0') != std::string::npos) fail(kReportBadFileName, s);
 
@@ -239,6 +269,10 @@ void Units::openUnit(int unit, std::string_view name, Missing missing) {
 
 void Units::startReading(Slot& s) {
   s.everRead = true;
+  if (s.source != nullptr) {
+    s.reader = std::make_unique<LineReader>(s.source);
+    return;
+  }
   s.reader = std::make_unique<LineReader>(s.fd, LineReader::kDefaultCapacity,
                                           s.regular && helperThreads_);
   // An interrupt is acted on at each refill of the input.

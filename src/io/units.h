@@ -80,6 +80,16 @@ class Units : private OutputBarrier {
   void openUnit(int unit, std::string_view name,
                 Missing missing = Missing::kCreate);
 
+  /// Makes the next openUnit() of `unit` take the open descriptor `fd` as
+  /// its file, named `path` in reports, whatever name it is given: a
+  /// program that chose its files itself (tessalgrid) drives the
+  /// converters with them, at any path length and with no question asked
+  /// for a blank name. Units owns `fd` from now on.
+  void bindUnit(int unit, int fd, std::string path);
+  /// The same for a unit that is only read, from `source` (a LinePipe),
+  /// which outlives the unit.
+  void bindUnit(int unit, BlockSource* source, std::string path);
+
   /// Writes out what is buffered and releases the file. A file that was
   /// opened, never read and never written is left empty: an earlier run's
   /// content must not pass for this run's output.
@@ -247,6 +257,7 @@ class Units : private OutputBarrier {
     int fd = -1;
     bool readOnly = false;
     bool regular = false;
+    BlockSource* source = nullptr;  // read from instead of fd (bindUnit)
     bool written = false;
     bool everRead = false;
     // The file was cut to its first old byte, which no write has replaced
@@ -285,6 +296,8 @@ class Units : private OutputBarrier {
   void reportOutputConversion(const Slot& s);
   std::string nameForBlank(int unit);
   void release(Slot& s);
+  // Fills the slot `s` of `unit` from its binding; false when none.
+  bool takeBinding(Slot& s);
 
   // Cuts every file written behind to what it must hold after a failed
   // write; returns the slot of the file whose write failed, or nullptr.
@@ -299,6 +312,13 @@ class Units : private OutputBarrier {
   std::array<Slot, kSlots> slots_;
   static constexpr std::size_t kHints = 8;
   std::array<Slot*, kHints> hints_{};
+  struct Binding {
+    int unit = 0;
+    int fd = -1;
+    BlockSource* source = nullptr;
+    std::string path;
+  };
+  std::vector<Binding> bindings_;  // not yet taken by openUnit()
 };
 
 }  // namespace unv2tessal

@@ -481,76 +481,85 @@ void reportFailure(bool json, const Failure& f, std::string* out,
 
 }  // namespace
 
+void prepareMesh(const PrepOptions& options, SafeOutput& output,
+                 PreparedMesh* mesh) {
+  PrepInput in(options.input);
+  GroupPasses groups(options.input);
+  Pass second;
+  second.groups = &groups;
+  output.writeBehind();
+  // The output is about the input's size: its node and element datasets
+  // are copied or made smaller, and the groups take the groups' place.
+  output.expectSize(in.size());
+  Sink sink(&output, in);
+  std::exception_ptr writing;
+  try {
+    if (!(groups.input().identity().device == in.identity().device &&
+          groups.input().identity().inode == in.identity().inode)) {
+      throw Failure(options.input, "was replaced while it was opened");
+    }
+    // The groups are read first, unless a thread of their own reads them.
+    if (!groups.concurrent()) groups.table();
+    if (!output.isOpen()) output.open(options.output, in.identity());
+    walk(in, sink, second);
+    sink.flushSpan();
+    needTable(second);
+  } catch (...) {
+    writing = std::current_exception();
+  }
+  second.nodes = groups.finish(writing != nullptr, in.lineNumber());
+  if (writing) std::rethrow_exception(writing);
+  const GroupTable& table = groups.table();
+
+  PrepSummary& summary = mesh->summary;
+  summary.input = options.input;
+  summary.output = options.output;
+  summary.answers = options.answers;
+  summary.groupDatasets = table.datasets;
+  summary.groups = nameGroups(table, options.uniqueIds, &summary.sharedIds);
+  summary.strayLines = second.strayLines;
+  summary.firstStrayLine = second.firstStrayLine;
+  if (second.groupDatasetsMet != table.spans.size()) {
+    throw Failure(options.input,
+                  table.spans[second.groupDatasetsMet].numberLine,
+                  "group dataset not met at this line when the file was "
+                  "read again: the dataset before it does not end on a "
+                  "record boundary");
+  }
+  if (!table.groups.empty()) {
+    writeGroups(table, second, sink, summary);
+    second.asking.push_back(Asking::kGroups);
+  }
+  sink.flushSpan();
+  summary.reduced = second.tally.reduced.counts();
+  summary.reducedHigherOrder = second.tally.higherOrder;
+  summary.emptyLines = second.tally.emptyLines;
+  summary.written = second.tally.written.counts();
+  summary.dim = chosenDim(options, summary.written);
+  summary.dimGiven = options.dim != 0;
+  for (const auto& [id, n] : summary.written) {
+    if (findShape(summary.dim == 2, id) == nullptr) summary.dropped[id] = n;
+  }
+  mesh->asking = std::move(second.asking);
+}
+
 int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
   bool summaryWritten = false;  // the JSON document is out: no other one
   try {
     const std::string prefix =
         options.prefix.empty() ? defaultPrefix(options.output) : options.prefix;
     if (!options.answers.empty()) checkAnswerNames(options, prefix);
-    PrepInput in(options.input);
-    GroupPasses groups(options.input);
-    Pass second;
-    second.groups = &groups;
     SafeOutput output;
-    output.writeBehind();
-    // The output is about the input's size: its node and element datasets
-    // are copied or made smaller, and the groups take the groups' place.
-    output.expectSize(in.size());
-    Sink sink(&output, in);
-    std::exception_ptr writing;
-    try {
-      if (!(groups.input().identity().device == in.identity().device &&
-            groups.input().identity().inode == in.identity().inode)) {
-        throw Failure(options.input, "was replaced while it was opened");
-      }
-      // The groups are read first, unless a thread of their own reads them.
-      if (!groups.concurrent()) groups.table();
-      output.open(options.output, in.identity());
-      walk(in, sink, second);
-      sink.flushSpan();
-      needTable(second);
-    } catch (...) {
-      writing = std::current_exception();
-    }
-    second.nodes = groups.finish(writing != nullptr, in.lineNumber());
-    if (writing) std::rethrow_exception(writing);
-    const GroupTable& table = groups.table();
-
-    PrepSummary summary;
-    summary.input = options.input;
-    summary.output = options.output;
-    summary.answers = options.answers;
-    summary.groupDatasets = table.datasets;
-    summary.groups = nameGroups(table, options.uniqueIds, &summary.sharedIds);
-    summary.strayLines = second.strayLines;
-    summary.firstStrayLine = second.firstStrayLine;
-    if (second.groupDatasetsMet != table.spans.size()) {
-      throw Failure(options.input,
-                    table.spans[second.groupDatasetsMet].numberLine,
-                    "group dataset not met at this line when the file was "
-                    "read again: the dataset before it does not end on a "
-                    "record boundary");
-    }
-    if (!table.groups.empty()) {
-      writeGroups(table, second, sink, summary);
-      second.asking.push_back(Asking::kGroups);
-    }
-    summary.reduced = second.tally.reduced.counts();
-    summary.reducedHigherOrder = second.tally.higherOrder;
-    summary.emptyLines = second.tally.emptyLines;
-    summary.written = second.tally.written.counts();
-    summary.dim = chosenDim(options, summary.written);
-    summary.dimGiven = options.dim != 0;
-    for (const auto& [id, n] : summary.written) {
-      if (findShape(summary.dim == 2, id) == nullptr) summary.dropped[id] = n;
-    }
+    PreparedMesh mesh;
+    prepareMesh(options, output, &mesh);
+    const PrepSummary& summary = mesh.summary;
 
     SafeOutput answers;
     std::vector<SafeOutput*> outputs{&output};
     if (!options.answers.empty()) {
-      answers.open(options.answers, in.identity());
+      answers.open(options.answers, fileIdentity(options.input));
       answers.write(
-          answersText(options.output, second.asking, summary.dim, prefix));
+          answersText(options.output, mesh.asking, summary.dim, prefix));
       outputs.push_back(&answers);
     }
     // Every write is done before anything is renamed into place, so a

@@ -4,7 +4,12 @@
 #include <string>
 #include <vector>
 
+#include "prep/answers.h"
+#include "prep/prep_summary.h"
+
 namespace unv2tessal {
+
+class SafeOutput;
 
 /// What unvprep is asked to do.
 struct PrepOptions {
@@ -21,6 +26,24 @@ struct PrepOptions {
   /// written leaves no output; false: it is appended to *out.
   bool jsonToStandardOutput = false;
 };
+
+/// What the pass that writes the prepared file found: the summary (groups
+/// with their vertex counts, reductions, elements written, the dimension)
+/// and the datasets at which the converter asks its questions.
+struct PreparedMesh {
+  PrepSummary summary;
+  std::vector<Asking> asking;
+};
+
+/// unvprep's work up to its outputs: reads options.input (twice, the
+/// group datasets on a thread of their own when a CPU is spare) and writes
+/// the prepared universal file through `output`, which it opens on
+/// options.output (refusing the input) unless it is open already (on a
+/// pipe, by tessalgrid), and leaves unfinished; fills *mesh. Throws Failure
+/// naming the file and line of the first fault, as the passes run one after
+/// the other would meet it.
+void prepareMesh(const PrepOptions& options, SafeOutput& output,
+                 PreparedMesh* mesh);
 
 /// Runs unvprep on parsed options: reads options.input twice, writes
 /// options.output (and the answers file), appends the summary to *err (or,

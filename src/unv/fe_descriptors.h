@@ -56,6 +56,37 @@ struct FeDescriptor {
     return family == FeFamily::kRod || family == FeFamily::kBeam ||
            family == FeFamily::kPipe;
   }
+  /// The dimension of the kind's elements: 0 a lumped mass; 1 the line
+  /// elements (rods, beams, pipes, rigid elements, springs, axisymmetric
+  /// shells); 2 the faces (plane, plate, membrane, axisymmetric solid and
+  /// thin shell elements); 3 the solids (thick shells among them); -1 for
+  /// a kind the table does not know.
+  constexpr int dimension() const {
+    switch (family) {
+      case FeFamily::kUnknown:
+        return -1;
+      case FeFamily::kMass:
+        return 0;
+      case FeFamily::kRod:
+      case FeFamily::kBeam:
+      case FeFamily::kPipe:
+      case FeFamily::kRigid:
+      case FeFamily::kSpring:
+      case FeFamily::kAxisymmetricShell:
+        return 1;
+      case FeFamily::kPlaneStress:
+      case FeFamily::kPlaneStrain:
+      case FeFamily::kPlate:
+      case FeFamily::kMembrane:
+      case FeFamily::kAxisymmetricSolid:
+      case FeFamily::kThinShell:
+        return 2;
+      case FeFamily::kThickShell:
+      case FeFamily::kSolid:
+        return 3;
+    }
+    return -1;
+  }
   /// Written in a 2D or a 3D grid.
   constexpr bool isWritten() const {
     return in2D.vertices != 0 || in3D.vertices != 0;

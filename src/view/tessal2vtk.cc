@@ -51,8 +51,12 @@ std::string systemError(int error) { return std::strerror(error); }
 // One input file read line by line.
 class InputFile {
  public:
-  explicit InputFile(const std::string& name)
-      : name_(name), fd_(::open(name.c_str(), O_RDONLY | O_CLOEXEC)) {
+  explicit InputFile(const std::string& name) : InputFile(name, name) {}
+  /// Reads the file at `path` and names it `name` in findings.
+  InputFile(const std::string& path, const std::string& name)
+      : path_(path),
+        name_(name),
+        fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
     if (fd_ < 0) throw Failure{name, 0, "cannot open: " + systemError(errno)};
     reader_.emplace(fd_);
   }
@@ -72,6 +76,7 @@ class InputFile {
   void stepBack() { reader_->stepBack(); }
   std::size_t line() const { return reader_->lineNumber(); }
   const std::string& name() const { return name_; }
+  const std::string& path() const { return path_; }
   /// `e`, a failure of the line last read, with the file and line named.
   Failure located(Failure e) const {
     e.file = name_;
@@ -90,6 +95,7 @@ class InputFile {
   }
 
  private:
+  std::string path_;
   std::string name_;
   int fd_;
   std::optional<LineReader> reader_;
@@ -291,7 +297,7 @@ class Viewer {
   // One 0/1 array for each region command, in the order of the file, read
   // again from the file's start.
   void convertRegions() {
-    InputFile inp(inp_.name());
+    InputFile inp(inp_.path(), inp_.name());
     flags_.assign(map_.size(), 0);
     std::optional<Region> region;
     std::string_view line;
@@ -496,6 +502,15 @@ int viewFiles(const Options& o, std::string* err) {
 }
 
 }  // namespace
+
+int writeGridVtu(const std::array<std::string, 3>& paths,
+                 const std::array<std::string, 3>& names, SafeOutput& output,
+                 std::string* err) {
+  InputFile inp(paths[0], names[0]);
+  InputFile xyz(paths[1], names[1]);
+  InputFile cnc(paths[2], names[2]);
+  return Viewer(inp, xyz, cnc, &output, err).run();
+}
 
 int runTessal2vtk(const std::vector<std::string>& args, std::string* out,
                   std::string* err) {

@@ -1,10 +1,22 @@
 #ifndef UNV2TESSAL_VIEW_TESSAL2VTK_H_
 #define UNV2TESSAL_VIEW_TESSAL2VTK_H_
 
+#include <array>
 #include <string>
 #include <vector>
 
 namespace unv2tessal {
+
+class SafeOutput;
+
+/// Writes the grid of a grid command file, a vertex file and a connectivity
+/// file (read from `paths`, in that order, and named by `names` in
+/// findings) as tessal2vtk does, through `output`, which is open and left
+/// unfinished. Appends the findings to *err; returns 0 without findings,
+/// else 1. Throws Failure.
+int writeGridVtu(const std::array<std::string, 3>& paths,
+                 const std::array<std::string, 3>& names, SafeOutput& output,
+                 std::string* err);
 
 /// Runs tessal2vtk on the command-line arguments (without the program
 /// name): [--check] GRID.INP VERTEX_FILE CONNECTIVITY_FILE OUTPUT.vtu, or

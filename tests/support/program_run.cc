@@ -102,5 +102,6 @@ RunResult runProgram(const std::string& program, const std::string& dir,
 std::string unvprepPath() { return UNVPREP_BINARY; }
 std::string unvcheckPath() { return UNVCHECK_BINARY; }
 std::string tessal2vtkPath() { return TESSAL2VTK_BINARY; }
+std::string tessalgridPath() { return TESSALGRID_BINARY; }
 
 }  // namespace unv2tessal::support

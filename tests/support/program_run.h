@@ -45,6 +45,7 @@ RunResult runProgram(const std::string& program, const std::string& dir,
 std::string unvprepPath();
 std::string unvcheckPath();
 std::string tessal2vtkPath();
+std::string tessalgridPath();
 
 }  // namespace unv2tessal::support
 

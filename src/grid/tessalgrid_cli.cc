@@ -1,0 +1,114 @@
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "grid/tessalgrid.h"
+#include "io/shell.h"
+
+namespace unv2tessal {
+namespace {
+
+constexpr std::string_view kUsage =
+    "Usage: tessalgrid [options] MESH.unv\n"
+    "Converts a mesh in an IDEAS universal file, as gmsh, Salome, NX or\n"
+    "I-DEAS write it, into the files of the TESSAL flow solver in one run:\n"
+    "PREFIX.xyz (vertices), PREFIX.cnc (connectivity), PREFIX.inp (grid\n"
+    "commands, one region per group), PREFIX.map (elements renumbered, when\n"
+    "there are any) and PREFIX.vmap (vertices renumbered, when there are\n"
+    "any). Groups of every group dataset become regions; element kinds that\n"
+    "no grid writes are reduced to their corners where they can be. The\n"
+    "files appear together when all are complete, or none does.\n"
+    "\n"
+    "Options:\n"
+    "  -o, --output PREFIX  name the files PREFIX.xyz, ... (default: MESH\n"
+    "                       without .unv, in the current folder)\n"
+    "  --dim 2|3            grid dimension (default: 3 when the mesh holds\n"
+    "                       elements that a 3D grid writes, else 2)\n"
+    "  --keep-nodes         keep every node as a vertex, numbered as\n"
+    "                       unv2tessal numbers it (default: only the nodes\n"
+    "                       that written elements use, numbered 1, 2, ...)\n"
+    "  --unique-ids         give groups whose names share their first 8\n"
+    "                       characters distinct region IDs\n"
+    "  --vtu FILE           also write the grid as a .vtu for ParaView\n"
+    "  --json               print the summary as JSON on standard output\n"
+    "  -h, --help           print this help and exit\n"
+    "  -V, --version        print the version and exit\n"
+    "\n"
+    "The summary goes to standard error. Exit status: 0 written, 1 written\n"
+    "with something of the mesh left out (see the warnings), 2 nothing\n"
+    "written.\n";
+
+}  // namespace
+
+int runTessalgrid(const std::vector<std::string>& args, std::string* out,
+                  std::string* err, bool jsonToStandardOutput) {
+  if (answerInfoRequest("tessalgrid", kUsage, args, out)) return 0;
+  GridOptions options;
+  std::vector<std::string> files;
+  bool optionsEnd = false;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string& a = args[k];
+    if (optionsEnd || a.size() < 2 || a[0] != '-') {
+      files.push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnd = true;
+      continue;
+    }
+    std::string name = a, value;
+    bool hasValue = false;
+    if (const std::size_t eq = a.find('=');
+        eq != std::string::npos && a.rfind("--", 0) == 0) {
+      name = a.substr(0, eq);
+      value = a.substr(eq + 1);
+      hasValue = true;
+    }
+    const bool takesValue = name == "-o" || name == "--output" ||
+                            name == "--dim" || name == "--vtu";
+    if (takesValue && !hasValue) {
+      if (k + 1 == args.size()) {
+        return usageError("tessalgrid", name + " needs a value", err);
+      }
+      value = args[++k];
+    } else if (!takesValue && hasValue) {
+      return usageError("tessalgrid", name + " takes no value", err);
+    }
+    if (name == "-o" || name == "--output") {
+      if (value.empty()) {
+        return usageError("tessalgrid", name + " needs a value", err);
+      }
+      options.prefix = value;
+    } else if (name == "--dim") {
+      if (value != "2" && value != "3") {
+        return usageError("tessalgrid",
+                          "--dim must be 2 or 3, not '" + value + "'", err);
+      }
+      options.dim = value[0] - '0';
+    } else if (name == "--vtu") {
+      if (value.empty()) {
+        return usageError("tessalgrid", name + " needs a value", err);
+      }
+      options.vtu = value;
+    } else if (name == "--keep-nodes") {
+      options.keepNodes = true;
+    } else if (name == "--unique-ids") {
+      options.uniqueIds = true;
+    } else if (name == "--json") {
+      options.json = true;
+    } else {
+      return usageError("tessalgrid", "unknown option '" + a + "'", err);
+    }
+  }
+  if (files.size() != 1) {
+    return usageError("tessalgrid",
+                      "needs one MESH.unv, got " +
+                          std::to_string(files.size()) + " file names",
+                      err);
+  }
+  options.input = files[0];
+  options.jsonToStandardOutput = jsonToStandardOutput;
+  return runGrid(options, out, err);
+}
+
+}  // namespace unv2tessal
