@@ -371,7 +371,7 @@ void SafeOutput::moveIntoPlace() {
 
 void SafeOutput::commit() {
   SafeOutput* const self[] = {this};
-  unv2tessal::commitOutputs(self);
+  commitOutputs(self);
 }
 
 void commitOutputs(std::span<SafeOutput* const> outputs) {

@@ -100,11 +100,6 @@ class SafeOutput {
  private:
   friend void commitOutputs(std::span<SafeOutput* const> outputs,
                             std::span<const std::string> stale);
-/// The same, and removes the files at `stale` (an earlier run's outputs
-/// that this one does not write) before the last output is renamed, with
-/// the signals held: the new set never appears beside an old file.
-void commitOutputs(std::span<SafeOutput* const> outputs,
-                   std::span<const std::string> stale);
   static constexpr std::size_t kCapacity = std::size_t{1} << 20;
   [[noreturn]] void fail(std::string why);
   void writeSlow(std::string_view bytes);
@@ -117,10 +112,10 @@ void commitOutputs(std::span<SafeOutput* const> outputs,
   int stopWritingBehind();
 
   std::string path_;
-  LinePipe* pipe_ = nullptr;  // openPipe()
   std::string temp_;    // empty when writing directly
   int temporary_ = -1;  // its place among the files removed on a signal
   int fd_ = -1;
+  LinePipe* pipe_ = nullptr;  // openPipe()
   bool finished_ = false;
   std::unique_ptr<char[]> buf_;
   std::size_t used_ = 0;
