@@ -37,17 +37,14 @@ int runUnvcheck(const std::vector<std::string>& args, std::string* out,
   if (answerInfoRequest("unvcheck", kUsage, args, out)) return 0;
   bool json = false;
   std::vector<std::string> files;
-  bool optionsEnded = false;
-  for (const std::string& a : args) {
-    if (!optionsEnded && a == "--json") {
-      json = true;
-    } else if (!optionsEnded && a == "--") {
-      optionsEnded = true;
-    } else if (!optionsEnded && a.size() > 1 && a[0] == '-') {
-      return usageError("unvcheck", "unknown option '" + a + "'", err);
-    } else {
-      files.push_back(a);
-    }
+  const auto take = [&json](const std::string& name, const std::string&) {
+    if (name != "--json") return "unknown option '" + name + "'";
+    json = true;
+    return std::string();
+  };
+  if (const auto status =
+          scanCommandLine("unvcheck", args, {}, take, &files, err)) {
+    return *status;
   }
   if (files.empty()) return usageError("unvcheck", "needs a FILE", err);
   int status = 0;

@@ -483,27 +483,14 @@ class GridRun {
   ConversionResult result_;
 };
 
-void reportFailure(bool json, const Failure& f, std::string* out,
-                   std::string* err) {
-  *err += failureLine(kProgram, f);
-  if (json && f.file != kStandardOutput) {
-    *out += "{\"error\":" + failureJson(f) + "}\n";
-  }
-}
-
 }  // namespace
 
 int runGrid(const GridOptions& options, std::string* out, std::string* err) {
-  bool summaryWritten = false;
-  try {
-    return GridRun(options, out, err).run(&summaryWritten);
-  } catch (const Failure& f) {
-    reportFailure(options.json && !summaryWritten, f, out, err);
-  } catch (const std::exception& e) {
-    reportFailure(options.json && !summaryWritten,
-                  Failure(options.input, describeException(e)), out, err);
-  }
-  return 2;
+  return runReportingFailures(
+      kProgram, options.json, options.input, out, err,
+      [&](bool* summaryWritten) {
+        return GridRun(options, out, err).run(summaryWritten);
+      });
 }
 
 }  // namespace unv2tessal

@@ -45,50 +45,18 @@ int runTessalgrid(const std::vector<std::string>& args, std::string* out,
   if (answerInfoRequest("tessalgrid", kUsage, args, out)) return 0;
   GridOptions options;
   std::vector<std::string> files;
-  bool optionsEnd = false;
-  for (std::size_t k = 0; k < args.size(); ++k) {
-    const std::string& a = args[k];
-    if (optionsEnd || a.size() < 2 || a[0] != '-') {
-      files.push_back(a);
-      continue;
-    }
-    if (a == "--") {
-      optionsEnd = true;
-      continue;
-    }
-    std::string name = a, value;
-    bool hasValue = false;
-    if (const std::size_t eq = a.find('=');
-        eq != std::string::npos && a.rfind("--", 0) == 0) {
-      name = a.substr(0, eq);
-      value = a.substr(eq + 1);
-      hasValue = true;
-    }
-    const bool takesValue = name == "-o" || name == "--output" ||
-                            name == "--dim" || name == "--vtu";
-    if (takesValue && !hasValue) {
-      if (k + 1 == args.size()) {
-        return usageError("tessalgrid", name + " needs a value", err);
-      }
-      value = args[++k];
-    } else if (!takesValue && hasValue) {
-      return usageError("tessalgrid", name + " takes no value", err);
-    }
+  const auto take = [&options](const std::string& name,
+                               const std::string& value) -> std::string {
     if (name == "-o" || name == "--output") {
-      if (value.empty()) {
-        return usageError("tessalgrid", name + " needs a value", err);
-      }
+      if (value.empty()) return name + " needs a value";
       options.prefix = value;
     } else if (name == "--dim") {
       if (value != "2" && value != "3") {
-        return usageError("tessalgrid",
-                          "--dim must be 2 or 3, not '" + value + "'", err);
+        return "--dim must be 2 or 3, not '" + value + "'";
       }
       options.dim = value[0] - '0';
     } else if (name == "--vtu") {
-      if (value.empty()) {
-        return usageError("tessalgrid", name + " needs a value", err);
-      }
+      if (value.empty()) return name + " needs a value";
       options.vtu = value;
     } else if (name == "--keep-nodes") {
       options.keepNodes = true;
@@ -97,8 +65,14 @@ int runTessalgrid(const std::vector<std::string>& args, std::string* out,
     } else if (name == "--json") {
       options.json = true;
     } else {
-      return usageError("tessalgrid", "unknown option '" + a + "'", err);
+      return "unknown option '" + name + "'";
     }
+    return {};
+  };
+  if (const auto status = scanCommandLine("tessalgrid", args,
+                                          {"-o", "--output", "--dim", "--vtu"},
+                                          take, &files, err)) {
+    return *status;
   }
   if (files.size() != 1) {
     return usageError("tessalgrid",

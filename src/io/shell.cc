@@ -73,6 +73,14 @@ int usageError(std::string_view program, std::string_view message,
   return 2;
 }
 
+void reportFailure(std::string_view program, bool json, const Failure& f,
+                   std::string* out, std::string* err) {
+  *err += failureLine(program, f);
+  if (json && f.file != kStandardOutput) {
+    *out += "{\"error\":" + failureJson(f) + "}\n";
+  }
+}
+
 int writeStandardOutput(std::string_view bytes) {
   const int error = writeAll(1, bytes);
   if (error == EPIPE) dieBySignal(SIGPIPE);

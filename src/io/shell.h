@@ -9,6 +9,8 @@
 
 #include <cstddef>
 #include <exception>
+#include <initializer_list>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -67,6 +69,81 @@ bool answerInfoRequest(std::string_view program, std::string_view usage,
 /// "Try 'PROGRAM --help'." to *err and returns 2.
 int usageError(std::string_view program, std::string_view message,
                std::string* err);
+
+/// Reads a command line: each option (a word of two or more characters
+/// that starts with '-', before a "--") goes to `take(name, value)` with
+/// its value, the next word or what follows '=' in "--name=value", where
+/// `name` is one of `valued`; every other word is an operand, appended to
+/// *operands in order. `take` returns an empty string for an option it
+/// knows, else what is wrong with it. Returns the status of a usage error
+/// (usageError()) or nothing when every option was taken.
+template <class Take>
+std::optional<int> scanCommandLine(
+    std::string_view program, std::span<const std::string> args,
+    std::initializer_list<std::string_view> valued, Take&& take,
+    std::vector<std::string>* operands, std::string* err) {
+  bool optionsEnd = false;
+  for (std::size_t k = 0; k < args.size(); ++k) {
+    const std::string& a = args[k];
+    if (optionsEnd || a.size() < 2 || a[0] != '-') {
+      operands->push_back(a);
+      continue;
+    }
+    if (a == "--") {
+      optionsEnd = true;
+      continue;
+    }
+    std::string name = a, value;
+    bool hasValue = false;
+    if (const std::size_t eq = a.find('=');
+        eq != std::string::npos && a.rfind("--", 0) == 0) {
+      name = a.substr(0, eq);
+      value = a.substr(eq + 1);
+      hasValue = true;
+    }
+    bool takesValue = false;
+    for (const std::string_view v : valued) takesValue |= name == v;
+    if (takesValue && !hasValue) {
+      if (k + 1 == args.size()) {
+        return usageError(program, name + " needs a value", err);
+      }
+      value = args[++k];
+    } else if (!takesValue && hasValue) {
+      return usageError(program, name + " takes no value", err);
+    }
+    if (const std::string wrong = take(name, value); !wrong.empty()) {
+      return usageError(program, wrong, err);
+    }
+  }
+  return std::nullopt;
+}
+
+/// The one line of failure `f` on *err; with `json`, the document
+/// {"error":{...}} that carries it on *out too (unless it is standard
+/// output that failed).
+void reportFailure(std::string_view program, bool json, const Failure& f,
+                   std::string* out, std::string* err);
+
+/// Runs a program's work, `body(&summaryWritten)`, which returns the exit
+/// status and sets summaryWritten once its --json document is out; a
+/// Failure, or another exception (out of memory, said of `input`), ends it
+/// with reportFailure() (its JSON only while no document is out) and
+/// status 2.
+template <class Body>
+int runReportingFailures(std::string_view program, bool json,
+                         const std::string& input, std::string* out,
+                         std::string* err, Body&& body) {
+  bool summaryWritten = false;
+  try {
+    return body(&summaryWritten);
+  } catch (const Failure& f) {
+    reportFailure(program, json && !summaryWritten, f, out, err);
+  } catch (const std::exception& e) {
+    reportFailure(program, json && !summaryWritten,
+                  Failure(input, describeException(e)), out, err);
+  }
+  return 2;
+}
 
 /// Writes `bytes` to standard output. Returns 0, or the errno of the write
 /// that failed. A reader that closed the pipe ends the process quietly, by

@@ -469,16 +469,6 @@ void checkAnswerNames(const PrepOptions& options, const std::string& prefix) {
   }
 }
 
-// The failure's one line on *err; with `json`, the document that carries it
-// on *out too (unless it is standard output that failed).
-void reportFailure(bool json, const Failure& f, std::string* out,
-                   std::string* err) {
-  *err += failureLine("unvprep", f);
-  if (json && f.file != kStandardOutput) {
-    *out += "{\"error\":" + failureJson(f) + "}\n";
-  }
-}
-
 }  // namespace
 
 void prepareMesh(const PrepOptions& options, SafeOutput& output,
@@ -544,46 +534,42 @@ void prepareMesh(const PrepOptions& options, SafeOutput& output,
 }
 
 int runPrep(const PrepOptions& options, std::string* out, std::string* err) {
-  bool summaryWritten = false;  // the JSON document is out: no other one
-  try {
-    const std::string prefix =
-        options.prefix.empty() ? defaultPrefix(options.output) : options.prefix;
-    if (!options.answers.empty()) checkAnswerNames(options, prefix);
-    SafeOutput output;
-    PreparedMesh mesh;
-    prepareMesh(options, output, &mesh);
-    const PrepSummary& summary = mesh.summary;
+  // Out of memory is said of the input: the groups' tables, say.
+  return runReportingFailures(
+      "unvprep", options.json, options.input, out, err,
+      [&](bool* summaryWritten) {
+        const std::string prefix = options.prefix.empty()
+                                       ? defaultPrefix(options.output)
+                                       : options.prefix;
+        if (!options.answers.empty()) checkAnswerNames(options, prefix);
+        SafeOutput output;
+        PreparedMesh mesh;
+        prepareMesh(options, output, &mesh);
+        const PrepSummary& summary = mesh.summary;
 
-    SafeOutput answers;
-    std::vector<SafeOutput*> outputs{&output};
-    if (!options.answers.empty()) {
-      answers.open(options.answers, fileIdentity(options.input));
-      answers.write(
-          answersText(options.output, mesh.asking, summary.dim, prefix));
-      outputs.push_back(&answers);
-    }
-    // Every write is done before anything is renamed into place, so a
-    // failure of any of them leaves no output.
-    for (SafeOutput* o : outputs) o->finish();
-    if (options.json && options.jsonToStandardOutput) {
-      summaryWritten = true;
-      if (const int error = writeStandardOutput(summaryJson(summary))) {
-        throw Failure(std::string(kStandardOutput), std::strerror(error));
-      }
-    } else if (options.json) {
-      *out += summaryJson(summary);
-    }
-    commitOutputs(outputs);
-    if (!options.json) *err += summaryText(summary);
-    return summary.leftOut() ? 1 : 0;
-  } catch (const Failure& f) {
-    reportFailure(options.json && !summaryWritten, f, out, err);
-  } catch (const std::exception& e) {
-    // Out of memory: the groups' tables, say.
-    reportFailure(options.json && !summaryWritten,
-                  Failure(options.input, describeException(e)), out, err);
-  }
-  return 2;
+        SafeOutput answers;
+        std::vector<SafeOutput*> outputs{&output};
+        if (!options.answers.empty()) {
+          answers.open(options.answers, fileIdentity(options.input));
+          answers.write(
+              answersText(options.output, mesh.asking, summary.dim, prefix));
+          outputs.push_back(&answers);
+        }
+        // Every write is done before anything is renamed into place, so a
+        // failure of any of them leaves no output.
+        for (SafeOutput* o : outputs) o->finish();
+        if (options.json && options.jsonToStandardOutput) {
+          *summaryWritten = true;
+          if (const int error = writeStandardOutput(summaryJson(summary))) {
+            throw Failure(std::string(kStandardOutput), std::strerror(error));
+          }
+        } else if (options.json) {
+          *out += summaryJson(summary);
+        }
+        commitOutputs(outputs);
+        if (!options.json) *err += summaryText(summary);
+        return summary.leftOut() ? 1 : 0;
+      });
 }
 
 }  // namespace unv2tessal

@@ -39,37 +39,13 @@ int runUnvprep(const std::vector<std::string>& args, std::string* out,
   if (answerInfoRequest("unvprep", kUsage, args, out)) return 0;
   PrepOptions options;
   std::vector<std::string> files;
-  bool optionsEnd = false;
-  for (std::size_t k = 0; k < args.size(); ++k) {
-    const std::string& a = args[k];
-    if (optionsEnd || a.size() < 2 || a[0] != '-') {
-      files.push_back(a);
-      continue;
-    }
-    std::string name = a, value;
-    bool hasValue = false;
-    if (const std::size_t eq = a.find('='); eq != std::string::npos) {
-      name = a.substr(0, eq);
-      value = a.substr(eq + 1);
-      hasValue = true;
-    }
-    const bool takesValue =
-        name == "--answers" || name == "--dim" || name == "--prefix";
-    if (takesValue && !hasValue) {
-      if (k + 1 == args.size())
-        return usageError("unvprep", name + " needs a value", err);
-      value = args[++k];
-    } else if (!takesValue && hasValue) {
-      return usageError("unvprep", name + " takes no value", err);
-    }
-    if (a == "--") {
-      optionsEnd = true;
-    } else if (name == "--answers") {
+  const auto take = [&options](const std::string& name,
+                               const std::string& value) -> std::string {
+    if (name == "--answers") {
       options.answers = value;
     } else if (name == "--dim") {
       if (value != "2" && value != "3") {
-        return usageError("unvprep",
-                          "--dim must be 2 or 3, not '" + value + "'", err);
+        return "--dim must be 2 or 3, not '" + value + "'";
       }
       options.dim = value[0] - '0';
     } else if (name == "--prefix") {
@@ -79,8 +55,14 @@ int runUnvprep(const std::vector<std::string>& args, std::string* out,
     } else if (name == "--json") {
       options.json = true;
     } else {
-      return usageError("unvprep", "unknown option '" + a + "'", err);
+      return "unknown option '" + name + "'";
     }
+    return {};
+  };
+  if (const auto status =
+          scanCommandLine("unvprep", args, {"--answers", "--dim", "--prefix"},
+                          take, &files, err)) {
+    return *status;
   }
   if (files.size() != 2) {
     return usageError("unvprep",

@@ -516,17 +516,14 @@ int runTessal2vtk(const std::vector<std::string>& args, std::string* out,
                   std::string* err) {
   if (answerInfoRequest("tessal2vtk", kHelp, args, out)) return 0;
   Options o;
-  bool operandsOnly = false;
-  for (const std::string& a : args) {
-    if (!operandsOnly && a == "--check") {
-      o.check = true;
-    } else if (!operandsOnly && a == "--") {
-      operandsOnly = true;
-    } else if (!operandsOnly && a.size() > 1 && a[0] == '-') {
-      return usageError("tessal2vtk", "unknown option '" + a + "'", err);
-    } else {
-      o.files.push_back(a);
-    }
+  const auto take = [&o](const std::string& name, const std::string&) {
+    if (name != "--check") return "unknown option '" + name + "'";
+    o.check = true;
+    return std::string();
+  };
+  if (const auto status =
+          scanCommandLine("tessal2vtk", args, {}, take, &o.files, err)) {
+    return *status;
   }
   const std::size_t n = o.files.size();
   if (n != 4 && !(o.check && n == 3)) {

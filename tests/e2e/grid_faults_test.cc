@@ -25,20 +25,13 @@ namespace {
 
 using support::dataset;
 using support::descriptor;
+using support::filesIn;
 using support::labels;
 using support::node;
 using support::readFile;
 using support::RunResult;
 using support::ScratchDir;
 using support::writeFile;
-
-std::set<std::string> filesIn(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
-}
 
 // 1-based line of `text` that holds `needle`.
 std::size_t lineOf(const std::string& text, const std::string& needle) {

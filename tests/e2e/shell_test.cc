@@ -18,19 +18,12 @@
 namespace unv2tessal {
 namespace {
 
+using support::filesIn;
 using support::ProgramRunOptions;
 using support::readFile;
 using support::RunResult;
 using support::ScratchDir;
 using support::writeFile;
-
-std::set<std::string> filesIn(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
-}
 
 std::string checkMesh() {
   return readFile(support::testDataDir() + "/check/regions.unv");

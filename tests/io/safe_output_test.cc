@@ -20,17 +20,10 @@
 namespace unv2tessal {
 namespace {
 
+using support::filesIn;
 using support::readFile;
 using support::ScratchDir;
 using support::writeFile;
-
-std::set<std::string> filesIn(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
-}
 
 // The message of the Failure that `f` throws ("" when none).
 std::string failureOf(const std::function<void()>& f) {

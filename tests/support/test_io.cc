@@ -151,4 +151,12 @@ std::string lines(std::initializer_list<std::string_view> ls) {
   return s;
 }
 
+std::set<std::string> filesIn(const std::string& dir) {
+  std::set<std::string> names;
+  for (const auto& e : std::filesystem::directory_iterator(dir)) {
+    names.insert(e.path().filename().string());
+  }
+  return names;
+}
+
 }  // namespace unv2tessal::support

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -73,6 +74,8 @@ class ScratchDir {
 };
 
 std::string readFile(const std::string& path);
+/// The names of the entries of folder `dir`, hidden ones included.
+std::set<std::string> filesIn(const std::string& dir);
 void writeFile(const std::string& path, std::string_view content);
 bool fileExists(const std::string& path);
 /// Links `path` into the current directory under its own file name and

@@ -14,6 +14,7 @@
 namespace unv2tessal {
 namespace {
 
+using support::filesIn;
 using support::readFile;
 using support::ScratchDir;
 using support::writeFile;
@@ -147,14 +148,6 @@ void expectSmall2DGrid(const std::string& vtu) {
             (std::vector<std::int32_t>{1, 2}));
   EXPECT_EQ(arrayOf<std::uint8_t>(vtu, "shape code"),
             (std::vector<std::uint8_t>{1, 2}));
-}
-
-std::set<std::string> filesIn(const std::string& dir) {
-  std::set<std::string> names;
-  for (const auto& e : std::filesystem::directory_iterator(dir)) {
-    names.insert(e.path().filename().string());
-  }
-  return names;
 }
 
 TEST(Tessal2vtk, WritesTheWholeGrid) {
