@@ -4,6 +4,7 @@
 
 #include "grid/tessalgrid.h"
 #include "io/shell.h"
+#include "prep/prep.h"
 
 namespace unv2tessal {
 namespace {
@@ -51,10 +52,7 @@ int runTessalgrid(const std::vector<std::string>& args, std::string* out,
       if (value.empty()) return name + " needs a value";
       options.prefix = value;
     } else if (name == "--dim") {
-      if (value != "2" && value != "3") {
-        return "--dim must be 2 or 3, not '" + value + "'";
-      }
-      options.dim = value[0] - '0';
+      return takeDimension(value, &options.dim);
     } else if (name == "--vtu") {
       if (value.empty()) return name + " needs a value";
       options.vtu = value;

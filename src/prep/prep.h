@@ -27,6 +27,10 @@ struct PrepOptions {
   bool jsonToStandardOutput = false;
 };
 
+/// The value of the option --dim: "" with *dim set to 2 or 3, or what is
+/// wrong with it.
+std::string takeDimension(const std::string& value, int* dim);
+
 /// What the pass that writes the prepared file found: the summary (groups
 /// with their vertex counts, reductions, elements written, the dimension)
 /// and the datasets at which the converter asks its questions.

@@ -34,6 +34,14 @@ constexpr std::string_view kUsage =
 
 }  // namespace
 
+std::string takeDimension(const std::string& value, int* dim) {
+  if (value != "2" && value != "3") {
+    return "--dim must be 2 or 3, not '" + value + "'";
+  }
+  *dim = value[0] - '0';
+  return {};
+}
+
 int runUnvprep(const std::vector<std::string>& args, std::string* out,
                std::string* err, bool jsonToStandardOutput) {
   if (answerInfoRequest("unvprep", kUsage, args, out)) return 0;
@@ -44,10 +52,7 @@ int runUnvprep(const std::vector<std::string>& args, std::string* out,
     if (name == "--answers") {
       options.answers = value;
     } else if (name == "--dim") {
-      if (value != "2" && value != "3") {
-        return "--dim must be 2 or 3, not '" + value + "'";
-      }
-      options.dim = value[0] - '0';
+      return takeDimension(value, &options.dim);
     } else if (name == "--prefix") {
       options.prefix = value;
     } else if (name == "--unique-ids") {
