@@ -76,6 +76,11 @@ def main(grid_file, picture):
     legend.GetPositionCoordinate().SetValue(0.02, 0.70)
     legend.GetPosition2Coordinate().SetValue(0.30, 0.28)
     legend.BorderOff()
+    # A light box behind the names, so that the points behind them do not
+    # hide them.
+    legend.UseBackgroundOn()
+    legend.SetBackgroundColor(1.0, 1.0, 1.0)
+    legend.SetBackgroundOpacity(0.85)
     legend.GetEntryTextProperty().SetColor(0.1, 0.1, 0.1)
     renderer.AddActor(legend)
 
