@@ -259,11 +259,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   using namespace unv2tessal;
   fuzzing::InScratchDirectory scratch(kTarget);
   fuzzing::clearDirectory(kTarget);
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  {
-    std::ofstream f(std::string(kInput), std::ios::binary);
-    f.write(input.data(), static_cast<std::streamsize>(input.size()));
-  }
+  const std::string input = fuzzing::writeInput(kInput, data, size);
   std::string out, err, jsonOut, jsonErr;
   const int status = runUnvcheck({std::string(kInput)}, &out, &err);
   const int jsonStatus =

@@ -384,11 +384,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
   using namespace unv2tessal;
   fuzzing::InScratchDirectory scratch(kTarget);
   fuzzing::clearDirectory(kTarget);
-  const std::string input(reinterpret_cast<const char*>(data), size);
-  {
-    std::ofstream f(std::string(kInput), std::ios::binary);
-    f.write(input.data(), static_cast<std::streamsize>(input.size()));
-  }
+  const std::string input = fuzzing::writeInput(kInput, data, size);
   const Answers& a = variants()[size == 0 ? 0 : data[0] % variants().size()];
   AnsweringConsole console(a);
   const std::uint32_t status = runConversion(console, a.args);

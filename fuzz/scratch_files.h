@@ -9,11 +9,14 @@
 #include <stdlib.h>
 #include <unistd.h>
 
+#include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace unv2tessal::fuzzing {
@@ -26,6 +29,15 @@ namespace unv2tessal::fuzzing {
 inline std::string readWhole(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+/// Writes the fuzzer's input to file `path` and returns it as a string.
+inline std::string writeInput(std::string_view path, const std::uint8_t* data,
+                              std::size_t size) {
+  std::string input(reinterpret_cast<const char*>(data), size);
+  std::ofstream f(std::string(path), std::ios::binary);
+  f.write(input.data(), static_cast<std::streamsize>(input.size()));
+  return input;
 }
 
 /// The names in the current directory.
