@@ -257,9 +257,8 @@ void checkAgreement(const CheckReport& report, bool is2D) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   using namespace unv2tessal;
-  fuzzing::InScratchDirectory scratch(kTarget);
-  fuzzing::clearDirectory(kTarget);
-  const std::string input = fuzzing::writeInput(kInput, data, size);
+  const fuzzing::ScratchRun scratch(kTarget, kInput, data, size);
+  const std::string& input = scratch.input;
   std::string out, err, jsonOut, jsonErr;
   const int status = runUnvcheck({std::string(kInput)}, &out, &err);
   const int jsonStatus =

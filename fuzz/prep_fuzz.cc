@@ -168,9 +168,8 @@ bool groupsReadAlike(const std::string& input, const CheckReport& report) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   using namespace unv2tessal;
-  fuzzing::InScratchDirectory scratch(kTarget);
-  fuzzing::clearDirectory(kTarget);
-  const std::string input = fuzzing::writeInput(kInput, data, size);
+  const fuzzing::ScratchRun scratch(kTarget, kInput, data, size);
+  const std::string& input = scratch.input;
   const std::uint8_t choice = size == 0 ? 0 : data[0];
   PrepOptions options;
   options.input = std::string(kInput);

@@ -382,9 +382,8 @@ void checkReports(const std::string& err, std::uint32_t status) {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data,
                                       std::size_t size) {
   using namespace unv2tessal;
-  fuzzing::InScratchDirectory scratch(kTarget);
-  fuzzing::clearDirectory(kTarget);
-  const std::string input = fuzzing::writeInput(kInput, data, size);
+  const fuzzing::ScratchRun scratch(kTarget, kInput, data, size);
+  const std::string& input = scratch.input;
   const Answers& a = variants()[size == 0 ? 0 : data[0] % variants().size()];
   AnsweringConsole console(a);
   const std::uint32_t status = runConversion(console, a.args);

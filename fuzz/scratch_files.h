@@ -91,6 +91,19 @@ class InScratchDirectory {
   std::string previous_;
 };
 
+/// One run of a universal-file target: in its scratch directory, emptied,
+/// with the fuzzer's input written to file `path`.
+struct ScratchRun {
+  ScratchRun(const char* target, std::string_view path,
+             const std::uint8_t* data, std::size_t size)
+      : scratch(target) {
+    clearDirectory(target);
+    input = writeInput(path, data, size);
+  }
+  InScratchDirectory scratch;
+  std::string input;
+};
+
 }  // namespace unv2tessal::fuzzing
 
 #endif  // UNV2TESSAL_FUZZ_SCRATCH_FILES_H_

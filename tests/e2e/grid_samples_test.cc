@@ -32,6 +32,7 @@ namespace {
 
 using support::fileExists;
 using support::readFile;
+using support::recordsOf;
 using support::ScratchDir;
 using support::UnvElement;
 using support::UnvMesh;
@@ -51,16 +52,6 @@ std::vector<std::string> meshes() {
   all.push_back(data + "/../../examples/example.unv");
   std::sort(all.begin(), all.end());
   return all;
-}
-
-std::vector<std::string> recordsOf(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    out.push_back(l);
-  }
-  return out;
 }
 
 std::int64_t field(const std::string& record, std::size_t at, std::size_t n) {

@@ -32,6 +32,7 @@ namespace unv2tessal {
 namespace {
 
 using support::readFile;
+using support::recordsOf;
 using support::ReducedKind;
 using support::ScratchDir;
 using support::UnvElement;
@@ -89,16 +90,6 @@ std::vector<Region> expectedRegions(const UnvMesh& mesh, int* leftOut) {
     regions.push_back(std::move(r));
   }
   return regions;
-}
-
-std::vector<std::string> recordsOf(const std::string& text) {
-  std::vector<std::string> out;
-  std::istringstream in(text);
-  for (std::string l; std::getline(in, l);) {
-    if (!l.empty() && l.back() == '\r') l.pop_back();
-    out.push_back(l);
-  }
-  return out;
 }
 
 // The regions of a grid command file: each region command and the vertex

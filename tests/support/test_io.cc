@@ -151,6 +151,16 @@ std::string lines(std::initializer_list<std::string_view> ls) {
   return s;
 }
 
+std::vector<std::string> recordsOf(const std::string& text) {
+  std::vector<std::string> out;
+  std::istringstream in(text);
+  for (std::string l; std::getline(in, l);) {
+    if (!l.empty() && l.back() == '\r') l.pop_back();
+    out.push_back(l);
+  }
+  return out;
+}
+
 std::set<std::string> filesIn(const std::string& dir) {
   std::set<std::string> names;
   for (const auto& e : std::filesystem::directory_iterator(dir)) {

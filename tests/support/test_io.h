@@ -74,6 +74,8 @@ class ScratchDir {
 };
 
 std::string readFile(const std::string& path);
+/// The lines of `text` without their line ends (LF or CR LF).
+std::vector<std::string> recordsOf(const std::string& text);
 /// The names of the entries of folder `dir`, hidden ones included.
 std::set<std::string> filesIn(const std::string& dir);
 void writeFile(const std::string& path, std::string_view content);
